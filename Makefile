@@ -1,0 +1,36 @@
+# The two commands: `make run` opens the workbench, `make test` runs every test.
+# Both install missing Debian packages first and build incrementally.
+BUILD ?= build
+TSAN_BUILD ?= build-tsan
+JOBS ?= $(shell nproc)
+
+.PHONY: deps configure build run test bench tsan clean
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/bin/quarn
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+bench: build
+	scripts/run-bench $(BUILD)
+
+# The interpreter and engine tests under ThreadSanitizer.
+tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_TSAN=ON -DQUARN_BUILD_BENCH=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target interp_tests audio_tests
+	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS) --timeout 600 -R '^(Interp|Audio|Engine|Synth|Environment|Evaluator|Execute|Dispatch|WorkQueue|Value|Sampler)'
+
+clean:
+	rm -rf $(BUILD) $(TSAN_BUILD)

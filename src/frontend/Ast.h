@@ -1,0 +1,57 @@
+#pragma once
+// The syntax tree: 17 immutable node kinds held in one variant. Subtrees are
+// shared through shared_ptr<const Node>, so a function body or an async body can
+// be handed to other threads without copying. Nodes carry data only: the
+// interpreter tells kinds apart with get_if / holds_alternative.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "frontend/Token.h"
+
+namespace quarn {
+
+struct Node;
+using NodePtr = std::shared_ptr<const Node>;
+using NodeList = std::vector<NodePtr>;
+
+struct ProgramNode { NodeList statements; };
+struct BlockNode { NodeList statements; };
+struct FunctionDeclNode { std::string name; BlockNode body; };
+struct AsyncNode { BlockNode body; };
+struct AssignmentNode { std::string name; NodePtr value; };
+struct IfNode { NodePtr condition; BlockNode thenBranch; std::optional<BlockNode> elseBranch; };
+struct WhileNode { NodePtr condition; BlockNode body; };
+struct VariableDeclarationNode { bool isConst = false; std::string valueType; std::string name; NodePtr value; };
+struct UnaryOpNode { Token operatorToken; NodePtr right; };
+struct BinaryOpNode { NodePtr left; Token operatorToken; NodePtr right; };
+struct IdentifierNode { std::string name; };
+struct IntNode { std::int64_t value = 0; };
+struct FloatNode { float value = 0.0f; };
+struct StringNode { std::string value; };
+struct BoolNode { bool value = false; };
+struct ArrayNode { NodeList elements; };
+struct MethodCallNode { IdentifierNode receiver; std::string methodName; NodeList arguments; };
+
+using NodeVariant = std::variant<
+    ProgramNode, BlockNode, FunctionDeclNode, AsyncNode, AssignmentNode, IfNode,
+    WhileNode, VariableDeclarationNode, UnaryOpNode, BinaryOpNode, IdentifierNode,
+    IntNode, FloatNode, StringNode, BoolNode, ArrayNode, MethodCallNode>;
+
+// ASTNode: any node kind.
+struct Node {
+  NodeVariant value;
+
+  template <class T> const T* as() const { return std::get_if<T>(&value); }
+  template <class T> bool is() const { return std::holds_alternative<T>(value); }
+};
+
+template <class T> NodePtr makeNode(T node) {
+  return std::make_shared<const Node>(Node{NodeVariant{std::move(node)}});
+}
+
+}  // namespace quarn

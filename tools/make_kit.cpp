@@ -1,0 +1,2 @@
+// placeholder: the drum kit generator
+int main() { return 0; }
