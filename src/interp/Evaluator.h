@@ -1,0 +1,62 @@
+#pragma once
+// The tree-walking interpreter of one run. One Evaluator per run, shared by the
+// run's main flow and every async body it starts (each on its own worker thread):
+// evaluate (expressions), execute (statements) and handleMethodCall (sends) call
+// one another recursively. Held through std::shared_ptr; async jobs keep it alive.
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "audio/EngineManager.h"
+#include "frontend/Ast.h"
+#include "interp/Environment.h"
+#include "interp/QuarnValue.h"
+
+namespace quarn {
+
+// How deep methods may call methods (directly or through others) on one thread
+// before the run is stopped with a message naming the method.
+inline constexpr int kMaxCallDepth = 200;
+
+class Evaluator : public std::enable_shared_from_this<Evaluator> {
+public:
+  Evaluator(std::shared_ptr<EngineManager> engine, std::shared_ptr<Environment> environment);
+
+  const std::shared_ptr<EngineManager> engine;
+  const std::shared_ptr<Environment> environment;
+
+  // Expressions (never fail; problems yield none and print a line).
+  QuarnValue evaluate(const Node& node);
+  QuarnValue applyBinaryOperator(const QuarnValue& left, const Token& op, const QuarnValue& right) const;
+  QuarnValue applyUnaryOperator(const Token& op, const QuarnValue& operand) const;
+
+  // Statements: returns at once when the run may not go on.
+  void execute(const Node& node);
+  // Message sends to self, sampler and tb303.
+  void handleMethodCall(const MethodCallNode& call);
+
+  // The engine's isRunning, and this run not stopped by its own guard.
+  bool mayContinue() const;
+  // Stops this run only (its main flow and its async bodies), not other runs.
+  void stopRun();
+  bool isStopped() const { return isStopped_.load(); }
+
+  // Blocks until every async body this run started (including nested ones) has ended.
+  void waitForAsyncBodies();
+
+private:
+  void executeBlock(const BlockNode& block);
+  void executeWhile(const WhileNode& loop);
+  void submitAsync(const BlockNode& body);
+  void callMethod(const std::string& selector);
+
+  std::atomic<bool> isStopped_{false};
+  std::mutex asyncMutex_;
+  std::condition_variable asyncDone_;
+  int pendingAsync_ = 0;  // guarded by asyncMutex_
+};
+
+}  // namespace quarn
