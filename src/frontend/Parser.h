@@ -32,10 +32,62 @@ public:
   ParseResult parse();
 
 private:
-  // The cursor and the readers live in Parser.cpp / ParserExpressions.cpp.
-  struct Impl;
+  // An expression with the height of its subtree (a leaf is 1), so the infix
+  // loop knows how deep its left side sinks when it is wrapped once more.
+  struct Expression {
+    NodePtr node;
+    int height = 1;
+  };
+  // One level deeper in the tree for as long as it lives; entering a level past
+  // kMaxSyntaxDepth fails the parse, which bounds the recursion of the readers.
+  class DepthGuard {
+  public:
+    explicit DepthGuard(Parser& parser) : parser_(parser) { parser_.enterLevel(); }
+    ~DepthGuard() { --parser_.depth_; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+
+  private:
+    Parser& parser_;
+  };
+
+  // Statements and blocks (Parser.cpp).
+  NodePtr parseStatement();
+  void expectSemicolon();
+  BlockNode parseBlock();
+  IfNode parseIfStatement();
+  WhileNode parseWhileStatement();
+  VariableDeclarationNode parseVariableDeclaration();
+  AsyncNode parseAsyncStatement();
+  FunctionDeclNode parseMethodDeclaration();
+  AssignmentNode parseAssignment();
+
+  // Expressions, arrays and message sends (ParserExpressions.cpp).
+  Expression parseExpression(int precedence);
+  Expression parsePrefix();
+  Expression parsePrimary();
+  Expression parseArray();
+  Expression parseMethodCall();
+  // An expression at precedence 0 one level below the node being read.
+  Expression parseChildExpression();
+
+  // The cursor: past the end of tokens_ the current token is eof.
+  const Token& currentToken() const;
+  const Token& tokenAfterCurrent() const;
+  void stepOver() { ++position_; }
+  // Steps over the current token, handing back its text; the cursor never
+  // returns to it, so the text can be moved out.
+  std::string takeText();
+
+  void enterLevel();
+  // Fails unless a subtree of this height fits below the current depth.
+  void checkHeight(int height) const;
+  [[noreturn]] void fail(std::string message) const;
+
   std::vector<Token> tokens_;
   std::int64_t position_ = 0;
+  // Depth in the tree of the node being read; top-level statements are at 1.
+  int depth_ = 0;
 };
 
 // Lexes and parses a whole script text.

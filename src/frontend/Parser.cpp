@@ -1,0 +1,209 @@
+// The statement half of the parser: the program, statements and blocks, the
+// cursor, and the depth guard that keeps every tree within kMaxSyntaxDepth.
+
+#include "frontend/Parser.h"
+
+#include <utility>
+
+#include "frontend/ParseErrors.h"
+
+namespace quarn {
+
+namespace {
+
+// Carries a failure from the point of detection to parse(); never leaves it.
+struct ParseFailure {
+  std::string message;
+};
+
+const Token& eofToken() {
+  static const Token eof = Token::make(TokenKind::eof);
+  return eof;
+}
+
+bool isDeclarationKeyword(const Token& token) {
+  static constexpr std::string_view kWords[] = {"const", "int", "float", "string", "bool", "array"};
+  if (!token.is(TokenKind::keyword)) return false;
+  for (std::string_view word : kWords) {
+    if (token.text == word) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+Parser::Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) {}
+
+const Token& Parser::currentToken() const {
+  if (position_ < static_cast<std::int64_t>(tokens_.size())) return tokens_[position_];
+  return eofToken();
+}
+
+const Token& Parser::tokenAfterCurrent() const {
+  if (position_ + 1 < static_cast<std::int64_t>(tokens_.size())) return tokens_[position_ + 1];
+  return eofToken();
+}
+
+std::string Parser::takeText() {
+  std::string text = std::move(tokens_[position_].text);
+  stepOver();
+  return text;
+}
+
+void Parser::fail(std::string message) const { throw ParseFailure{std::move(message)}; }
+
+void Parser::enterLevel() {
+  if (depth_ >= kMaxSyntaxDepth) fail(parse_errors::nestedTooDeeply());
+  ++depth_;
+}
+
+void Parser::checkHeight(int height) const {
+  if (depth_ + height - 1 > kMaxSyntaxDepth) fail(parse_errors::nestedTooDeeply());
+}
+
+// program -> { statement } eof
+ParseResult Parser::parse() {
+  ProgramNode program;
+  depth_ = 1;
+  try {
+    while (position_ < static_cast<std::int64_t>(tokens_.size()) &&
+           !currentToken().is(TokenKind::eof)) {
+      program.statements.push_back(parseStatement());
+    }
+  } catch (ParseFailure& failure) {
+    return ParseResult{std::nullopt, std::move(failure.message)};
+  }
+  return ParseResult{std::move(program), {}};
+}
+
+// statement -> ifStatement | whileStatement | asyncStatement | declaration ';'
+//            | methodDeclaration | block | assignment ';' | expression ';'
+NodePtr Parser::parseStatement() {
+  const Token& token = currentToken();
+  if (token.is(TokenKind::keyword)) {
+    if (token.text == "if") return makeNode(parseIfStatement());
+    if (token.text == "while") return makeNode(parseWhileStatement());
+    if (token.text == "async") return makeNode(parseAsyncStatement());
+    if (isDeclarationKeyword(token)) {
+      NodePtr declaration = makeNode(parseVariableDeclaration());
+      expectSemicolon();
+      return declaration;
+    }
+    // else, void and the rest start no statement: the expression reader rejects them
+  }
+  if (token.is(TokenKind::minus)) return makeNode(parseMethodDeclaration());
+  if (token.is(TokenKind::openBrace)) return makeNode(parseBlock());
+  if (token.is(TokenKind::identifier) && tokenAfterCurrent().is(TokenKind::assign)) {
+    NodePtr assignment = makeNode(parseAssignment());
+    expectSemicolon();
+    return assignment;
+  }
+  // expressionStatement -> expression ';' (the expression's own node is the statement)
+  NodePtr expression = parseExpression(0).node;
+  expectSemicolon();
+  return expression;
+}
+
+void Parser::expectSemicolon() {
+  if (!currentToken().is(TokenKind::semicolon)) fail(parse_errors::semicolonMissing(currentToken()));
+  stepOver();
+}
+
+// block -> '{' { statement } '}'
+// The opening token is stepped over unread: after if (...), else, async or a
+// method name, whatever stands there serves as the '{'.
+BlockNode Parser::parseBlock() {
+  stepOver();
+  DepthGuard inner(*this);
+  BlockNode block;
+  for (;;) {
+    const Token& token = currentToken();
+    if (token.is(TokenKind::closeBrace)) {
+      stepOver();
+      return block;
+    }
+    if (token.is(TokenKind::eof)) fail(std::string(parse_errors::kBlockNotClosed));
+    block.statements.push_back(parseStatement());
+  }
+}
+
+// ifStatement -> 'if' '(' expression ')' block [ 'else' block ]
+IfNode Parser::parseIfStatement() {
+  stepOver();
+  if (!currentToken().is(TokenKind::openParen)) fail(std::string(parse_errors::kIfOpenParen));
+  stepOver();
+  IfNode node;
+  node.condition = parseChildExpression().node;
+  if (!currentToken().is(TokenKind::closeParen)) fail(std::string(parse_errors::kIfCloseParen));
+  stepOver();
+  node.thenBranch = parseBlock();
+  if (currentToken().isKeyword("else")) {
+    stepOver();
+    node.elseBranch = parseBlock();
+  }
+  return node;
+}
+
+// whileStatement -> 'while' '(' expression ')' block
+WhileNode Parser::parseWhileStatement() {
+  stepOver();
+  if (!currentToken().is(TokenKind::openParen)) fail(std::string(parse_errors::kWhileOpenParen));
+  stepOver();
+  WhileNode node;
+  node.condition = parseChildExpression().node;
+  if (!currentToken().is(TokenKind::closeParen)) fail(std::string(parse_errors::kWhileCloseParen));
+  stepOver();
+  node.body = parseBlock();
+  return node;
+}
+
+// asyncStatement -> 'async' block
+AsyncNode Parser::parseAsyncStatement() {
+  stepOver();
+  return AsyncNode{parseBlock()};
+}
+
+// declaration -> [ 'const' ] keyword identifier '=' expression
+// Any keyword serves as the type once the statement has been recognised.
+VariableDeclarationNode Parser::parseVariableDeclaration() {
+  VariableDeclarationNode node;
+  if (currentToken().isKeyword("const")) {
+    stepOver();
+    node.isConst = true;
+  }
+  if (!currentToken().is(TokenKind::keyword)) fail(std::string(parse_errors::kVariableType));
+  node.valueType = takeText();
+  if (!currentToken().is(TokenKind::identifier)) fail(std::string(parse_errors::kVariableName));
+  node.name = takeText();
+  if (!currentToken().is(TokenKind::assign)) fail(std::string(parse_errors::kVariableAssign));
+  stepOver();
+  node.value = parseChildExpression().node;
+  return node;
+}
+
+// methodDeclaration -> '-' '(' 'void' ')' identifier block
+FunctionDeclNode Parser::parseMethodDeclaration() {
+  stepOver();
+  if (!currentToken().is(TokenKind::openParen)) fail(std::string(parse_errors::kMethodOpenParen));
+  stepOver();
+  if (!currentToken().isKeyword("void")) fail(std::string(parse_errors::kMethodVoid));
+  stepOver();
+  if (!currentToken().is(TokenKind::closeParen)) fail(std::string(parse_errors::kMethodCloseParen));
+  stepOver();
+  if (!currentToken().is(TokenKind::identifier)) fail(std::string(parse_errors::kMethodName));
+  FunctionDeclNode node;
+  node.name = takeText();
+  node.body = parseBlock();
+  return node;
+}
+
+// assignment -> identifier '=' expression
+AssignmentNode Parser::parseAssignment() {
+  AssignmentNode node;
+  node.name = takeText();
+  stepOver();  // '='
+  node.value = parseChildExpression().node;
+  return node;
+}
+
+}  // namespace quarn

@@ -1,0 +1,149 @@
+// The expression half of the parser: precedence climbing, prefix operators,
+// primaries, array literals and message sends.
+
+#include <algorithm>
+#include <utility>
+
+#include "frontend/ParseErrors.h"
+#include "frontend/Parser.h"
+
+namespace quarn {
+
+namespace {
+
+// A prefix operator's operand binds tighter than every binary operator.
+constexpr int kPrefixOperandPrecedence = 7;
+
+// Binding strength of a token as a binary operator; 0 ends an expression.
+int tokenPrecedence(TokenKind kind) {
+  switch (kind) {
+    case TokenKind::logicalOr: return 1;
+    case TokenKind::logicalAnd: return 2;
+    case TokenKind::equalEqual:
+    case TokenKind::notEqual: return 3;
+    case TokenKind::lessThan:
+    case TokenKind::greaterThan:
+    case TokenKind::lessEqual:
+    case TokenKind::greaterEqual: return 4;
+    case TokenKind::plus:
+    case TokenKind::minus: return 5;
+    case TokenKind::star:
+    case TokenKind::slash:
+    case TokenKind::modulo: return 6;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+// expression<p> -> prefix { binaryOperator<q> expression<q> }   (only while q > p)
+// Every binary operator is left-associative: the loop wraps the left side.
+Parser::Expression Parser::parseExpression(int precedence) {
+  Expression left = parsePrefix();
+  for (;;) {
+    const int operatorPrecedence = tokenPrecedence(currentToken().kind);
+    if (operatorPrecedence <= precedence) return left;
+    // the left side sinks one level with every operator of a long chain
+    checkHeight(left.height + 1);
+    Token operatorToken = Token::make(currentToken().kind);
+    stepOver();
+    Expression right;
+    {
+      DepthGuard inner(*this);
+      right = parseExpression(operatorPrecedence);
+    }
+    const int height = 1 + std::max(left.height, right.height);
+    left = Expression{
+        makeNode(BinaryOpNode{std::move(left.node), std::move(operatorToken), std::move(right.node)}),
+        height};
+  }
+}
+
+// prefix -> ( '-' | '!' ) expression<7> | primary
+Parser::Expression Parser::parsePrefix() {
+  const TokenKind kind = currentToken().kind;
+  if (kind != TokenKind::minus && kind != TokenKind::logicalNot) return parsePrimary();
+  stepOver();
+  DepthGuard inner(*this);
+  Expression operand = parseExpression(kPrefixOperandPrecedence);
+  return Expression{makeNode(UnaryOpNode{Token::make(kind), std::move(operand.node)}),
+                    operand.height + 1};
+}
+
+Parser::Expression Parser::parseChildExpression() {
+  DepthGuard inner(*this);
+  return parseExpression(0);
+}
+
+// primary -> identifier | intNumber | floatNumber | stringLiteral | boolean
+//          | methodCall | array
+Parser::Expression Parser::parsePrimary() {
+  const Token& token = currentToken();
+  switch (token.kind) {
+    case TokenKind::identifier: return Expression{makeNode(IdentifierNode{takeText()})};
+    case TokenKind::stringLiteral: return Expression{makeNode(StringNode{takeText()})};
+    case TokenKind::intNumber: {
+      NodePtr node = makeNode(IntNode{token.intValue});
+      stepOver();
+      return Expression{std::move(node)};
+    }
+    case TokenKind::floatNumber: {
+      NodePtr node = makeNode(FloatNode{token.floatValue});
+      stepOver();
+      return Expression{std::move(node)};
+    }
+    case TokenKind::boolean: {
+      NodePtr node = makeNode(BoolNode{token.boolValue});
+      stepOver();
+      return Expression{std::move(node)};
+    }
+    case TokenKind::openBracket: return parseMethodCall();
+    case TokenKind::atSign: return parseArray();
+    default: fail(parse_errors::unexpectedToken(token));
+  }
+}
+
+// array -> '@' '[' [ expression { ',' expression } ] ']'
+Parser::Expression Parser::parseArray() {
+  stepOver();
+  if (!currentToken().is(TokenKind::openBracket)) fail(std::string(parse_errors::kArrayStart));
+  stepOver();
+  ArrayNode array;
+  int height = 1;
+  if (!currentToken().is(TokenKind::closeBracket)) {
+    for (;;) {
+      Expression element = parseChildExpression();
+      height = std::max(height, element.height + 1);
+      array.elements.push_back(std::move(element.node));
+      if (!currentToken().is(TokenKind::comma)) break;
+      stepOver();
+    }
+  }
+  if (!currentToken().is(TokenKind::closeBracket)) fail(std::string(parse_errors::kArrayClose));
+  stepOver();
+  return Expression{makeNode(std::move(array)), height};
+}
+
+// methodCall -> '[' identifier identifier [ ':' expression ] ']'
+// One selector part and at most one argument; the selector keeps its colon.
+Parser::Expression Parser::parseMethodCall() {
+  stepOver();
+  if (!currentToken().is(TokenKind::identifier)) fail(std::string(parse_errors::kReceiverName));
+  MethodCallNode call;
+  call.receiver.name = takeText();
+  if (!currentToken().is(TokenKind::identifier)) fail(std::string(parse_errors::kSelectorName));
+  call.methodName = takeText();
+  int height = 1;
+  if (currentToken().is(TokenKind::colon)) {
+    call.methodName += ':';
+    stepOver();
+    Expression argument = parseChildExpression();
+    height = argument.height + 1;
+    call.arguments.push_back(std::move(argument.node));
+  }
+  if (!currentToken().is(TokenKind::closeBracket)) fail(std::string(parse_errors::kSendClose));
+  stepOver();
+  return Expression{makeNode(std::move(call)), height};
+}
+
+}  // namespace quarn
