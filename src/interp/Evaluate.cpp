@@ -1,0 +1,80 @@
+// Expression evaluation: a recursive walk over the expression node kinds.
+// Everything else evaluates to none without being executed.
+
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+#include "interp/Evaluator.h"
+#include "support/Diagnostics.h"
+
+namespace quarn {
+
+namespace {
+
+constexpr std::string_view kReferenceErrorPrefix = "[VRKLog] Reference error: undefined identifier '";
+
+void reportUndefinedIdentifier(const std::string& name) {
+  std::string line;
+  line.reserve(kReferenceErrorPrefix.size() + name.size() + 1);
+  line.append(kReferenceErrorPrefix).append(name).push_back('\'');
+  printLine(line);
+}
+
+// The parser never leaves a child empty; an empty one still reads as none.
+QuarnValue evaluateChild(Evaluator& evaluator, const NodePtr& child) {
+  return child ? evaluator.evaluate(*child) : QuarnValue::none();
+}
+
+struct ExpressionWalk {
+  Evaluator& evaluator;
+
+  QuarnValue operator()(const IntNode& node) const { return QuarnValue::makeInt(node.value); }
+  QuarnValue operator()(const FloatNode& node) const { return QuarnValue::makeFloat(node.value); }
+  QuarnValue operator()(const StringNode& node) const { return QuarnValue::makeString(node.value); }
+  QuarnValue operator()(const BoolNode& node) const { return QuarnValue::makeBool(node.value); }
+
+  QuarnValue operator()(const IdentifierNode& node) const {
+    std::optional<QuarnValue> value = evaluator.environment->get(node.name);
+    if (!value) {
+      reportUndefinedIdentifier(node.name);
+      return QuarnValue::none();
+    }
+    return std::move(*value);
+  }
+
+  QuarnValue operator()(const BinaryOpNode& node) const {
+    // Both sides always, left first: && and || do not short-circuit.
+    QuarnValue left = evaluateChild(evaluator, node.left);
+    QuarnValue right = evaluateChild(evaluator, node.right);
+    return evaluator.applyBinaryOperator(left, node.operatorToken, right);
+  }
+
+  QuarnValue operator()(const UnaryOpNode& node) const {
+    QuarnValue operand = evaluateChild(evaluator, node.right);
+    return evaluator.applyUnaryOperator(node.operatorToken, operand);
+  }
+
+  QuarnValue operator()(const ArrayNode& node) const {
+    QuarnArray elements;
+    elements.reserve(node.elements.size());
+    for (const NodePtr& element : node.elements) {
+      elements.push_back(evaluateChild(evaluator, element));
+    }
+    return QuarnValue::makeArray(std::move(elements));
+  }
+
+  // Statements and message sends are not expressions: none, nothing run or sent.
+  template <class Other>
+  QuarnValue operator()(const Other&) const {
+    return QuarnValue::none();
+  }
+};
+
+}  // namespace
+
+QuarnValue Evaluator::evaluate(const Node& node) {
+  return std::visit(ExpressionWalk{*this}, node.value);
+}
+
+}  // namespace quarn

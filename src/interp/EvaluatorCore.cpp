@@ -1,0 +1,10 @@
+#include "interp/Evaluator.h"
+
+#include <utility>
+
+namespace quarn {
+
+Evaluator::Evaluator(std::shared_ptr<EngineManager> engine, std::shared_ptr<Environment> environment)
+    : engine(std::move(engine)), environment(std::move(environment)) {}
+
+}  // namespace quarn
