@@ -1,0 +1,112 @@
+// The thin layer over RtAudio (ALSA, PulseAudio or JACK as the system offers).
+#include "audio/AudioDevice.h"
+
+#include <alsa/asoundlib.h>
+#include <rtaudio/RtAudio.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "audio/EngineLimits.h"
+#include "audio/EngineManager.h"
+
+namespace quarn {
+namespace {
+
+// ALSA prints its own complaints to stderr (e.g. when there is no card);
+// a device-less start must stay quiet.
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void ignoreRtAudioError(RtAudioError::Type, const std::string&) {}
+
+// A PulseAudio server is there to talk to: the client library's own address
+// variable, or the per-user socket.
+bool isPulseServerReachable() {
+  if (const char* server = std::getenv("PULSE_SERVER"); server != nullptr && *server != '\0') {
+    return true;
+  }
+  const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+  if (runtimeDir == nullptr || *runtimeDir == '\0') {
+    return false;
+  }
+  std::error_code error;
+  return std::filesystem::exists(std::filesystem::path(runtimeDir) / "pulse" / "native", error);
+}
+
+}  // namespace
+
+AudioDevice::AudioDevice(RenderFunction render, void* context)
+    : render_(render), context_(context) {}
+
+AudioDevice::~AudioDevice() {
+  if (!rtAudio_) {
+    return;
+  }
+  try {
+    if (rtAudio_->isStreamRunning()) {
+      rtAudio_->stopStream();
+    }
+    if (rtAudio_->isStreamOpen()) {
+      rtAudio_->closeStream();
+    }
+  } catch (...) {
+    // closing is best effort; the stream dies with the object anyway
+  }
+}
+
+bool AudioDevice::open() {
+  snd_lib_error_set_handler(&ignoreAlsaError);
+  // The sound server when one runs; otherwise ALSA directly. JACK is left out
+  // of the search because its client library reports a missing server on stderr.
+  if (isPulseServerReachable() && openWith(RtAudio::LINUX_PULSE)) {
+    return true;
+  }
+  return openWith(RtAudio::LINUX_ALSA);
+}
+
+bool AudioDevice::openWith(int api) {
+  try {
+    // Asking RtAudio for an API it was built without makes it complain on stderr.
+    std::vector<RtAudio::Api> compiled;
+    RtAudio::getCompiledApi(compiled);
+    if (std::find(compiled.begin(), compiled.end(), static_cast<RtAudio::Api>(api)) ==
+        compiled.end()) {
+      return false;
+    }
+    auto rtAudio = std::make_unique<RtAudio>(static_cast<RtAudio::Api>(api));
+    rtAudio->showWarnings(false);
+    if (rtAudio->getCurrentApi() != api || rtAudio->getDeviceCount() == 0) {
+      return false;
+    }
+    RtAudio::StreamParameters parameters;
+    parameters.deviceId = rtAudio->getDefaultOutputDevice();
+    parameters.nChannels = kEngineChannels;
+    RtAudio::StreamOptions options;
+    options.flags = RTAUDIO_NONINTERLEAVED;
+    options.streamName = "Quarn Workbench";
+    unsigned bufferFrames = kDeviceBufferFrames;
+    rtAudio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32,
+                        static_cast<unsigned>(kEngineSampleRate), &bufferFrames,
+                        &AudioDevice::callback, this, &options, &ignoreRtAudioError);
+    rtAudio->startStream();
+    rtAudio_ = std::move(rtAudio);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+// Device audio thread: hands the two channel planes to the render function.
+int AudioDevice::callback(void* output, void*, unsigned frameCount, double, unsigned,
+                          void* self) {
+  auto* device = static_cast<AudioDevice*>(self);
+  float* planes = static_cast<float*>(output);
+  float* const channels[kEngineChannels] = {planes, planes + frameCount};
+  device->render_(device->context_, channels, kEngineChannels, static_cast<int>(frameCount));
+  return 0;
+}
+
+}  // namespace quarn

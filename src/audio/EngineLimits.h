@@ -1,0 +1,28 @@
+#pragma once
+// The fixed bounds of the audio engine, in one place so code and tests agree.
+
+namespace quarn {
+
+// [self wait:] sleeps at most a day; longer (or infinite) waits are cut to this.
+inline constexpr double kMaxWaitSeconds = 24.0 * 60.0 * 60.0;
+
+// The sampler rate that reaches the sound is kept in this range (NaN plays at
+// 1.0), so no rate given by a script can stop or break the audio.
+inline constexpr float kMinSamplerRate = 0.25f;
+inline constexpr float kMaxSamplerRate = 4.0f;
+inline constexpr float kDefaultSamplerRate = 1.0f;
+
+// Sound files outside these sample rates are treated as unreadable: with the
+// sampler rate range above they keep the resampling ratio inside what the
+// varispeed stage accepts.
+inline constexpr int kMinFileSampleRate = 1000;
+inline constexpr int kMaxFileSampleRate = 384000;
+
+// Frames the varispeed stage produces per step; longer render calls are done
+// in steps of this size.
+inline constexpr int kSamplerScratchFrames = 1024;
+
+// What the output device is asked for per callback.
+inline constexpr unsigned kDeviceBufferFrames = 256;
+
+}  // namespace quarn
