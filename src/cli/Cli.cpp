@@ -1,0 +1,74 @@
+#include "cli/Cli.h"
+
+#include <iostream>
+
+#include "audio/EngineManager.h"
+#include "cli/Commands.h"
+
+namespace quarn {
+namespace {
+
+int usageError(const std::string& problem) {
+  std::cerr << "quarn: " << problem << "\n" << usageText();
+  return 2;
+}
+
+// Reads the one FILE argument of a subcommand, reporting unreadable files.
+std::optional<std::string> sourceOf(const std::string& path, int& status) {
+  std::string error;
+  auto source = readInput(path, error);
+  if (!source) {
+    std::cerr << "quarn: cannot read " << path << ": " << error << "\n";
+    status = 2;
+  }
+  return source;
+}
+
+}  // namespace
+
+std::string usageText() {
+  return "Usage:\n"
+         "  quarn                      open the workbench window\n"
+         "  quarn tokens FILE          print the tokens of a script, one per line\n"
+         "  quarn check FILE           parse a script; print the parse error, if any\n"
+         "  quarn run [--silent] FILE  run a script; --silent plays no sound\n"
+         "  quarn --help               show this help\n"
+         "FILE may be - to read standard input.\n";
+}
+
+int runCli(const std::vector<std::string>& args) {
+  if (args.empty()) return usageError("missing subcommand");
+  const std::string& command = args[0];
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::cout << usageText();
+    return 0;
+  }
+  bool silent = false;
+  std::vector<std::string> files;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (command == "run" && arg == "--silent") {
+      silent = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return usageError("unknown option '" + arg + "'");
+    } else {
+      files.push_back(arg);
+    }
+  }
+  if (command != "tokens" && command != "check" && command != "run")
+    return usageError("unknown subcommand '" + command + "'");
+  if (files.size() != 1) return usageError(command + " needs exactly one FILE");
+
+  int status = 0;
+  auto source = sourceOf(files[0], status);
+  if (!source) return status;
+  if (command == "tokens") return tokensCommand(*source, std::cout);
+  if (command == "check") return checkCommand(*source, std::cerr);
+  RunOptions options;
+  options.silent = silent;
+  options.resourcesDir = EngineManager::defaultResourcesDir();
+  options.handleInterrupt = true;
+  return runCommand(*source, options, std::cerr);
+}
+
+}  // namespace quarn

@@ -1,0 +1,93 @@
+// The quarn command's arguments, exit statuses and error lines.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "cli/Cli.h"
+
+using namespace quarn;
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome runQuarn(std::vector<std::string> args) {
+  CaptureStdout();
+  CaptureStderr();
+  int status = runCli(args);
+  std::string out = GetCapturedStdout();
+  return {status, out, GetCapturedStderr()};
+}
+
+std::string scriptFile(const std::string& name, const std::string& text) {
+  auto path = std::filesystem::temp_directory_path() / ("quarn_cli_" + name);
+  std::ofstream(path, std::ios::binary) << text;
+  return path.string();
+}
+
+}  // namespace
+
+TEST(CliUsage, HelpGoesToStandardOutput) {
+  Outcome o = runQuarn({"--help"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(o.out.find("quarn run [--silent] FILE"), std::string::npos);
+  EXPECT_TRUE(o.err.empty());
+}
+
+TEST(CliUsage, MistakesPrintUsageOnStandardErrorWithStatus2) {
+  for (auto args : std::vector<std::vector<std::string>>{
+           {"frobnicate", "x"}, {"tokens"}, {"check", "a", "b"}, {"tokens", "--silent", "x"}, {"--bogus"}}) {
+    Outcome o = runQuarn(args);
+    EXPECT_EQ(o.status, 2) << args[0];
+    EXPECT_NE(o.err.find("Usage:"), std::string::npos) << args[0];
+    EXPECT_TRUE(o.out.empty()) << args[0];
+  }
+}
+
+TEST(CliFiles, UnreadableFileIsOneLineWithStatus2) {
+  for (std::string command : {"tokens", "check", "run"}) {
+    Outcome o = runQuarn({command, "/nonexistent/quarn/script.quarn"});
+    EXPECT_EQ(o.status, 2);
+    EXPECT_EQ(o.err, "quarn: cannot read /nonexistent/quarn/script.quarn: No such file or directory\n");
+  }
+  Outcome dir = runQuarn({"check", std::filesystem::temp_directory_path().string()});
+  EXPECT_EQ(dir.status, 2);
+}
+
+TEST(CliTokens, PrintsOneTokenPerLineEndingInEof) {
+  Outcome o = runQuarn({"tokens", scriptFile("tokens.quarn", "[tb303 play];")});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, "openBracket\nidentifier(\"tb303\")\nidentifier(\"play\")\ncloseBracket\nsemicolon\neof\n");
+}
+
+TEST(CliTokens, InvalidUtf8IsDropped) {
+  Outcome o = runQuarn({"tokens", scriptFile("bad.quarn", "a\xff\xfe b")});
+  EXPECT_EQ(o.out, "identifier(\"a\")\nidentifier(\"b\")\neof\n");
+}
+
+TEST(CliCheck, ReportsTheParseErrorOnStandardError) {
+  Outcome good = runQuarn({"check", scriptFile("good.quarn", "int x = 1;")});
+  EXPECT_EQ(good.status, 0);
+  EXPECT_TRUE(good.out.empty() && good.err.empty());
+  Outcome bad = runQuarn({"check", scriptFile("bad2.quarn", "[tb303 play]")});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(bad.err, "Parsing error: semicolon is missing at the end of the sentence. (current token: eof)\n");
+  EXPECT_TRUE(bad.out.empty());
+}
+
+TEST(CliRun, ParseErrorRunsNothing) {
+  Outcome o = runQuarn({"run", "--silent", scriptFile("bad3.quarn", "[piano play]; int")});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "Parsing error: Variable name is required.\n");
+  EXPECT_TRUE(o.out.empty());
+}
