@@ -48,10 +48,24 @@ public:
   void waitForAsyncBodies();
 
 private:
-  void executeBlock(const BlockNode& block);
+  struct StatementWalk;  // the per-kind actions of execute (Execute.cpp)
+
+  // Execute.cpp
+  void executeStatements(const NodeList& statements);
+  void executeBlock(const BlockNode& block);  // with the running check
+  void executeIf(const IfNode& node);
   void executeWhile(const WhileNode& loop);
-  void submitAsync(const BlockNode& body);
+  QuarnValue evaluateOrNone(const NodePtr& expression);
+
+  // Dispatch.cpp
+  void sendToSelf(const MethodCallNode& call);
+  void sendToSampler(const MethodCallNode& call);
+  void sendToTb303(const MethodCallNode& call);
   void callMethod(const std::string& selector);
+
+  // EvaluatorRun.cpp
+  void submitAsync(const BlockNode& body);
+  void asyncBodyEnded();
 
   std::atomic<bool> isStopped_{false};
   std::mutex asyncMutex_;

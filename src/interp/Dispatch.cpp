@@ -1,0 +1,160 @@
+// Message sends to the three built-in receivers: self (wait and method calls),
+// sampler (play and rate) and tb303 (the voice). One line per rejected send.
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+#include <string_view>
+
+#include "interp/Evaluator.h"
+#include "support/Diagnostics.h"
+
+namespace quarn {
+
+namespace {
+
+// Method bodies running on this thread; every job runs to its end on one worker,
+// so the count bounds the stack depth that method calls build.
+thread_local int methodCallDepth = 0;
+
+class CallDepthScope {
+public:
+  CallDepthScope() { ++methodCallDepth; }
+  ~CallDepthScope() { --methodCallDepth; }
+  CallDepthScope(const CallDepthScope&) = delete;
+  CallDepthScope& operator=(const CallDepthScope&) = delete;
+};
+
+std::string withoutColons(const std::string& selector) {
+  std::string name;
+  name.reserve(selector.size());
+  for (char c : selector) {
+    if (c != ':') {
+      name.push_back(c);
+    }
+  }
+  return name;
+}
+
+// Into [0, 1]; NaN becomes 1.
+float clampUnit(float v) {
+  const float upper = std::isnan(v) ? 1.0f : std::min(v, 1.0f);
+  return upper < 0.0f ? 0.0f : upper;
+}
+
+struct Tb303Selector {
+  std::string_view selector;
+  bool needsNumber;  // a non-number argument makes the send do nothing
+  void (*apply)(EngineManager& engine, float v);
+};
+
+// release clears the run flag first, so every thread stops at its next statement.
+constexpr std::array<Tb303Selector, 5> kTb303Selectors{{
+    {"setFrequency:", true, [](EngineManager& e, float v) { synthSetFrequency(e.synth->pointer, v); }},
+    {"setCutoff:", true, [](EngineManager& e, float v) { synthSetCutoff(e.synth->pointer, clampUnit(v)); }},
+    {"setResonance:", true, [](EngineManager& e, float v) { synthSetResonance(e.synth->pointer, clampUnit(v)); }},
+    {"release", false,
+     [](EngineManager& e, float) {
+       e.isRunning.store(false);
+       synthSetPlaying(e.synth->pointer, false);
+       e.stopSampler();
+     }},
+    {"play", false, [](EngineManager& e, float) { synthSetPlaying(e.synth->pointer, true); }},
+}};
+
+const Tb303Selector* findTb303Selector(std::string_view selector) {
+  for (const Tb303Selector& entry : kTb303Selectors) {
+    if (entry.selector == selector) {
+      return &entry;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void Evaluator::handleMethodCall(const MethodCallNode& call) {
+  const std::string& receiver = call.receiver.name;
+  if (receiver == "self") {
+    sendToSelf(call);
+  } else if (receiver == "sampler") {
+    sendToSampler(call);
+  } else if (receiver == "tb303") {
+    sendToTb303(call);
+  } else {
+    printLine("Unknown Receiver: " + receiver + " object could not be found.");
+  }
+}
+
+void Evaluator::sendToSelf(const MethodCallNode& call) {
+  if (call.methodName != "wait:") {
+    callMethod(call.methodName);  // no argument is evaluated
+    return;
+  }
+  if (call.arguments.empty()) {
+    return;
+  }
+  const float seconds = evaluateOrNone(call.arguments.front()).floatView();
+  engine->wait(static_cast<double>(seconds));
+}
+
+// The argument is evaluated before the selector is looked at, so an unknown
+// selector still shows the argument's reference errors.
+void Evaluator::sendToSampler(const MethodCallNode& call) {
+  const QuarnValue value = call.arguments.empty() ? QuarnValue::none() : evaluateOrNone(call.arguments.front());
+  if (call.methodName == "play:") {
+    if (value.kind() == ValueKind::stringValue) {
+      engine->playSample(value.asString());
+    } else {
+      printLine("play: Method requires a string file name.");
+    }
+  } else if (call.methodName == "setRate:") {
+    if (value.isNumber()) {
+      engine->setSamplerRate(value.floatView());
+    } else {
+      printLine("[VRKLog] setRate: Method requires a number (int, float).");
+    }
+  } else {
+    printLine("[VRKLog] Unknown Selector: -[sampler " + call.methodName + "]");
+  }
+}
+
+// Wrong arguments and unknown selectors are ignored without a word.
+void Evaluator::sendToTb303(const MethodCallNode& call) {
+  float v = 0.0f;
+  bool isNumber = true;
+  if (!call.arguments.empty()) {
+    const QuarnValue value = evaluateOrNone(call.arguments.front());
+    isNumber = value.isNumber();
+    if (isNumber) {
+      v = value.floatView();
+    }
+  }
+  const Tb303Selector* entry = findTb303Selector(call.methodName);
+  if (entry == nullptr || (entry->needsNumber && !isNumber)) {
+    return;
+  }
+  entry->apply(*engine, v);
+}
+
+// A declared method runs on this thread with the run's one scope. A chain of
+// calls deeper than kMaxCallDepth stops the run instead of exhausting the stack.
+void Evaluator::callMethod(const std::string& selector) {
+  const std::string name = withoutColons(selector);
+  const std::optional<FunctionDeclNode> method = environment->getFunction(name);
+  if (!method) {
+    printLine("[VRKLog] Error: It is an undeclared function - " + name);
+    return;
+  }
+  if (methodCallDepth >= kMaxCallDepth) {
+    printLine("[VRKLog] Call depth limit exceeded: method '" + name + "' called more than " +
+              std::to_string(kMaxCallDepth) + " levels deep; run stopped.");
+    stopRun();
+    return;
+  }
+  CallDepthScope scope;
+  executeBlock(method->body);
+}
+
+}  // namespace quarn

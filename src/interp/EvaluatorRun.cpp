@@ -1,0 +1,49 @@
+// The life of a run beyond one statement: whether it may go on, stopping it,
+// and the async bodies it has handed to the work queue.
+
+#include <utility>
+
+#include "interp/Evaluator.h"
+#include "interp/WorkQueue.h"
+
+namespace quarn {
+
+bool Evaluator::mayContinue() const {
+  return engine->isRunning.load() && !isStopped_.load();
+}
+
+void Evaluator::stopRun() {
+  isStopped_.store(true);
+}
+
+void Evaluator::waitForAsyncBodies() {
+  std::unique_lock<std::mutex> hold(asyncMutex_);
+  asyncDone_.wait(hold, [this] { return pendingAsync_ == 0; });
+}
+
+// The job keeps the evaluator (and with it the environment and engine) alive and
+// owns a copy of the body, whose shared subtrees outlive the caller's tree. The
+// count goes up before the job exists, so a waiter can never see zero too early.
+void Evaluator::submitAsync(const BlockNode& body) {
+  {
+    std::lock_guard<std::mutex> hold(asyncMutex_);
+    ++pendingAsync_;
+  }
+  std::shared_ptr<Evaluator> self = shared_from_this();
+  WorkQueue::global().submit([self = std::move(self), body]() {
+    struct EndOfBody {
+      Evaluator& evaluator;
+      ~EndOfBody() { evaluator.asyncBodyEnded(); }
+    } endOfBody{*self};
+    self->executeBlock(body);
+  });
+}
+
+void Evaluator::asyncBodyEnded() {
+  std::lock_guard<std::mutex> hold(asyncMutex_);
+  if (--pendingAsync_ == 0) {
+    asyncDone_.notify_all();
+  }
+}
+
+}  // namespace quarn
