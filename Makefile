@@ -27,10 +27,12 @@ bench: build
 	scripts/run-bench $(BUILD)
 
 # The interpreter and engine tests under ThreadSanitizer.
+TSAN_ENV = TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_TSAN=ON -DQUARN_BUILD_BENCH=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target interp_tests audio_tests
-	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS) --timeout 600 -R '^(Interp|Audio|Engine|Synth|Environment|Evaluator|Execute|Dispatch|WorkQueue|Value|Sampler)'
+	$(TSAN_ENV) $(TSAN_BUILD)/tests/interp_tests
+	$(TSAN_ENV) $(TSAN_BUILD)/tests/audio_tests
 
 clean:
 	rm -rf $(BUILD) $(TSAN_BUILD)
