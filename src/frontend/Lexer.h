@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "frontend/Token.h"
+#include "frontend/UnicodeCharacters.h"
 
 namespace quarn {
 
@@ -20,11 +21,31 @@ public:
   std::vector<Token> tokenize();
 
 private:
-  // Byte offsets of the grapheme clusters ("characters") of the text; the
-  // character i spans [bounds_[i], bounds_[i + 1]).
+  friend std::vector<Token> tokenizeWithoutFastPath(std::string_view text);
+  Lexer(std::string_view text, bool asciiFastPath);
+
+  std::size_t characterEnd(std::size_t at) { return segmenter_.characterEnd(input_, at); }
+  std::uint8_t classesAt(std::size_t at) const;
+  bool isMark(std::size_t at, std::size_t end, char mark) const;
+
+  // Each rule starts at the character [at, end) and returns where lexing goes on.
+  std::size_t lexCharacter(std::size_t at, std::vector<Token>& out);
+  std::size_t skipWhitespace(std::size_t end);
+  std::size_t lexString(std::size_t end, std::vector<Token>& out);
+  std::size_t lexWord(std::size_t at, std::size_t end, std::vector<Token>& out);
+  std::size_t lexNumber(std::size_t at, std::size_t end, std::vector<Token>& out);
+  std::size_t lexPunctuation(std::size_t at, std::size_t end, std::vector<Token>& out);
+  std::size_t lexSlash(std::size_t end, std::vector<Token>& out);
+  std::size_t skipLineComment(std::size_t from);
+  std::size_t skipBlockComment(std::size_t star);
+
+  // The text as valid UTF-8; characters are its grapheme clusters, found by
+  // segmenter_ as lexing walks forward.
   std::string input_;
-  std::vector<std::uint32_t> bounds_;
-  std::int64_t position_ = 0;
+  CharacterSegmenter segmenter_;
+  bool asciiFastPath_ = true;
+  // Byte offset of the next character to read.
+  std::size_t position_ = 0;
 };
 
 // Shorthand for Lexer(text).tokenize().

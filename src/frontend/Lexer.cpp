@@ -1,0 +1,219 @@
+#include "frontend/Lexer.h"
+
+#include <array>
+#include <cstring>
+
+#include "frontend/LexerInternal.h"
+#include "frontend/UnicodeText.h"
+
+namespace quarn {
+namespace {
+
+constexpr std::array<std::string_view, 11> kKeywords = {
+    "const", "int", "float", "string", "bool", "if", "else", "while", "array", "void", "async",
+};
+
+bool isKeyword(std::string_view word) {
+  for (std::string_view keyword : kKeywords) {
+    if (keyword == word) return true;
+  }
+  return false;
+}
+
+// word -> keyword | "true" | "false" | identifier, on the NFC text.
+Token wordToken(std::string word) {
+  if (isKeyword(word)) return Token::keyword(std::move(word));
+  if (word == "true") return Token::boolean(true);
+  if (word == "false") return Token::boolean(false);
+  return Token::identifier(std::move(word));
+}
+
+bool isCrLf(std::string_view text, std::size_t at, std::size_t end) {
+  return end - at == 2 && text[at] == '\r' && text[at + 1] == '\n';
+}
+
+}  // namespace
+
+Lexer::Lexer(std::string_view text) : Lexer(text, true) {}
+
+Lexer::Lexer(std::string_view text, bool asciiFastPath)
+    : input_(toValidUtf8(text)), segmenter_(asciiFastPath), asciiFastPath_(asciiFastPath) {}
+
+std::vector<Token> Lexer::tokenize() {
+  std::vector<Token> tokens;
+  while (position_ < input_.size()) position_ = lexCharacter(position_, tokens);
+  tokens.push_back(Token::make(TokenKind::eof));
+  return tokens;
+}
+
+std::uint8_t Lexer::classesAt(std::size_t at) const {
+  return characterClasses(input_, at, asciiFastPath_);
+}
+
+// The whole character is the mark: a mark carrying a combining mark is not.
+bool Lexer::isMark(std::size_t at, std::size_t end, char mark) const {
+  return end - at == 1 && input_[at] == mark;
+}
+
+// One pass of the main loop: the first rule that matches the character at `at`.
+std::size_t Lexer::lexCharacter(std::size_t at, std::vector<Token>& out) {
+  const std::size_t end = characterEnd(at);
+  const std::uint8_t classes = classesAt(at);
+  if (classes & kWhitespaceClass) return skipWhitespace(end);
+  if (isMark(at, end, '"')) return lexString(end, out);
+  if (classes & kLetterClass) return lexWord(at, end, out);
+  if (classes & kNumberClass) return lexNumber(at, end, out);
+  if (end - at == 1) return lexPunctuation(at, end, out);
+  return end;  // no rule: the character is dropped
+}
+
+std::size_t Lexer::skipWhitespace(std::size_t end) {
+  std::size_t at = end;
+  while (at < input_.size() && (classesAt(at) & kWhitespaceClass)) at = characterEnd(at);
+  return at;
+}
+
+// string -> '"' { any character but '"' } ( '"' | end of text ), no escapes
+std::size_t Lexer::lexString(std::size_t end, std::vector<Token>& out) {
+  std::size_t at = end;
+  while (at < input_.size()) {
+    const std::size_t next = characterEnd(at);
+    if (isMark(at, next, '"')) {
+      out.push_back(Token::stringLiteral(input_.substr(end, at - end)));
+      return next;
+    }
+    at = next;
+  }
+  out.push_back(Token::stringLiteral(input_.substr(end)));
+  return at;
+}
+
+// word -> letter { letter | number | "_" }
+std::size_t Lexer::lexWord(std::size_t at, std::size_t end, std::vector<Token>& out) {
+  std::size_t last = end;
+  while (last < input_.size()) {
+    const std::size_t next = characterEnd(last);
+    const bool continues =
+        (classesAt(last) & (kLetterClass | kNumberClass)) || isMark(last, next, '_');
+    if (!continues) break;
+    last = next;
+  }
+  out.push_back(wordToken(toNfc(std::string_view(input_).substr(at, last - at))));
+  return last;
+}
+
+// number -> number { number | "." }
+std::size_t Lexer::lexNumber(std::size_t at, std::size_t end, std::vector<Token>& out) {
+  std::size_t last = end;
+  bool hasPoint = false;
+  while (last < input_.size()) {
+    const std::size_t next = characterEnd(last);
+    if (isMark(last, next, '.')) {
+      hasPoint = true;
+    } else if (!(classesAt(last) & kNumberClass)) {
+      break;
+    }
+    last = next;
+  }
+  out.push_back(numberToken(std::string_view(input_).substr(at, last - at), hasPoint));
+  return last;
+}
+
+std::size_t Lexer::lexPunctuation(std::size_t at, std::size_t end, std::vector<Token>& out) {
+  // The character after c is exactly `mark`: then it is consumed too.
+  const auto follows = [&](char mark) {
+    return end < input_.size() && isMark(end, characterEnd(end), mark);
+  };
+  // c alone, or with a following '=' as the two-character operator.
+  const auto withEqual = [&](TokenKind alone, TokenKind paired) {
+    const bool pair = follows('=');
+    out.push_back(Token::make(pair ? paired : alone));
+    return pair ? end + 1 : end;
+  };
+  // "&&" and "||"; a single one is dropped.
+  const auto doubled = [&](char mark, TokenKind paired) {
+    if (!follows(mark)) return end;
+    out.push_back(Token::make(paired));
+    return end + 1;
+  };
+  const auto single = [&](TokenKind kind) {
+    out.push_back(Token::make(kind));
+    return end;
+  };
+  switch (input_[at]) {
+    case '[': return single(TokenKind::openBracket);
+    case ']': return single(TokenKind::closeBracket);
+    case ':': return single(TokenKind::colon);
+    case ';': return single(TokenKind::semicolon);
+    case '+': return single(TokenKind::plus);
+    case '-': return single(TokenKind::minus);
+    case '*': return single(TokenKind::star);
+    case '%': return single(TokenKind::modulo);
+    case '(': return single(TokenKind::openParen);
+    case ')': return single(TokenKind::closeParen);
+    case '{': return single(TokenKind::openBrace);
+    case '}': return single(TokenKind::closeBrace);
+    case ',': return single(TokenKind::comma);
+    case '@': return single(TokenKind::atSign);
+    case '/': return lexSlash(end, out);
+    case '=': return withEqual(TokenKind::assign, TokenKind::equalEqual);
+    case '!': return withEqual(TokenKind::logicalNot, TokenKind::notEqual);
+    case '<': return withEqual(TokenKind::lessThan, TokenKind::lessEqual);
+    case '>': return withEqual(TokenKind::greaterThan, TokenKind::greaterEqual);
+    case '&': return doubled('&', TokenKind::logicalAnd);
+    case '|': return doubled('|', TokenKind::logicalOr);
+    default: return end;  // no rule: dropped
+  }
+}
+
+// "/" starts a line comment, a block comment or is the slash operator.
+std::size_t Lexer::lexSlash(std::size_t end, std::vector<Token>& out) {
+  if (end < input_.size()) {
+    const std::size_t next = characterEnd(end);
+    if (isMark(end, next, '/')) return skipLineComment(next);
+    if (isMark(end, next, '*')) return skipBlockComment(end);
+  }
+  out.push_back(Token::make(TokenKind::slash));
+  return end;
+}
+
+// Up to, not including, the next line feed or CR LF character, which the
+// whitespace rule then skips.
+std::size_t Lexer::skipLineComment(std::size_t from) {
+  if (asciiFastPath_) {
+    // A line feed byte always starts a character, or ends the CR LF one.
+    const void* found = std::memchr(input_.data() + from, '\n', input_.size() - from);
+    if (found == nullptr) return input_.size();
+    const auto lineFeed = static_cast<std::size_t>(static_cast<const char*>(found) - input_.data());
+    return (lineFeed > from && input_[lineFeed - 1] == '\r') ? lineFeed - 1 : lineFeed;
+  }
+  std::size_t at = from;
+  while (at < input_.size()) {
+    const std::size_t next = characterEnd(at);
+    if (isMark(at, next, '\n') || isCrLf(input_, at, next)) return at;
+    at = next;
+  }
+  return at;
+}
+
+// Through the first "*/" found from the opening star on, or to the end.
+std::size_t Lexer::skipBlockComment(std::size_t star) {
+  std::size_t at = star;  // the opening star may also close the comment
+  while (at < input_.size()) {
+    const std::size_t next = characterEnd(at);
+    if (isMark(at, next, '*') && next < input_.size()) {
+      const std::size_t after = characterEnd(next);
+      if (isMark(next, after, '/')) return after;
+    }
+    at = next;
+  }
+  return at;
+}
+
+std::vector<Token> tokenize(std::string_view text) { return Lexer(text).tokenize(); }
+
+std::vector<Token> tokenizeWithoutFastPath(std::string_view text) {
+  return Lexer(text, false).tokenize();
+}
+
+}  // namespace quarn

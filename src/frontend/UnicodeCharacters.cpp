@@ -1,0 +1,120 @@
+#include "frontend/UnicodeCharacters.h"
+
+#include <algorithm>
+#include <array>
+
+#include <unicode/ubrk.h>
+#include <unicode/uchar.h>
+#include <unicode/utext.h>
+#include <unicode/utf8.h>
+
+namespace quarn {
+namespace {
+
+using AsciiClassTable = std::array<std::uint8_t, 128>;
+
+const AsciiClassTable& asciiClasses() {
+  static const AsciiClassTable table = [] {
+    AsciiClassTable filled{};
+    for (char32_t c = 0; c < 128; ++c) filled[c] = codePointClasses(c);
+    return filled;
+  }();
+  return table;
+}
+
+bool isAsciiByte(std::string_view text, std::size_t at) {
+  return static_cast<unsigned char>(text[at]) < 0x80;
+}
+
+bool isContinuationByte(std::string_view text, std::size_t at) {
+  return (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+std::uint8_t codePointClasses(char32_t codePoint) {
+  const auto c = static_cast<UChar32>(codePoint);
+  std::uint8_t classes = 0;
+  if (u_hasBinaryProperty(c, UCHAR_WHITE_SPACE)) classes |= kWhitespaceClass;
+  if (u_hasBinaryProperty(c, UCHAR_ALPHABETIC)) classes |= kLetterClass;
+  if (u_getIntPropertyValue(c, UCHAR_NUMERIC_TYPE) != U_NT_NONE) classes |= kNumberClass;
+  return classes;
+}
+
+std::uint8_t characterClasses(std::string_view text, std::size_t at, bool asciiTable) {
+  const auto first = static_cast<unsigned char>(text[at]);
+  if (asciiTable && first < 0x80) return asciiClasses()[first];
+  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
+  std::int64_t i = static_cast<std::int64_t>(at);
+  UChar32 c;
+  U8_NEXT(s, i, static_cast<std::int64_t>(text.size()), c);
+  return c < 0 ? 0 : codePointClasses(static_cast<char32_t>(c));
+}
+
+void CharacterSegmenter::BreakIteratorCloser::operator()(UBreakIterator* iterator) const {
+  ubrk_close(iterator);
+}
+
+CharacterSegmenter::CharacterSegmenter(bool asciiFastPath) : asciiFastPath_(asciiFastPath) {}
+
+std::size_t CharacterSegmenter::zoneCharacterEnd(std::size_t at) {
+  if (zoneBounds_[zoneCursor_] > at) {
+    zoneCursor_ = static_cast<std::size_t>(
+        std::upper_bound(zoneBounds_.begin(), zoneBounds_.end(), at) - zoneBounds_.begin());
+  }
+  while (zoneBounds_[zoneCursor_] <= at) ++zoneCursor_;
+  return zoneBounds_[zoneCursor_];
+}
+
+// Where a zone starting at `at` may end: after the non-ASCII run and one ASCII
+// byte (two for CR LF), so that the boundary at the end is certain without ICU.
+std::size_t CharacterSegmenter::zoneLimit(std::string_view text, std::size_t at) const {
+  const std::size_t n = text.size();
+  if (!asciiFastPath_) return n;
+  std::size_t i = isAsciiByte(text, at) ? at + 1 : at;
+  for (;;) {
+    while (i < n && !isAsciiByte(text, i)) ++i;
+    if (i + 1 >= n) return n;
+    if (!isAsciiByte(text, i + 1)) {
+      ++i;  // a single ASCII byte between two runs: one zone holds both
+      continue;
+    }
+    return (text[i] == '\r' && text[i + 1] == '\n') ? i + 2 : i + 1;
+  }
+}
+
+// ICU boundaries of text[begin, end) into zoneBounds_, both ends included.
+void CharacterSegmenter::segmentRange(std::string_view text, std::size_t begin, std::size_t end) {
+  zoneBounds_.clear();
+  UErrorCode status = U_ZERO_ERROR;
+  if (!breaker_) breaker_.reset(ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status));
+  UText utext = UTEXT_INITIALIZER;
+  utext_openUTF8(&utext, text.data() + begin, static_cast<std::int64_t>(end - begin), &status);
+  if (breaker_) ubrk_setUText(breaker_.get(), &utext, &status);
+  if (U_SUCCESS(status)) {
+    for (int32_t b = ubrk_first(breaker_.get()); b != UBRK_DONE; b = ubrk_next(breaker_.get())) {
+      zoneBounds_.push_back(begin + static_cast<std::size_t>(b));
+    }
+  }
+  utext_close(&utext);
+  if (zoneBounds_.size() < 2) zoneBounds_ = {begin, end};  // ICU unavailable: one character
+}
+
+std::size_t CharacterSegmenter::segmentZone(std::string_view text, std::size_t at) {
+  std::size_t end = zoneLimit(text, at);
+  const bool cut = end - at > kMaxCharacterBytes;
+  if (cut) {
+    end = at + kMaxCharacterBytes;
+    while (isContinuationByte(text, end)) --end;
+  }
+  segmentRange(text, at, end);
+  // A boundary at a cut is an artefact; the last one inside the piece is real
+  // (cluster rules look back, never ahead), so the next zone starts there.
+  if (cut && zoneBounds_.size() > 2) zoneBounds_.pop_back();
+  zoneBegin_ = at;
+  zoneEnd_ = zoneBounds_.back();
+  zoneCursor_ = 0;
+  return zoneCharacterEnd(at);
+}
+
+}  // namespace quarn
