@@ -86,6 +86,9 @@ bool AudioDevice::openWith(int api) {
     parameters.nChannels = kEngineChannels;
     RtAudio::StreamOptions options;
     options.flags = RTAUDIO_NONINTERLEAVED;
+    // Without a count the sound server buffers up to two seconds ahead, which
+    // would make every change in a script heard that much later.
+    options.numberOfBuffers = kDeviceBufferCount;
     options.streamName = "Quarn Workbench";
     unsigned bufferFrames = kDeviceBufferFrames;
     rtAudio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32,

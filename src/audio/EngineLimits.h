@@ -24,5 +24,8 @@ inline constexpr int kSamplerScratchFrames = 1024;
 
 // What the output device is asked for per callback.
 inline constexpr unsigned kDeviceBufferFrames = 256;
+// Buffers of that size the sound server may hold ahead of the speaker (about
+// 93 ms): short enough to hear a change at once, long enough not to starve.
+inline constexpr unsigned kDeviceBufferCount = 16;
 
 }  // namespace quarn
