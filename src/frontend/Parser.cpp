@@ -114,7 +114,6 @@ void Parser::expectSemicolon() {
 // method name, whatever stands there serves as the '{'.
 BlockNode Parser::parseBlock() {
   stepOver();
-  DepthGuard inner(*this);
   BlockNode block;
   for (;;) {
     const Token& token = currentToken();
@@ -123,6 +122,7 @@ BlockNode Parser::parseBlock() {
       return block;
     }
     if (token.is(TokenKind::eof)) fail(std::string(parse_errors::kBlockNotClosed));
+    DepthGuard inner(*this);
     block.statements.push_back(parseStatement());
   }
 }
