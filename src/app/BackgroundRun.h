@@ -1,0 +1,46 @@
+#pragma once
+// A run's trip to the background and its report back to the window.
+//
+// RunReporter carries "the top level of a run is done" from the run's worker
+// thread to the main thread, for as long as the window lives. The worker holds
+// the reporter (shared), never the window: once the window detaches, reports are
+// dropped, and a report already posted is discarded by Qt with its receiver.
+//
+// Threads: construction and detach on the main thread; runFinished from any
+// thread; the callback always runs on the main thread.
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "audio/EngineManager.h"
+#include "frontend/Ast.h"
+
+class QObject;
+
+namespace quarn {
+
+class RunReporter {
+public:
+  // onRunFinished runs on receiver's (main) thread, only while receiver lives.
+  RunReporter(QObject* receiver, std::function<void()> onRunFinished);
+  RunReporter(const RunReporter&) = delete;
+  RunReporter& operator=(const RunReporter&) = delete;
+
+  // Posts onRunFinished to the main thread unless the receiver has detached.
+  void runFinished();
+  // Called by the receiver before it goes; later reports are dropped.
+  void detach();
+
+private:
+  std::mutex mutex_;
+  QObject* receiver_;  // null once detached; guarded by mutex_
+  const std::function<void()> onRunFinished_;
+};
+
+// Submits one job to the global work queue: it runs program's top level against
+// engine (a fresh environment and evaluator) and then tells reporter. Returns at once.
+void submitRun(std::shared_ptr<EngineManager> engine, ProgramNode program,
+               std::shared_ptr<RunReporter> reporter);
+
+}  // namespace quarn

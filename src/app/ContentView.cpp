@@ -1,0 +1,101 @@
+#include "app/ContentView.h"
+
+#include <QCloseEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QShowEvent>
+#include <QString>
+
+#include "app/BackgroundRun.h"
+#include "audio/SynthVoice.h"
+#include "frontend/Parser.h"
+#include "support/Diagnostics.h"
+
+namespace quarn {
+namespace {
+
+QString toQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A window-wide shortcut, so it also fires while the editor has the focus.
+void addShortcut(QWidget* window, const QKeySequence& keys, std::function<void()> action) {
+  auto* shortcut = new QShortcut(keys, window);
+  shortcut->setContext(Qt::WindowShortcut);
+  QObject::connect(shortcut, &QShortcut::activated, window, std::move(action));
+}
+
+}  // namespace
+
+ContentView::ContentView(std::shared_ptr<EngineManager> engine, QWidget* parent)
+    : QWidget(parent),
+      engine_(std::move(engine)),
+      widgets_(buildWorkbenchLayout(this)),
+      reporter_(std::make_shared<RunReporter>(this, [this] { finishRun(); })) {
+  setWindowTitle(QString());
+  setSourceCode(kInitialSourceCode);
+  setLogOutput(std::string(kInitialLogOutput));
+  connectActions();
+}
+
+ContentView::~ContentView() { reporter_->detach(); }
+
+void ContentView::connectActions() {
+  connect(widgets_.compileButton, &QPushButton::clicked, this, &ContentView::compileAndRun);
+  connect(widgets_.haltButton, &QPushButton::clicked, this, &ContentView::haltSystem);
+  addShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { compileAndRun(); });
+  addShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_Enter), [this] { compileAndRun(); });
+  addShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_Period), [this] { haltSystem(); });
+}
+
+std::string ContentView::sourceCode() const { return widgets_.editor->toPlainText().toStdString(); }
+
+void ContentView::setSourceCode(std::string_view text) { widgets_.editor->setPlainText(toQString(text)); }
+
+void ContentView::setLogOutput(std::string text) {
+  logOutput_ = std::move(text);
+  widgets_.console->setText(QString::fromStdString(logOutput_));
+}
+
+void ContentView::compileAndRun() {
+  engine_->isRunning.store(true);
+  setLogOutput(std::string(kCompilingText));
+  ParseResult result = compile(sourceCode());
+  if (!result.ok()) {
+    setLogOutput(logOutput_ + result.error);
+    return;
+  }
+  setLogOutput(logOutput_ + std::string(kExecutionStartedText));
+  submitRun(engine_, std::move(*result.program), reporter_);
+}
+
+void ContentView::finishRun() {
+  setLogOutput(logOutput_ + std::string(kExecutionCompleteText));
+  printLine(kEndOfSequencesLine);
+}
+
+void ContentView::haltSystem() {
+  engine_->isRunning.store(false);
+  synthSetPlaying(engine_->synth->pointer, false);
+  engine_->stopSampler();
+  setLogOutput(std::string(kHaltedText));
+}
+
+void ContentView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // show() appears the view; a window system's restore from a minimised state does not
+  if (!event->spontaneous()) {
+    engine_->start();
+  }
+}
+
+void ContentView::closeEvent(QCloseEvent* event) {
+  // runs still going stop at their next statement; a wait in progress ends on its own
+  engine_->isRunning.store(false);
+  QWidget::closeEvent(event);
+}
+
+}  // namespace quarn
