@@ -14,6 +14,7 @@ constexpr std::array<std::string_view, 11> kKeywords = {
 };
 
 bool isKeyword(std::string_view word) {
+  if (word.size() < 2 || word.size() > 6) return false;  // the keywords' lengths
   for (std::string_view keyword : kKeywords) {
     if (keyword == word) return true;
   }
@@ -28,6 +29,10 @@ Token wordToken(std::string word) {
   return Token::identifier(std::move(word));
 }
 
+// Dense scripts run at about one token per three to four bytes; reserving that
+// many spares the token list its reallocations (untouched capacity costs no pages).
+constexpr std::size_t kBytesPerTokenGuess = 3;
+
 bool isCrLf(std::string_view text, std::size_t at, std::size_t end) {
   return end - at == 2 && text[at] == '\r' && text[at + 1] == '\n';
 }
@@ -37,17 +42,17 @@ bool isCrLf(std::string_view text, std::size_t at, std::size_t end) {
 Lexer::Lexer(std::string_view text) : Lexer(text, true) {}
 
 Lexer::Lexer(std::string_view text, bool asciiFastPath)
-    : input_(toValidUtf8(text)), segmenter_(asciiFastPath), asciiFastPath_(asciiFastPath) {}
+    : input_(toValidUtf8(text)),
+      segmenter_(asciiFastPath),
+      asciiFastPath_(asciiFastPath),
+      asciiClasses_(asciiFastPath ? asciiClassTable() : nullptr) {}
 
 std::vector<Token> Lexer::tokenize() {
   std::vector<Token> tokens;
+  tokens.reserve(input_.size() / kBytesPerTokenGuess + 1);
   while (position_ < input_.size()) position_ = lexCharacter(position_, tokens);
   tokens.push_back(Token::make(TokenKind::eof));
   return tokens;
-}
-
-std::uint8_t Lexer::classesAt(std::size_t at) const {
-  return characterClasses(input_, at, asciiFastPath_);
 }
 
 // The whole character is the mark: a mark carrying a combining mark is not.

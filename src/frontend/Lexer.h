@@ -25,7 +25,12 @@ private:
   Lexer(std::string_view text, bool asciiFastPath);
 
   std::size_t characterEnd(std::size_t at) { return segmenter_.characterEnd(input_, at); }
-  std::uint8_t classesAt(std::size_t at) const;
+  // Classes of the character at `at`, by its first code point.
+  std::uint8_t classesAt(std::size_t at) const {
+    const auto first = static_cast<unsigned char>(input_[at]);
+    if (first < 0x80 && asciiClasses_ != nullptr) return asciiClasses_[first];
+    return characterClasses(input_, at);
+  }
   bool isMark(std::size_t at, std::size_t end, char mark) const;
 
   // Each rule starts at the character [at, end) and returns where lexing goes on.
@@ -44,6 +49,8 @@ private:
   std::string input_;
   CharacterSegmenter segmenter_;
   bool asciiFastPath_ = true;
+  // The ASCII class table on the fast path, else null so ICU classifies all.
+  const std::uint8_t* asciiClasses_ = nullptr;
   // Byte offset of the next character to read.
   std::size_t position_ = 0;
 };

@@ -11,17 +11,6 @@
 namespace quarn {
 namespace {
 
-using AsciiClassTable = std::array<std::uint8_t, 128>;
-
-const AsciiClassTable& asciiClasses() {
-  static const AsciiClassTable table = [] {
-    AsciiClassTable filled{};
-    for (char32_t c = 0; c < 128; ++c) filled[c] = codePointClasses(c);
-    return filled;
-  }();
-  return table;
-}
-
 bool isAsciiByte(std::string_view text, std::size_t at) {
   return static_cast<unsigned char>(text[at]) < 0x80;
 }
@@ -41,9 +30,16 @@ std::uint8_t codePointClasses(char32_t codePoint) {
   return classes;
 }
 
-std::uint8_t characterClasses(std::string_view text, std::size_t at, bool asciiTable) {
-  const auto first = static_cast<unsigned char>(text[at]);
-  if (asciiTable && first < 0x80) return asciiClasses()[first];
+const std::uint8_t* asciiClassTable() {
+  static const std::array<std::uint8_t, 128> table = [] {
+    std::array<std::uint8_t, 128> filled{};
+    for (char32_t c = 0; c < 128; ++c) filled[c] = codePointClasses(c);
+    return filled;
+  }();
+  return table.data();
+}
+
+std::uint8_t characterClasses(std::string_view text, std::size_t at) {
   const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
   std::int64_t i = static_cast<std::int64_t>(at);
   UChar32 c;

@@ -24,9 +24,11 @@ enum CharacterClass : std::uint8_t {
 // Classes of one code point, straight from ICU's property data.
 std::uint8_t codePointClasses(char32_t codePoint);
 
-// Classes of the character that starts at byte `at` of valid UTF-8 text. With
-// asciiTable, ASCII code points use a table filled from codePointClasses once.
-std::uint8_t characterClasses(std::string_view text, std::size_t at, bool asciiTable);
+// Classes of the character that starts at byte `at` of valid UTF-8 text.
+std::uint8_t characterClasses(std::string_view text, std::size_t at);
+
+// codePointClasses of the 128 ASCII code points, filled once from ICU.
+const std::uint8_t* asciiClassTable();
 
 // A single-character cluster longer than this is cut here into several
 // characters; ICU's break iterator counts in int32_t, and stream-safe text
