@@ -11,6 +11,7 @@ namespace quarn {
 namespace {
 
 struct DisplayCase {
+  const char* name;
   std::map<std::string, std::string> environment;
   bool available;
 };
@@ -28,13 +29,14 @@ TEST_P(WorkbenchDisplay, DecidesFromTheEnvironment) {
 
 INSTANTIATE_TEST_SUITE_P(
     Environments, WorkbenchDisplay,
-    ::testing::Values(DisplayCase{{}, false},
-                      DisplayCase{{{"DISPLAY", ":0"}}, true},
-                      DisplayCase{{{"WAYLAND_DISPLAY", "wayland-0"}}, true},
-                      DisplayCase{{{"QT_QPA_PLATFORM", "offscreen"}}, true},
-                      DisplayCase{{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, false},
-                      DisplayCase{{{"QT_QPA_PLATFORM", ""}}, false},
-                      DisplayCase{{{"HOME", "/root"}, {"TERM", "xterm"}}, false}));
+    ::testing::Values(DisplayCase{"Nothing", {}, false},
+                      DisplayCase{"X11", {{"DISPLAY", ":0"}}, true},
+                      DisplayCase{"Wayland", {{"WAYLAND_DISPLAY", "wayland-0"}}, true},
+                      DisplayCase{"ChosenPlatform", {{"QT_QPA_PLATFORM", "offscreen"}}, true},
+                      DisplayCase{"EmptyDisplays", {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, false},
+                      DisplayCase{"EmptyPlatform", {{"QT_QPA_PLATFORM", ""}}, false},
+                      DisplayCase{"OtherVariables", {{"HOME", "/root"}, {"TERM", "xterm"}}, false}),
+    [](const ::testing::TestParamInfo<DisplayCase>& info) { return std::string(info.param.name); });
 
 TEST(WorkbenchDisplayReport, TellsHowToRunWithoutTheWindow) {
   ::testing::internal::CaptureStderr();

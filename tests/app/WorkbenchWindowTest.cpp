@@ -61,9 +61,11 @@ TEST(WorkbenchClose, ClosingDuringARunStopsItAndNeverReportsToTheGoneWindow) {
   auto view = QuarnApp::makeWindow(std::move(engine));
   view->show();
   view->setSourceCode(
+      "[tb303 setFrequency:221.0];\n"
       "async { [self wait:0.3]; [tb303 setCutoff:0.25]; }\n"
       "[self wait:0.3];\n[tb303 setFrequency:550.0];");
   view->compileAndRun();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return synth->pointer->frequency.load() == 221.0f; }, kPatienceMs));
   view->close();
   EXPECT_FALSE(isRunning.load());
   view.reset();
@@ -71,7 +73,7 @@ TEST(WorkbenchClose, ClosingDuringARunStopsItAndNeverReportsToTheGoneWindow) {
   // the runs hold the engine until their waits end, then let it go
   ASSERT_TRUE(QTest::qWaitFor([&] { return engineLeft.expired(); }, kPatienceMs));
   QTest::qWait(50);  // deliver anything posted (nothing should be)
-  EXPECT_NE(synth->pointer->frequency.load(), 550.0f);
+  EXPECT_FLOAT_EQ(synth->pointer->frequency.load(), 221.0f);
   EXPECT_NE(synth->pointer->cutoff.load(), 0.25f);
   EXPECT_TRUE(output.lines().empty());
 }
