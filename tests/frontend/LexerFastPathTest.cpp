@@ -2,6 +2,9 @@
 // and for tokens, on texts that mix ASCII with everything that joins it.
 #include <random>
 
+#include <unicode/ubrk.h>
+#include <unicode/utext.h>
+
 #include <gtest/gtest.h>
 
 #include "LexerTestSupport.h"
@@ -44,11 +47,46 @@ std::vector<std::size_t> characterEnds(std::string_view text, bool fastPath) {
   return ends;
 }
 
+// ICU's boundaries over the whole text at once, without zones or pieces.
+std::vector<std::size_t> wholeTextEnds(std::string_view text) {
+  UErrorCode status = U_ZERO_ERROR;
+  UBreakIterator* breaker = ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status);
+  UText utext = UTEXT_INITIALIZER;
+  utext_openUTF8(&utext, text.data(), static_cast<std::int64_t>(text.size()), &status);
+  ubrk_setUText(breaker, &utext, &status);
+  std::vector<std::size_t> ends;
+  ubrk_first(breaker);
+  for (int32_t b = ubrk_next(breaker); b != UBRK_DONE; b = ubrk_next(breaker)) ends.push_back(b);
+  utext_close(&utext);
+  ubrk_close(breaker);
+  EXPECT_TRUE(U_SUCCESS(status));
+  return ends;
+}
+
+TEST(LexerFastPath, LongRunsAreSegmentedInPiecesLikeWholeText) {
+  const std::vector<std::string> units = {
+      "\U0001F1E9",          // regional indicators pair up from the start of the run
+      "\u0436\u0436\u0301",  // Cyrillic with an acute
+      "\u1100\u1161\u11A8",  // Hangul L V T
+      "\U0001F468\u200D\U0001F469 ",
+  };
+  for (const std::string& unit : units) {
+    std::string text = "x";
+    for (std::size_t bytes = 0; bytes < 3 * kMaxCharacterBytes; bytes += unit.size()) text += unit;
+    text += "\r\n";
+    const std::vector<std::size_t> expected = wholeTextEnds(text);
+    EXPECT_EQ(characterEnds(text, true), expected) << "unit: " << unit;
+    EXPECT_EQ(characterEnds(text, false), expected) << "unit: " << unit;
+  }
+}
+
 TEST(LexerFastPath, SegmentationMatchesIcuOnRandomTexts) {
   std::mt19937 random(20240611);
   for (int i = 0; i < 4000; ++i) {
     const std::string text = toValidUtf8(randomText(random, 24));
-    ASSERT_EQ(characterEnds(text, true), characterEnds(text, false)) << "text: " << text;
+    const std::vector<std::size_t> expected = wholeTextEnds(text);
+    ASSERT_EQ(characterEnds(text, true), expected) << "text: " << text;
+    ASSERT_EQ(characterEnds(text, false), expected) << "text: " << text;
   }
 }
 
