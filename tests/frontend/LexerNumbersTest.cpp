@@ -12,18 +12,6 @@ namespace {
 
 using K = TokenKind;
 
-struct LexCase {
-  std::string text;
-  std::vector<Token> expected;  // without the final eof
-};
-
-void expectCases(const std::vector<LexCase>& cases) {
-  for (const LexCase& c : cases) {
-    SCOPED_TRACE("text: " + c.text);
-    EXPECT_EQ(tokenize(c.text), withEof(c.expected));
-  }
-}
-
 TEST(LexerNumbers, Integers) {
   expectCases({
       {"42 007 0", {num(42), num(7), num(0)}},

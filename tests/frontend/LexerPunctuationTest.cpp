@@ -15,18 +15,6 @@ std::vector<Token> kinds(std::initializer_list<K> list) {
   return tokens;
 }
 
-struct LexCase {
-  std::string text;
-  std::vector<Token> expected;  // without the final eof
-};
-
-void expectCases(const std::vector<LexCase>& cases) {
-  for (const LexCase& c : cases) {
-    SCOPED_TRACE("text: " + c.text);
-    EXPECT_EQ(tokenize(c.text), withEof(c.expected));
-  }
-}
-
 TEST(LexerPunctuation, SingleMarks) {
   expectCases({
       {"[]:;+-*%(){},@", kinds({K::openBracket, K::closeBracket, K::colon, K::semicolon, K::plus,

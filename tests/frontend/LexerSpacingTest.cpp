@@ -6,18 +6,6 @@
 namespace quarn::testing {
 namespace {
 
-struct LexCase {
-  std::string text;
-  std::vector<Token> expected;  // without the final eof
-};
-
-void expectCases(const std::vector<LexCase>& cases) {
-  for (const LexCase& c : cases) {
-    SCOPED_TRACE("text: " + c.text);
-    EXPECT_EQ(tokenize(c.text), withEof(c.expected));
-  }
-}
-
 TEST(LexerWhitespace, NothingButSpaceGivesOnlyEof) {
   expectCases({
       {"", {}},

@@ -6,11 +6,6 @@
 namespace quarn::testing {
 namespace {
 
-struct LexCase {
-  std::string text;
-  std::vector<Token> expected;  // without the final eof
-};
-
 TEST(LexerStrings, TextBetweenQuotesIsKeptAsWritten) {
   const std::vector<LexCase> cases = {
       {"\"abc\"", {str("abc")}},

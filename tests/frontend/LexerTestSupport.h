@@ -1,6 +1,8 @@
 #pragma once
 // Test helpers for the lexer: readable failure output and short token lists.
 
+#include <gtest/gtest.h>
+
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -37,6 +39,18 @@ inline std::string textForms(const std::vector<Token>& tokens) {
     out += toString(token);
   }
   return out;
+}
+
+struct LexCase {
+  std::string text;
+  std::vector<Token> expected;  // without the final eof
+};
+
+inline void expectCases(const std::vector<LexCase>& cases) {
+  for (const LexCase& c : cases) {
+    SCOPED_TRACE("text: " + c.text);
+    EXPECT_EQ(tokenize(c.text), withEof(c.expected));
+  }
 }
 
 }  // namespace testing

@@ -8,18 +8,6 @@ namespace {
 
 using K = TokenKind;
 
-struct LexCase {
-  std::string text;
-  std::vector<Token> expected;  // without the final eof
-};
-
-void expectCases(const std::vector<LexCase>& cases) {
-  for (const LexCase& c : cases) {
-    SCOPED_TRACE("text: " + c.text);
-    EXPECT_EQ(tokenize(c.text), withEof(c.expected));
-  }
-}
-
 TEST(LexerWords, KeywordsMatchExactlyAndCaseSensitively) {
   expectCases({
       {"const int float string bool if else while array void async",
