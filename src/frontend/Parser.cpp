@@ -81,20 +81,20 @@ ParseResult Parser::parse() {
 NodePtr Parser::parseStatement() {
   const Token& token = currentToken();
   if (token.is(TokenKind::keyword)) {
-    if (token.text == "if") return makeNode(parseIfStatement());
-    if (token.text == "while") return makeNode(parseWhileStatement());
-    if (token.text == "async") return makeNode(parseAsyncStatement());
+    if (token.text == "if") return makeTreeNode(parseIfStatement());
+    if (token.text == "while") return makeTreeNode(parseWhileStatement());
+    if (token.text == "async") return makeTreeNode(parseAsyncStatement());
     if (isDeclarationKeyword(token)) {
-      NodePtr declaration = makeNode(parseVariableDeclaration());
+      NodePtr declaration = makeTreeNode(parseVariableDeclaration());
       expectSemicolon();
       return declaration;
     }
     // else, void and the rest start no statement: the expression reader rejects them
   }
-  if (token.is(TokenKind::minus)) return makeNode(parseMethodDeclaration());
-  if (token.is(TokenKind::openBrace)) return makeNode(parseBlock());
+  if (token.is(TokenKind::minus)) return makeTreeNode(parseMethodDeclaration());
+  if (token.is(TokenKind::openBrace)) return makeTreeNode(parseBlock());
   if (token.is(TokenKind::identifier) && tokenAfterCurrent().is(TokenKind::assign)) {
-    NodePtr assignment = makeNode(parseAssignment());
+    NodePtr assignment = makeTreeNode(parseAssignment());
     expectSemicolon();
     return assignment;
   }

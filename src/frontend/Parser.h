@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "frontend/Ast.h"
+#include "frontend/NodeArena.h"
 #include "frontend/Token.h"
 
 namespace quarn {
@@ -84,10 +85,14 @@ private:
   void checkHeight(int height) const;
   [[noreturn]] void fail(std::string message) const;
 
+  template <class T> NodePtr makeTreeNode(T value) { return makeArenaNode(*arena_, std::move(value)); }
+
   std::vector<Token> tokens_;
   std::int64_t position_ = 0;
   // Depth in the tree of the node being read; top-level statements are at 1.
   int depth_ = 0;
+  // The nodes' memory; the tree keeps it alive after the parser is gone.
+  NodeArena::Owner arena_ = NodeArena::create();
 };
 
 // Lexes and parses a whole script text.

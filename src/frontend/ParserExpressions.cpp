@@ -54,7 +54,7 @@ Parser::Expression Parser::parseExpression(int precedence) {
     }
     const int height = 1 + std::max(left.height, right.height);
     left = Expression{
-        makeNode(BinaryOpNode{std::move(left.node), std::move(operatorToken), std::move(right.node)}),
+        makeTreeNode(BinaryOpNode{std::move(left.node), std::move(operatorToken), std::move(right.node)}),
         height};
   }
 }
@@ -66,7 +66,7 @@ Parser::Expression Parser::parsePrefix() {
   stepOver();
   DepthGuard inner(*this);
   Expression operand = parseExpression(kPrefixOperandPrecedence);
-  return Expression{makeNode(UnaryOpNode{Token::make(kind), std::move(operand.node)}),
+  return Expression{makeTreeNode(UnaryOpNode{Token::make(kind), std::move(operand.node)}),
                     operand.height + 1};
 }
 
@@ -80,20 +80,20 @@ Parser::Expression Parser::parseChildExpression() {
 Parser::Expression Parser::parsePrimary() {
   const Token& token = currentToken();
   switch (token.kind) {
-    case TokenKind::identifier: return Expression{makeNode(IdentifierNode{takeText()})};
-    case TokenKind::stringLiteral: return Expression{makeNode(StringNode{takeText()})};
+    case TokenKind::identifier: return Expression{makeTreeNode(IdentifierNode{takeText()})};
+    case TokenKind::stringLiteral: return Expression{makeTreeNode(StringNode{takeText()})};
     case TokenKind::intNumber: {
-      NodePtr node = makeNode(IntNode{token.intValue});
+      NodePtr node = makeTreeNode(IntNode{token.intValue});
       stepOver();
       return Expression{std::move(node)};
     }
     case TokenKind::floatNumber: {
-      NodePtr node = makeNode(FloatNode{token.floatValue});
+      NodePtr node = makeTreeNode(FloatNode{token.floatValue});
       stepOver();
       return Expression{std::move(node)};
     }
     case TokenKind::boolean: {
-      NodePtr node = makeNode(BoolNode{token.boolValue});
+      NodePtr node = makeTreeNode(BoolNode{token.boolValue});
       stepOver();
       return Expression{std::move(node)};
     }
@@ -121,7 +121,7 @@ Parser::Expression Parser::parseArray() {
   }
   if (!currentToken().is(TokenKind::closeBracket)) fail(std::string(parse_errors::kArrayClose));
   stepOver();
-  return Expression{makeNode(std::move(array)), height};
+  return Expression{makeTreeNode(std::move(array)), height};
 }
 
 // methodCall -> '[' identifier identifier [ ':' expression ] ']'
@@ -143,7 +143,7 @@ Parser::Expression Parser::parseMethodCall() {
   }
   if (!currentToken().is(TokenKind::closeBracket)) fail(std::string(parse_errors::kSendClose));
   stepOver();
-  return Expression{makeNode(std::move(call)), height};
+  return Expression{makeTreeNode(std::move(call)), height};
 }
 
 }  // namespace quarn

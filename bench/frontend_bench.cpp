@@ -1,0 +1,229 @@
+// Front-end throughput: lexing and parsing a generated script of about 1 MB,
+// once mostly ASCII and once rich in non-ASCII names and strings, with
+// `luac5.4 -p` on a Lua script of the same size as a reference point.
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "frontend/Lexer.h"
+#include "frontend/Parser.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr std::size_t kScriptBytes = 1 << 20;
+
+// One section of realistic statements; n keeps the names apart.
+std::string asciiSection(int n) {
+  const std::string id = std::to_string(n);
+  return "// section " + id + ": a bass line with a filter sweep\n"
+         "int counter" + id + " = " + id + ";\n"
+         "float freq" + id + " = 110.5 * " + id + ".0;\n"
+         "const float cut" + id + " = 0.25;\n"
+         "string name" + id + " = \"kick\";\n"
+         "bool flag" + id + " = true && counter" + id + " > 3 || !false;\n"
+         "array seq" + id + " = @[1, 2, 3, " + id + ", \"snare\", @[0.5, 0.25]];\n"
+         "counter" + id + " = counter" + id + " + 1 * 2 - 3 % 4;\n"
+         "/* sweep the cutoff\n   while the counter runs */\n"
+         "while (counter" + id + " < 16) {\n"
+         "  [tb303 setFrequency:freq" + id + " * 2.0];\n"
+         "  [self wait:0.125];\n"
+         "  counter" + id + " = counter" + id + " + 1;\n"
+         "}\n"
+         "if (counter" + id + " == 16 && flag" + id + ") {\n"
+         "  [sampler play:\"kick\"];\n"
+         "} else {\n"
+         "  [tb303 release];\n"
+         "}\n"
+         "- (void) riff" + id + " {\n"
+         "  [tb303 setCutoff:cut" + id + "];\n"
+         "  [self wait:0.25];\n"
+         "}\n"
+         "async {\n"
+         "  [self riff" + id + "];\n"
+         "}\n";
+}
+
+// The same shapes with accented (precomposed and combining), Greek, Cyrillic
+// and CJK names and strings.
+std::string unicodeSection(int n) {
+  const std::string id = std::to_string(n);
+  return "// μέρος " + id + ": ритм и фильтр, 低音の線\n"
+         "int compteur_é" + id + " = " + id + ";\n"
+         "float συχνότητα" + id + " = 110.5 * " + id + ".0;\n"
+         "const float срез" + id + " = 0.25;\n"
+         "string 名前" + id + " = \"太鼓の音 – ドラム, cafe\u0301\";\n"
+         "bool re\u0301sonance" + id + " = true && compteur_é" + id + " > 3 || !false;\n"
+         "array последовательность" + id + " = @[1, 2, \"καλημέρα\", @[0.5, 0.25]];\n"
+         "/* комментарий: 注释 */\n"
+         "while (compteur_é" + id + " < 16) {\n"
+         "  [tb303 setFrequency:συχνότητα" + id + " * 2.0];\n"
+         "  [self wait:0.125];\n"
+         "  compteur_é" + id + " = compteur_é" + id + " + 1;\n"
+         "}\n"
+         "if (compteur_é" + id + " == 16 && re\u0301sonance" + id + ") {\n"
+         "  [sampler play:\"Ελληνικά_звук_音\"];\n"
+         "} else {\n"
+         "  [tb303 release];\n"
+         "}\n"
+         "- (void) мелодия" + id + " {\n"
+         "  [tb303 setCutoff:срез" + id + "];\n"
+         "}\n"
+         "async {\n"
+         "  [self мелодия" + id + "];\n"
+         "}\n";
+}
+
+// The ASCII section's statements in Lua; each section is a do-block so its
+// locals stay under Lua's per-function limit.
+std::string luaSection(int n) {
+  const std::string id = std::to_string(n);
+  return "-- section " + id + ": a bass line with a filter sweep\n"
+         "do\n"
+         "local counter" + id + " = " + id + "\n"
+         "local freq" + id + " = 110.5 * " + id + ".0\n"
+         "local cut" + id + " = 0.25\n"
+         "local name" + id + " = \"kick\"\n"
+         "local flag" + id + " = true and counter" + id + " > 3 or not false\n"
+         "local seq" + id + " = {1, 2, 3, " + id + ", \"snare\", {0.5, 0.25}}\n"
+         "counter" + id + " = counter" + id + " + 1 * 2 - 3 % 4\n"
+         "--[[ sweep the cutoff\n   while the counter runs ]]\n"
+         "while counter" + id + " < 16 do\n"
+         "  tb303:setFrequency(freq" + id + " * 2.0)\n"
+         "  self:wait(0.125)\n"
+         "  counter" + id + " = counter" + id + " + 1\n"
+         "end\n"
+         "if counter" + id + " == 16 and flag" + id + " then\n"
+         "  sampler:play(\"kick\")\n"
+         "else\n"
+         "  tb303:release()\n"
+         "end\n"
+         "function riff" + id + "()\n"
+         "  tb303:setCutoff(cut" + id + ")\n"
+         "  self:wait(0.25)\n"
+         "end\n"
+         "async(function()\n"
+         "  self:riff" + id + "()\n"
+         "end)\n"
+         "end\n";
+}
+
+template <class Section> std::string generate(Section section) {
+  std::string text;
+  text.reserve(kScriptBytes + 4096);
+  for (int n = 0; text.size() < kScriptBytes; ++n) text += section(n);
+  return text;
+}
+
+const std::string& asciiScript() {
+  static const std::string text = generate(asciiSection);
+  return text;
+}
+
+const std::string& unicodeScript() {
+  static const std::string text = generate(unicodeSection);
+  return text;
+}
+
+void lexAndParse(benchmark::State& state, const std::string& script) {
+  {
+    quarn::ParseResult check = quarn::compile(script);
+    if (!check.ok()) {
+      state.SkipWithError(check.error.c_str());
+      return;
+    }
+    state.counters["statements"] = static_cast<double>(check.program->statements.size());
+  }
+  for (auto _ : state) {
+    quarn::ParseResult result = quarn::compile(script);
+    benchmark::DoNotOptimize(result.program);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * script.size()));
+}
+
+void BM_LexParseAscii(benchmark::State& state) { lexAndParse(state, asciiScript()); }
+void BM_LexParseUnicode(benchmark::State& state) { lexAndParse(state, unicodeScript()); }
+
+void lexOnly(benchmark::State& state, const std::string& script) {
+  for (auto _ : state) {
+    std::vector<quarn::Token> tokens = quarn::tokenize(script);
+    benchmark::DoNotOptimize(tokens.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * script.size()));
+}
+
+void BM_LexAscii(benchmark::State& state) { lexOnly(state, asciiScript()); }
+void BM_LexUnicode(benchmark::State& state) { lexOnly(state, unicodeScript()); }
+
+// The parser alone (tree destruction included); the token list is copied
+// outside the timed region.
+void BM_ParseAscii(benchmark::State& state) {
+  const std::vector<quarn::Token> tokens = quarn::tokenize(asciiScript());
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::vector<quarn::Token> copy = tokens;
+    state.ResumeTiming();
+    quarn::ParseResult result = quarn::Parser(std::move(copy)).parse();
+    benchmark::DoNotOptimize(result.program);
+  }
+  state.counters["tokens"] = static_cast<double>(tokens.size());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * asciiScript().size()));
+}
+
+// Runs `luac5.4 -p file`; true when it exited with status 0.
+bool runLuacParse(const std::string& path) {
+  const char* argv[] = {"luac5.4", "-p", path.c_str(), nullptr};
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, "luac5.4", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) {
+    return false;
+  }
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Reference: the Lua compiler's parse-only run on a Lua script of the same
+// size, process start included.
+void BM_LuacParseReference(benchmark::State& state) {
+  static const std::string lua = generate(luaSection);
+  const std::string path = "/tmp/quarn_frontend_bench_reference.lua";
+  {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << lua;
+    if (!file) {
+      state.SkipWithError("cannot write the Lua reference file");
+      return;
+    }
+  }
+  if (!runLuacParse(path)) {
+    state.SkipWithError("luac5.4 is missing or rejected the reference file");
+    return;
+  }
+  for (auto _ : state) {
+    if (!runLuacParse(path)) {
+      state.SkipWithError("luac5.4 failed");
+      break;
+    }
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * lua.size()));
+}
+
+}  // namespace
+
+BENCHMARK(BM_LexParseAscii)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LexParseUnicode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LexAscii)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LexUnicode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseAscii)->Unit(benchmark::kMillisecond);
+// wall time: the work happens in the child process
+BENCHMARK(BM_LuacParseReference)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_MAIN();
