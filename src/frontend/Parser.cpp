@@ -104,6 +104,7 @@ NodePtr Parser::parseStatement() {
   return expression;
 }
 
+// the closing ';' of a declaration, an assignment or an expression statement
 void Parser::expectSemicolon() {
   if (!currentToken().is(TokenKind::semicolon)) fail(parse_errors::semicolonMissing(currentToken()));
   stepOver();

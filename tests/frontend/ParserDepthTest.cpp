@@ -64,13 +64,6 @@ TEST(ParserDepth, OneLevelMoreFails) {
   }
 }
 
-TEST(ParserDepth, MessageNamesTheLimit) {
-  static_assert(kMaxSyntaxDepth >= 500);
-  EXPECT_EQ(parse_errors::nestedTooDeeply(),
-            "Parsing error: The script is nested too deeply (more than " + std::to_string(kMaxSyntaxDepth) +
-                " levels).");
-}
-
 TEST(ParserDepth, HugeScriptsFailCleanly) {
   const std::string scripts[] = {
       "1" + repeat(" + 1", 99999) + ";",
