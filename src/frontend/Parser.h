@@ -81,7 +81,8 @@ private:
   std::string takeText();
 
   void enterLevel();
-  // Fails unless a subtree of this height fits below the current depth.
+  // Fails unless a subtree of this height, rooted at the current depth, stays
+  // within kMaxSyntaxDepth.
   void checkHeight(int height) const;
   [[noreturn]] void fail(std::string message) const;
 
