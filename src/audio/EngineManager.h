@@ -43,8 +43,8 @@ public:
   void playSample(const std::string& name);
   // Cuts off whatever the sampler plays.
   void stopSampler();
-  // The one way scripts pass time ([self wait:]); non-finite or negative waits
-  // return at once, huge ones are capped.
+  // The one way scripts pass time ([self wait:]). NaN, zero and negative waits
+  // return at once; longer ones, infinity included, are capped at kMaxWaitSeconds.
   void wait(double seconds);
 
   // Pulls the whole graph: the voice in channels[0] (copied to channels[1] when
