@@ -128,15 +128,10 @@ BlockNode Parser::parseBlock() {
   }
 }
 
-// ifStatement -> 'if' '(' expression ')' block [ 'else' block ]
+// ifStatement -> 'if' condition block [ 'else' block ]
 IfNode Parser::parseIfStatement() {
-  stepOver();
-  if (!currentToken().is(TokenKind::openParen)) fail(std::string(parse_errors::kIfOpenParen));
-  stepOver();
   IfNode node;
-  node.condition = parseChildExpression().node;
-  if (!currentToken().is(TokenKind::closeParen)) fail(std::string(parse_errors::kIfCloseParen));
-  stepOver();
+  node.condition = parseCondition(parse_errors::kIfOpenParen, parse_errors::kIfCloseParen);
   node.thenBranch = parseBlock();
   if (currentToken().isKeyword("else")) {
     stepOver();
@@ -145,17 +140,23 @@ IfNode Parser::parseIfStatement() {
   return node;
 }
 
-// whileStatement -> 'while' '(' expression ')' block
+// whileStatement -> 'while' condition block
 WhileNode Parser::parseWhileStatement() {
-  stepOver();
-  if (!currentToken().is(TokenKind::openParen)) fail(std::string(parse_errors::kWhileOpenParen));
-  stepOver();
   WhileNode node;
-  node.condition = parseChildExpression().node;
-  if (!currentToken().is(TokenKind::closeParen)) fail(std::string(parse_errors::kWhileCloseParen));
-  stepOver();
+  node.condition = parseCondition(parse_errors::kWhileOpenParen, parse_errors::kWhileCloseParen);
   node.body = parseBlock();
   return node;
+}
+
+// condition -> '(' expression ')', read after stepping over 'if' or 'while'
+NodePtr Parser::parseCondition(std::string_view openMissing, std::string_view closeMissing) {
+  stepOver();
+  if (!currentToken().is(TokenKind::openParen)) fail(std::string(openMissing));
+  stepOver();
+  NodePtr condition = parseChildExpression().node;
+  if (!currentToken().is(TokenKind::closeParen)) fail(std::string(closeMissing));
+  stepOver();
+  return condition;
 }
 
 // asyncStatement -> 'async' block

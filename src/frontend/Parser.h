@@ -58,6 +58,7 @@ private:
   BlockNode parseBlock();
   IfNode parseIfStatement();
   WhileNode parseWhileStatement();
+  NodePtr parseCondition(std::string_view openMissing, std::string_view closeMissing);
   VariableDeclarationNode parseVariableDeclaration();
   AsyncNode parseAsyncStatement();
   FunctionDeclNode parseMethodDeclaration();

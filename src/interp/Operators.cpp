@@ -51,12 +51,11 @@ std::int64_t integerRemainder(std::int64_t a, std::int64_t b) {
   return a % divisor;
 }
 
-QuarnValue applyInIntegerMode(TokenKind kind, std::int64_t a, std::int64_t b) {
+// The six comparisons, the same in both modes; for floats IEEE rules apply:
+// false with NaN, except != which is true.
+template <class Number>
+QuarnValue compareInMode(TokenKind kind, Number a, Number b) {
   switch (kind) {
-    case TokenKind::plus: return QuarnValue::makeInt(wrapAdd(a, b));
-    case TokenKind::minus: return QuarnValue::makeInt(wrapSubtract(a, b));
-    case TokenKind::star: return QuarnValue::makeInt(wrapMultiply(a, b));
-    case TokenKind::slash: return QuarnValue::makeInt(integerQuotient(a, b));
     case TokenKind::equalEqual: return QuarnValue::makeBool(a == b);
     case TokenKind::notEqual: return QuarnValue::makeBool(a != b);
     case TokenKind::lessThan: return QuarnValue::makeBool(a < b);
@@ -64,6 +63,16 @@ QuarnValue applyInIntegerMode(TokenKind kind, std::int64_t a, std::int64_t b) {
     case TokenKind::lessEqual: return QuarnValue::makeBool(a <= b);
     case TokenKind::greaterEqual: return QuarnValue::makeBool(a >= b);
     default: return QuarnValue::none();
+  }
+}
+
+QuarnValue applyInIntegerMode(TokenKind kind, std::int64_t a, std::int64_t b) {
+  switch (kind) {
+    case TokenKind::plus: return QuarnValue::makeInt(wrapAdd(a, b));
+    case TokenKind::minus: return QuarnValue::makeInt(wrapSubtract(a, b));
+    case TokenKind::star: return QuarnValue::makeInt(wrapMultiply(a, b));
+    case TokenKind::slash: return QuarnValue::makeInt(integerQuotient(a, b));
+    default: return compareInMode(kind, a, b);
   }
 }
 
@@ -78,14 +87,7 @@ QuarnValue applyInFloatMode(TokenKind kind, float a, float b) {
       const float r = a / divisor;
       return QuarnValue::makeFloat(r);
     }
-    // IEEE comparisons: false with NaN, except != which is true.
-    case TokenKind::equalEqual: return QuarnValue::makeBool(a == b);
-    case TokenKind::notEqual: return QuarnValue::makeBool(a != b);
-    case TokenKind::lessThan: return QuarnValue::makeBool(a < b);
-    case TokenKind::greaterThan: return QuarnValue::makeBool(a > b);
-    case TokenKind::lessEqual: return QuarnValue::makeBool(a <= b);
-    case TokenKind::greaterEqual: return QuarnValue::makeBool(a >= b);
-    default: return QuarnValue::none();
+    default: return compareInMode(kind, a, b);
   }
 }
 
