@@ -1,0 +1,115 @@
+// Tree shapes, the parse decisions that pick an error, the token cursor, and
+// the node memory that lets a kept subtree outlive its program.
+#include <thread>
+
+#include "FrontendTestSupport.h"
+#include "frontend/NodeArena.h"
+#include "frontend/ParseErrors.h"
+
+namespace quarn::testing {
+namespace {
+
+using K = TokenKind;
+
+void expectParsed(std::initializer_list<std::pair<const char*, std::string>> cases) {
+  for (const auto& [source, expected] : cases) EXPECT_EQ(parsed(source), expected) << "source: " << source;
+}
+
+TEST(ParserExpressions, PrecedenceAssociativityAndPrefixes) {
+  expectParsed({
+      {"1 + 2 * 3; 1 * 2 + 3;", "(+ 1 (* 2 3)) (+ (* 1 2) 3)"},
+      {"a || b && c; a && b || c;", "(|| a (&& b c)) (|| (&& a b) c)"},
+      {"a < b == c < d; a != b >= c;", "(== (< a b) (< c d)) (!= a (>= b c))"},
+      {"a <= b + c % d; a > b / c - d;", "(<= a (+ b (% c d))) (> a (- (/ b c) d))"},
+      {"a * b + c == d && e || f;", "(|| (&& (== (+ (* a b) c) d) e) f)"},
+      {"10 - 4 - 3; a / b * c % d;", "(- (- 10 4) 3) (% (* (/ a b) c) d)"},
+      {"a == b != c; a < b > c <= d >= e;", "(!= (== a b) c) (>= (<= (> (< a b) c) d) e)"},
+      {"a && b && c; a || b || c;", "(&& (&& a b) c) (|| (|| a b) c)"},
+      {"x = - a * b; ! a && b;", "(= x (* (- a) b)) (&& (! a) b)"},
+      {"a * - b; a - - b; x = - ! - 1;", "(* a (- b)) (- a (- b)) (= x (- (! (- 1))))"},
+      {"!!!a || b; x = -[a b] * 2;", "(|| (! (! (! a))) b) (= x (* (- [a b]) 2))"},
+      {"x; 42; 0.5; \"kick\"; true; false; é; 9223372036854775807;",
+       "x 42 0.5 \"kick\" true false é 9223372036854775807"},
+  });
+}
+
+TEST(ParserExpressions, ArraysAndSends) {
+  expectParsed({
+      {"x = @[]; x = @[1] + @[2];", "(= x (@)) (= x (+ (@ 1) (@ 2)))"},
+      {"x = @[1 + 2, -a, \"s\", [a b], @[], @[@[true]]];", "(= x (@ (+ 1 2) (- a) \"s\" [a b] (@) (@ (@ true))))"},
+      {"[tb303 setFrequency:110.0]; [tb303 play];", "[tb303 setFrequency: 110.0] [tb303 play]"},
+      {"[a b:[c d]]; [a b:1 + 2 * x]; [a b:@[1, 2]];", "[a b: [c d]] [a b: (+ 1 (* 2 x))] [a b: (@ 1 2)]"},
+      {"x = [a b] + [c d:1];", "(= x (+ [a b] [c d: 1]))"},
+  });
+}
+
+TEST(ParserStatements, NodeFields) {
+  expectParsed({
+      {"int x = 1; const float g = 2.0; array a = @[1];", "(decl int x 1) (const float g 2.0) (decl array a (@ 1))"},
+      {"const while w = 1; float f = [self wait:1] * 2;", "(const while w 1) (decl float f (* [self wait: 1] 2))"},
+      {"x = y + 1; x == 1;", "(= x (+ y 1)) (== x 1)"},
+      {"if (a && b) { [t play]; } else { x = 1; y; }", "(if (&& a b) (block [t play]) (block (= x 1) y))"},
+      {"if (a) { if (b) { } } while (i) { i = -i; }", "(if a (block (if b (block)))) (while i (block (= i (- i))))"},
+      {"async { [self wait:1]; } { { x; } }", "(async (block [self wait: 1])) (block (block x))"},
+      {"- (void) m { - (void) n { } [self n]; }", "(method m (block (method n (block)) [self n]))"},
+      // the token that opens a block is stepped over unread
+      {"async x [a b]; } - (void) m ( [a b]; }", "(async (block [a b])) (method m (block [a b]))"},
+      {"if (a) ; x; } else 1 } while (a) } }", "(if a (block x) (block)) (while a (block))"},
+      {" // only a comment\n", ""},
+  });
+}
+
+TEST(ParserStatements, ErrorChoices) {
+  namespace e = parse_errors;
+  expectParsed({
+      {"a = b = c;", e::semicolonMissing(tok(K::assign))},  // no operator ends the expression
+      {"x = 1 int y; [1 play];", e::semicolonMissing(Token::keyword("int"))},  // the first fault wins
+      {"x = @[1, 2,];", e::unexpectedToken(tok(K::closeBracket))},
+      {"x = @[1;", std::string(e::kArrayClose)},
+      {"[[a b] c];", std::string(e::kReceiverName)},
+      {"[x a:1, 2];", std::string(e::kSendClose)},
+      {"[x a:];", e::unexpectedToken(tok(K::closeBracket))},
+      {"- (void) name() { }", e::unexpectedToken(tok(K::closeParen))},
+  });
+}
+
+TEST(ParserCursor, EndOfListAndEofTokenEndTheInput) {
+  const auto parse = [](std::vector<Token> tokens) {
+    ParseResult result = Parser(std::move(tokens)).parse();
+    return result.ok() ? joined(result.program->statements) : result.error;
+  };
+  EXPECT_EQ(parse({}), "");
+  EXPECT_EQ(parse({id("x"), tok(K::semicolon)}), "x");
+  EXPECT_EQ(parse({id("x"), tok(K::assign)}), parse_errors::unexpectedToken(tok(K::eof)));
+  EXPECT_EQ(parse({tok(K::openBrace)}), parse_errors::kBlockNotClosed);
+  EXPECT_EQ(parse({id("a"), tok(K::semicolon), tok(K::eof), tok(K::closeBrace), tok(K::plus)}), "a");
+  EXPECT_EQ(parse({tok(K::openBrace), tok(K::eof), tok(K::closeBrace)}), parse_errors::kBlockNotClosed);
+}
+
+TEST(ParserNodeMemory, KeptSubtreesOutliveTheProgramOnAnyThread) {
+  NodePtr body, call;
+  std::vector<std::thread> threads;
+  {
+    ParseResult result = compile("int x = 1; - (void) riff { [tb303 setFrequency:110.0 * x]; } async { [self riff]; }");
+    ASSERT_TRUE(result.ok());
+    body = result.program->statements[1];
+    call = result.program->statements[2]->as<AsyncNode>()->body.statements[0];
+    { ProgramNode copy = *result.program; }  // a dropped copy leaves the tree intact
+    for (NodePtr kept : result.program->statements) threads.emplace_back([kept] { EXPECT_FALSE(sexp(kept).empty()); });
+  }
+  EXPECT_EQ(sexp(body), "(method riff (block [tb303 setFrequency: (* 110.0 x)]))");
+  body.reset();
+  EXPECT_EQ(sexp(call), "[self riff]");
+  for (std::thread& thread : threads) thread.join();
+}
+
+TEST(ParserNodeMemory, ArenaServesLargeAndAlignedRequests) {
+  NodeArena::Owner arena = NodeArena::create();
+  for (auto [bytes, alignment] : {std::pair{24, 8}, {200 * 1024, 16}, {8, 64}}) {
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(arena->allocate(bytes, alignment)) % alignment, 0u);
+    arena->release();  // one reference per allocation
+  }
+}
+
+}  // namespace
+}  // namespace quarn::testing
