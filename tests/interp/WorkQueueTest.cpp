@@ -24,10 +24,12 @@ TEST(WorkQueueParallel, HundredJobsThatNeedEachOtherAllRun) {
   std::atomic<int> sawAll{0}, finished{0};
   for (int i = 0; i < kJobs; ++i) {
     WorkQueue::global().submit([&] {
-      std::unique_lock<std::mutex> hold(mutex);
-      if (++started == kJobs) allStarted.notify_all();
-      sawAll += allStarted.wait_for(hold, 30s, [&] { return started == kJobs; });
-      ++finished;
+      {
+        std::unique_lock<std::mutex> hold(mutex);
+        if (++started == kJobs) allStarted.notify_all();
+        sawAll += allStarted.wait_for(hold, 30s, [&] { return started == kJobs; });
+      }
+      ++finished;  // last touch of the test's locals: the lock is already released
     });
   }
   ASSERT_TRUE(eventually([&] { return finished == kJobs; }));
