@@ -20,6 +20,9 @@ namespace quarn {
 // How deep methods may call methods (directly or through others) on one thread
 // before the run is stopped with a message naming the method.
 inline constexpr int kMaxCallDepth = 200;
+// How many async bodies of one run may be waiting or running at once; a script
+// that keeps multiplying them is stopped before it exhausts memory.
+inline constexpr int kMaxAsyncBodies = 50000;
 
 class Evaluator : public std::enable_shared_from_this<Evaluator> {
 public:

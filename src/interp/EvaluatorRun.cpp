@@ -1,10 +1,12 @@
 // The life of a run beyond one statement: whether it may go on, stopping it,
 // and the async bodies it has handed to the work queue.
 
+#include <string>
 #include <utility>
 
 #include "interp/Evaluator.h"
 #include "interp/WorkQueue.h"
+#include "support/Diagnostics.h"
 
 namespace quarn {
 
@@ -25,9 +27,20 @@ void Evaluator::waitForAsyncBodies() {
 // owns a copy of the body, whose shared subtrees outlive the caller's tree. The
 // count goes up before the job exists, so a waiter can never see zero too early.
 void Evaluator::submitAsync(const BlockNode& body) {
+  bool isOverLimit = false;
   {
     std::lock_guard<std::mutex> hold(asyncMutex_);
-    ++pendingAsync_;
+    isOverLimit = pendingAsync_ >= kMaxAsyncBodies;
+    if (!isOverLimit) {
+      ++pendingAsync_;
+    }
+  }
+  if (isOverLimit) {
+    if (!isStopped_.exchange(true)) {
+      printLine("[VRKLog] Async limit exceeded: more than " + std::to_string(kMaxAsyncBodies) +
+                " async blocks of this run waiting or running; run stopped.");
+    }
+    return;
   }
   std::shared_ptr<Evaluator> self = shared_from_this();
   WorkQueue::global().submit([self = std::move(self), body]() {
