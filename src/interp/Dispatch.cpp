@@ -142,7 +142,7 @@ void Evaluator::sendToTb303(const MethodCallNode& call) {
 // calls deeper than kMaxCallDepth stops the run instead of exhausting the stack.
 void Evaluator::callMethod(const std::string& selector) {
   const std::string name = withoutColons(selector);
-  const std::optional<FunctionDeclNode> method = environment->getFunction(name);
+  const std::shared_ptr<const FunctionDeclNode> method = environment->getFunction(name);
   if (!method) {
     printLine("[VRKLog] Error: It is an undeclared function - " + name);
     return;

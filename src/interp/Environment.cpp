@@ -62,19 +62,16 @@ std::optional<QuarnValue> Environment::get(const std::string& name) const {
 
 void Environment::defineFunction(const FunctionDeclNode& declaration) {
   // Copy before locking; the replaced declaration is freed after unlocking.
-  FunctionDeclNode incoming = declaration;
+  auto incoming = std::make_shared<const FunctionDeclNode>(declaration);
   std::lock_guard guard(lock);
-  auto [entry, inserted] = functions.try_emplace(incoming.name);
+  auto [entry, inserted] = functions.try_emplace(incoming->name);
   std::swap(entry->second, incoming);
 }
 
-std::optional<FunctionDeclNode> Environment::getFunction(const std::string& name) const {
+std::shared_ptr<const FunctionDeclNode> Environment::getFunction(const std::string& name) const {
   std::lock_guard guard(lock);
   auto entry = functions.find(name);
-  if (entry == functions.end()) {
-    return std::nullopt;
-  }
-  return entry->second;
+  return entry == functions.end() ? nullptr : entry->second;
 }
 
 }  // namespace quarn

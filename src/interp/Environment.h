@@ -5,6 +5,7 @@
 // calling out. Names arrive NFC-normalised from the lexer, so keys compare as
 // plain strings.
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,12 +29,13 @@ public:
   std::optional<QuarnValue> get(const std::string& name) const;
   // A later declaration of the same name replaces the earlier one.
   void defineFunction(const FunctionDeclNode& declaration);
-  std::optional<FunctionDeclNode> getFunction(const std::string& name) const;
+  // Null when absent. Declarations are shared, never changed, so a call needs no copy.
+  std::shared_ptr<const FunctionDeclNode> getFunction(const std::string& name) const;
 
 private:
   std::unordered_map<std::string, QuarnValue> store;
   std::unordered_set<std::string> constants;
-  std::unordered_map<std::string, FunctionDeclNode> functions;
+  std::unordered_map<std::string, std::shared_ptr<const FunctionDeclNode>> functions;
   mutable std::mutex lock;
 };
 

@@ -31,7 +31,7 @@ TEST(EnvironmentRules, BuiltInsDeclarationsAssignmentsAndFunctions) {
   environment.defineFunction(functionOf(3));
   EXPECT_EQ(environment.getFunction("f")->body.statements.size(), 3u);
   EXPECT_EQ(read(environment, "f"), "absent");  // methods and variables are separate
-  EXPECT_FALSE(environment.getFunction("x").has_value());
+  EXPECT_FALSE(environment.getFunction("x"));
 }
 
 // Each thread owns one variable; all fight over a shared one, a constant and one function name.
