@@ -79,24 +79,18 @@ Parser::Expression Parser::parseChildExpression() {
 //          | methodCall | array
 Parser::Expression Parser::parsePrimary() {
   const Token& token = currentToken();
+  // a number or boolean literal: its node, then step over its token
+  const auto literal = [this](auto node) {
+    Expression made{makeTreeNode(std::move(node))};
+    stepOver();
+    return made;
+  };
   switch (token.kind) {
     case TokenKind::identifier: return Expression{makeTreeNode(IdentifierNode{takeText()})};
     case TokenKind::stringLiteral: return Expression{makeTreeNode(StringNode{takeText()})};
-    case TokenKind::intNumber: {
-      NodePtr node = makeTreeNode(IntNode{token.intValue});
-      stepOver();
-      return Expression{std::move(node)};
-    }
-    case TokenKind::floatNumber: {
-      NodePtr node = makeTreeNode(FloatNode{token.floatValue});
-      stepOver();
-      return Expression{std::move(node)};
-    }
-    case TokenKind::boolean: {
-      NodePtr node = makeTreeNode(BoolNode{token.boolValue});
-      stepOver();
-      return Expression{std::move(node)};
-    }
+    case TokenKind::intNumber: return literal(IntNode{token.intValue});
+    case TokenKind::floatNumber: return literal(FloatNode{token.floatValue});
+    case TokenKind::boolean: return literal(BoolNode{token.boolValue});
     case TokenKind::openBracket: return parseMethodCall();
     case TokenKind::atSign: return parseArray();
     default: fail(parse_errors::unexpectedToken(token));

@@ -21,12 +21,9 @@ void reportUndefinedIdentifier(const std::string& name) {
   printLine(line);
 }
 
-// The parser never leaves a child empty; an empty one still reads as none.
-QuarnValue evaluateChild(Evaluator& evaluator, const NodePtr& child) {
-  return child ? evaluator.evaluate(*child) : QuarnValue::none();
-}
+}  // namespace
 
-struct ExpressionWalk {
+struct Evaluator::ExpressionWalk {
   Evaluator& evaluator;
 
   QuarnValue operator()(const IntNode& node) const { return QuarnValue::makeInt(node.value); }
@@ -45,13 +42,13 @@ struct ExpressionWalk {
 
   QuarnValue operator()(const BinaryOpNode& node) const {
     // Both sides always, left first: && and || do not short-circuit.
-    QuarnValue left = evaluateChild(evaluator, node.left);
-    QuarnValue right = evaluateChild(evaluator, node.right);
+    QuarnValue left = evaluator.evaluateOrNone(node.left);
+    QuarnValue right = evaluator.evaluateOrNone(node.right);
     return evaluator.applyBinaryOperator(left, node.operatorToken, right);
   }
 
   QuarnValue operator()(const UnaryOpNode& node) const {
-    QuarnValue operand = evaluateChild(evaluator, node.right);
+    QuarnValue operand = evaluator.evaluateOrNone(node.right);
     return evaluator.applyUnaryOperator(node.operatorToken, operand);
   }
 
@@ -59,7 +56,7 @@ struct ExpressionWalk {
     QuarnArray elements;
     elements.reserve(node.elements.size());
     for (const NodePtr& element : node.elements) {
-      elements.push_back(evaluateChild(evaluator, element));
+      elements.push_back(evaluator.evaluateOrNone(element));
     }
     return QuarnValue::makeArray(std::move(elements));
   }
@@ -71,10 +68,13 @@ struct ExpressionWalk {
   }
 };
 
-}  // namespace
-
 QuarnValue Evaluator::evaluate(const Node& node) {
   return std::visit(ExpressionWalk{*this}, node.value);
+}
+
+// The parser never leaves a child empty; an empty one still reads as none.
+QuarnValue Evaluator::evaluateOrNone(const NodePtr& expression) {
+  return expression ? evaluate(*expression) : QuarnValue::none();
 }
 
 }  // namespace quarn

@@ -51,14 +51,17 @@ public:
   void waitForAsyncBodies();
 
 private:
-  struct StatementWalk;  // the per-kind actions of execute (Execute.cpp)
+  struct ExpressionWalk;  // the per-kind results of evaluate (Evaluate.cpp)
+  struct StatementWalk;   // the per-kind actions of execute (Execute.cpp)
+
+  // Evaluate.cpp: an absent child reads as none
+  QuarnValue evaluateOrNone(const NodePtr& expression);
 
   // Execute.cpp
   void executeStatements(const NodeList& statements);
   void executeBlock(const BlockNode& block);  // with the running check
   void executeIf(const IfNode& node);
   void executeWhile(const WhileNode& loop);
-  QuarnValue evaluateOrNone(const NodePtr& expression);
 
   // Dispatch.cpp
   void sendToSelf(const MethodCallNode& call);

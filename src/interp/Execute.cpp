@@ -86,8 +86,4 @@ void Evaluator::executeWhile(const WhileNode& loop) {
   }
 }
 
-QuarnValue Evaluator::evaluateOrNone(const NodePtr& expression) {
-  return expression ? evaluate(*expression) : QuarnValue::none();
-}
-
 }  // namespace quarn
