@@ -9,9 +9,9 @@
 #include <QShowEvent>
 #include <QString>
 
-#include "app/BackgroundRun.h"
-#include "audio/SynthVoice.h"
+#include "app/RunReporter.h"
 #include "frontend/Parser.h"
+#include "interp/Run.h"
 #include "support/Diagnostics.h"
 
 namespace quarn {
@@ -69,7 +69,8 @@ void ContentView::compileAndRun() {
     return;
   }
   setLogOutput(logOutput_ + std::string(kExecutionStartedText));
-  submitRun(engine_, std::move(*result.program), reporter_);
+  startRun(engine_, std::move(*result.program),
+           [reporter = reporter_](std::shared_ptr<Evaluator>) { reporter->runFinished(); });
 }
 
 void ContentView::finishRun() {
@@ -78,9 +79,7 @@ void ContentView::finishRun() {
 }
 
 void ContentView::haltSystem() {
-  engine_->isRunning.store(false);
-  synthSetPlaying(engine_->synth->pointer, false);
-  engine_->stopSampler();
+  engine_->halt();
   setLogOutput(std::string(kHaltedText));
 }
 

@@ -4,7 +4,7 @@
 // the two actions behind the buttons: compileAndRun and haltSystem.
 //
 // Threads: main thread only. A run's background job never touches the view; its
-// "Execution complete." comes back as a job on the main thread (BackgroundRun.h).
+// "Execution complete." comes back as a job on the main thread (RunReporter.h).
 
 #include <memory>
 #include <string>
@@ -29,7 +29,6 @@ inline constexpr std::string_view kCompilingText = "Compiling...\n";
 inline constexpr std::string_view kExecutionStartedText =
     "AST successfully built. Execution started in background...\n";
 inline constexpr std::string_view kExecutionCompleteText = "Execution complete.";
-inline constexpr std::string_view kEndOfSequencesLine = "End of all sequences.";
 inline constexpr std::string_view kHaltedText = "[VRKLog] System halted. ";
 
 class ContentView : public QWidget {

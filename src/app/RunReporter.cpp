@@ -1,10 +1,8 @@
-#include "app/BackgroundRun.h"
+#include "app/RunReporter.h"
 
 #include <QMetaObject>
 #include <QObject>
 
-#include "interp/Run.h"
-#include "interp/WorkQueue.h"
 
 namespace quarn {
 
@@ -23,16 +21,6 @@ void RunReporter::runFinished() {
 void RunReporter::detach() {
   std::lock_guard<std::mutex> guard(mutex_);
   receiver_ = nullptr;
-}
-
-void submitRun(std::shared_ptr<EngineManager> engine, ProgramNode program,
-               std::shared_ptr<RunReporter> reporter) {
-  WorkQueue::global().submit(
-      [engine = std::move(engine), program = std::move(program), reporter = std::move(reporter)] {
-        // The evaluator is dropped here; async bodies it started keep their own hold on it.
-        runProgram(engine, program);
-        reporter->runFinished();
-      });
 }
 
 }  // namespace quarn

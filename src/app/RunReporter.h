@@ -1,5 +1,5 @@
 #pragma once
-// A run's trip to the background and its report back to the window.
+// A run's report back to the window.
 //
 // RunReporter carries "the top level of a run is done" from the run's worker
 // thread to the main thread, for as long as the window lives. The worker holds
@@ -12,9 +12,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-
-#include "audio/EngineManager.h"
-#include "frontend/Ast.h"
 
 class QObject;
 
@@ -37,10 +34,5 @@ private:
   QObject* receiver_;  // null once detached; guarded by mutex_
   const std::function<void()> onRunFinished_;
 };
-
-// Submits one job to the global work queue: it runs program's top level against
-// engine (a fresh environment and evaluator) and then tells reporter. Returns at once.
-void submitRun(std::shared_ptr<EngineManager> engine, ProgramNode program,
-               std::shared_ptr<RunReporter> reporter);
 
 }  // namespace quarn

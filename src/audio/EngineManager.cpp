@@ -75,6 +75,12 @@ void EngineManager::playSample(const std::string& name) {
 
 void EngineManager::stopSampler() { impl_->sampler.stop(); }
 
+void EngineManager::halt() {
+  isRunning.store(false);
+  synthSetPlaying(synth->pointer, false);
+  stopSampler();
+}
+
 void EngineManager::wait(double seconds) {
   if (!(seconds > 0.0)) {
     return;  // NaN, zero and negative waits

@@ -43,6 +43,9 @@ public:
   void playSample(const std::string& name);
   // Cuts off whatever the sampler plays.
   void stopSampler();
+  // The halt, as the halt button and [tb303 release] do it: isRunning false (every
+  // run stops at its next statement), then the voice off, then the sampler stopped.
+  void halt();
   // The one way scripts pass time ([self wait:]). NaN, zero and negative waits
   // return at once; longer ones, infinity included, are capped at kMaxWaitSeconds.
   void wait(double seconds);

@@ -11,7 +11,6 @@
 #include "cli/Commands.h"
 #include "frontend/Parser.h"
 #include "interp/Run.h"
-#include "interp/WorkQueue.h"
 #include "support/Diagnostics.h"
 
 namespace quarn {
@@ -41,11 +40,7 @@ private:
       if (sigtimedwait(&set_, nullptr, &poll) != SIGINT) continue;
       if (halted_) _exit(130);
       halted_ = true;
-      if (auto engine = engine_.lock()) {
-        engine->isRunning = false;
-        synthSetPlaying(engine->synth->pointer, false);
-        engine->stopSampler();
-      }
+      if (auto engine = engine_.lock()) engine->halt();
       std::cerr << "quarn: halted; waiting for running waits to end (Ctrl+C again exits at once)\n";
     }
   }
@@ -65,7 +60,6 @@ int runCommand(std::string_view source, const RunOptions& options, std::ostream&
     err << result.error << "\n" << std::flush;
     return 1;
   }
-  auto program = std::make_shared<const ProgramNode>(std::move(*result.program));
   std::unique_ptr<InterruptWatcher> watcher;
   auto engine = std::make_shared<EngineManager>(
       options.resourcesDir, options.silent ? AudioOutput::none : AudioOutput::device);
@@ -73,16 +67,10 @@ int runCommand(std::string_view source, const RunOptions& options, std::ostream&
   engine->start();
   engine->isRunning = true;
 
-  // The top level runs on a worker, whose stack holds the deepest script the
-  // parser accepts; this thread only waits for it.
+  // The top level runs on a worker; this thread only waits for it.
   std::promise<std::shared_ptr<Evaluator>> topLevel;
-  WorkQueue::global().submit([engine, program, &topLevel] {
-    std::shared_ptr<Evaluator> evaluator;
-    try {
-      evaluator = runProgram(engine, *program);
-    } catch (...) {
-    }
-    printLine("End of all sequences.");
+  startRun(engine, std::move(*result.program), [&topLevel](std::shared_ptr<Evaluator> evaluator) {
+    printLine(kEndOfSequencesLine);
     topLevel.set_value(std::move(evaluator));
   });
   std::shared_ptr<Evaluator> evaluator = topLevel.get_future().get();

@@ -49,17 +49,12 @@ struct Tb303Selector {
   void (*apply)(EngineManager& engine, float v);
 };
 
-// release clears the run flag first, so every thread stops at its next statement.
+// release is the engine's halt: every thread of every run stops at its next statement.
 constexpr std::array<Tb303Selector, 5> kTb303Selectors{{
     {"setFrequency:", true, [](EngineManager& e, float v) { synthSetFrequency(e.synth->pointer, v); }},
     {"setCutoff:", true, [](EngineManager& e, float v) { synthSetCutoff(e.synth->pointer, clampUnit(v)); }},
     {"setResonance:", true, [](EngineManager& e, float v) { synthSetResonance(e.synth->pointer, clampUnit(v)); }},
-    {"release", false,
-     [](EngineManager& e, float) {
-       e.isRunning.store(false);
-       synthSetPlaying(e.synth->pointer, false);
-       e.stopSampler();
-     }},
+    {"release", false, [](EngineManager& e, float) { e.halt(); }},
     {"play", false, [](EngineManager& e, float) { synthSetPlaying(e.synth->pointer, true); }},
 }};
 

@@ -2,7 +2,9 @@
 // A run as the workbench's background job makes it: a fresh Environment (with
 // the built-in constants) and Evaluator over the shared engine, then execute.
 
+#include <functional>
 #include <memory>
+#include <string_view>
 
 #include "audio/EngineManager.h"
 #include "frontend/Ast.h"
@@ -10,8 +12,19 @@
 
 namespace quarn {
 
+// Printed to standard output once a run's top level is done.
+inline constexpr std::string_view kEndOfSequencesLine = "End of all sequences.";
+
 // Executes the program's top level on the calling thread and returns the run's
 // evaluator, whose async bodies may still be running.
 std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, const ProgramNode& program);
+
+// Called on the run's worker when its top level is done, with the run's
+// evaluator (null if the run ended with an error).
+using TopLevelDone = std::function<void(std::shared_ptr<Evaluator>)>;
+
+// Runs the program on the global work queue, whose workers have the stack the
+// deepest accepted script needs, and returns at once. Callable from any thread.
+void startRun(std::shared_ptr<EngineManager> engine, ProgramNode program, TopLevelDone onTopLevelDone);
 
 }  // namespace quarn
