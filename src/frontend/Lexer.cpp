@@ -50,8 +50,17 @@ Lexer::Lexer(std::string_view text, bool asciiFastPath)
 std::vector<Token> Lexer::tokenize() {
   std::vector<Token> tokens;
   tokens.reserve(input_.size() / kBytesPerTokenGuess + 1);
-  while (position_ < input_.size()) position_ = lexCharacter(position_, tokens);
+  while (position_ < input_.size()) {
+    const std::size_t count = tokens.size();
+    const std::size_t next = lexCharacter(position_, tokens);
+    if (tokens.size() != count) {  // a rule makes at most one token, starting here
+      tokens.back().offset = static_cast<std::uint32_t>(position_);
+      tokens.back().length = static_cast<std::uint32_t>(next - position_);
+    }
+    position_ = next;
+  }
   tokens.push_back(Token::make(TokenKind::eof));
+  tokens.back().offset = static_cast<std::uint32_t>(input_.size());
   return tokens;
 }
 

@@ -71,9 +71,10 @@ ParseResult Parser::parse() {
       program.statements.push_back(parseStatement());
     }
   } catch (ParseFailure& failure) {
-    return ParseResult{std::nullopt, std::move(failure.message)};
+    const Token& at = currentToken();
+    return ParseResult{std::nullopt, std::move(failure.message), SourceLocation{at.offset, at.length, 0, 0}};
   }
-  return ParseResult{std::move(program), {}};
+  return ParseResult{std::move(program), {}, {}};
 }
 
 // statement -> ifStatement | whileStatement | asyncStatement | declaration ';'

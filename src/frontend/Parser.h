@@ -10,6 +10,7 @@
 
 #include "frontend/Ast.h"
 #include "frontend/NodeArena.h"
+#include "frontend/SourceLocation.h"
 #include "frontend/Token.h"
 
 namespace quarn {
@@ -22,6 +23,7 @@ inline constexpr int kMaxSyntaxDepth = 1000;
 struct ParseResult {
   std::optional<ProgramNode> program;  // set on success
   std::string error;                   // the "Parsing error: ..." message otherwise
+  SourceLocation errorLocation;        // the token the parser stood at when it failed
 
   bool ok() const { return program.has_value(); }
 };

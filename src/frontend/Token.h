@@ -28,6 +28,9 @@ struct Token {
   std::int64_t intValue = 0;
   float floatValue = 0.0f;
   bool boolValue = false;
+  // Where the token stands in the lexed text (bytes); not part of its value.
+  std::uint32_t offset = 0;
+  std::uint32_t length = 0;
 
   static Token make(TokenKind kind) { return Token{kind, {}, 0, 0.0f, false}; }
   static Token keyword(std::string text) { return Token{TokenKind::keyword, std::move(text), 0, 0.0f, false}; }

@@ -1,5 +1,6 @@
 // Tree shapes, the parse decisions that pick an error, the token cursor, and
 // the node memory that lets a kept subtree outlive its program.
+#include <array>
 #include <thread>
 
 #include "FrontendTestSupport.h"
@@ -108,6 +109,36 @@ TEST(ParserNodeMemory, ArenaServesLargeAndAlignedRequests) {
   for (auto [bytes, alignment] : {std::pair{24, 8}, {200 * 1024, 16}, {8, 64}}) {
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(arena->allocate(bytes, alignment)) % alignment, 0u);
     arena->release();  // one reference per allocation
+  }
+}
+
+}  // namespace
+}  // namespace quarn::testing
+
+namespace quarn::testing {
+namespace {
+
+// The token a parse error names, as line, column (characters) and byte range.
+TEST(ParserErrors, LocationOfTheTokenNamed) {
+  struct Case {
+    const char* source;
+    SourceLocation expected;
+  };
+  const Case cases[] = {
+      {"int a = 1;\n  int b = 2\nint c = 3;", {23, 3, 3, 1}},
+      {"[tb303 play]", {12, 0, 1, 13}},                      // eof after the last token
+      {"x = \"runs to the end;\n", {22, 0, 2, 1}},           // the string runs to the end
+      {"é = 1;\r\n\té = = 2;", {15, 1, 2, 6}},               // é is one character, tab one
+      {"a = 1;\n\n  )", {10, 1, 3, 3}},
+      {"s = \"e\xCC\x81\xCC\x81\" 1;", {12, 1, 1, 9}},        // combining marks stay with their letter
+  };
+  for (const Case& c : cases) {
+    const ParseResult result = compile(c.source);
+    ASSERT_FALSE(result.ok()) << c.source;
+    const SourceLocation& at = result.errorLocation;
+    EXPECT_EQ((std::array{at.offset, at.length, at.line, at.column}),
+              (std::array{c.expected.offset, c.expected.length, c.expected.line, c.expected.column}))
+        << c.source;
   }
 }
 

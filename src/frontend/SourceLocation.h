@@ -1,0 +1,21 @@
+#pragma once
+// Where a token stands in a script text, for pointing at it in an editor or a
+// message. Stateless; called from any thread.
+
+#include <cstdint>
+#include <string_view>
+
+namespace quarn {
+
+struct SourceLocation {
+  std::uint32_t offset = 0;  // byte offset in the script text as valid UTF-8
+  std::uint32_t length = 0;  // bytes the token covers (0 for eof)
+  std::uint32_t line = 1;    // 1-based
+  std::uint32_t column = 1;  // 1-based, in characters (as the lexer counts them)
+};
+
+// The line and column of the byte range [offset, offset + length) of text,
+// which must be valid UTF-8 (offsets past its end are clamped to it).
+SourceLocation locate(std::string_view text, std::uint32_t offset, std::uint32_t length);
+
+}  // namespace quarn
