@@ -2,11 +2,9 @@
 // the output device and the script clock.
 #include "audio/EngineManager.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <system_error>
-#include <thread>
 
 #include "audio/AudioDevice.h"
 #include "audio/EngineLimits.h"
@@ -36,8 +34,10 @@ void renderEngine(void* context, float* const* channels, int channelCount,
 
 }  // namespace
 
-EngineManager::EngineManager(std::filesystem::path resourcesDir, AudioOutput output)
+EngineManager::EngineManager(std::filesystem::path resourcesDir, AudioOutput output,
+                             std::unique_ptr<Clock> clock)
     : synth(std::make_shared<SynthWrapper>()),
+      clock_(clock ? std::move(clock) : std::make_unique<SteadyClock>()),
       impl_(std::make_unique<Impl>(std::move(resourcesDir), output)) {
   synthSetSampleRate(synth->pointer, static_cast<float>(kEngineSampleRate));
 }
@@ -77,16 +77,10 @@ void EngineManager::stopSampler() { impl_->sampler.stop(); }
 
 void EngineManager::halt() {
   isRunning.store(false);
+  runGeneration_.fetch_add(1);
+  clock_->wakeAll();
   synthSetPlaying(synth->pointer, false);
   stopSampler();
-}
-
-void EngineManager::wait(double seconds) {
-  if (!(seconds > 0.0)) {
-    return;  // NaN, zero and negative waits
-  }
-  const double capped = seconds < kMaxWaitSeconds ? seconds : kMaxWaitSeconds;
-  std::this_thread::sleep_for(std::chrono::duration<double>(capped));
 }
 
 void EngineManager::render(float* const* channels, int channelCount, int frameCount) noexcept {

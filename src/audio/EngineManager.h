@@ -2,9 +2,11 @@
 // The audio engine shared by all runs of a window: the voice, the sample player
 // behind a varispeed stage, the stereo render of both, the output device, and the
 // run flag isRunning that every interpreter thread reads before each statement.
+// Each halt starts a new run generation: a run remembers the generation it
+// started in and is over for good once that has changed.
 //
 // Threads: construction, start and destruction on the owning (main) thread;
-// setSamplerRate, playSample, stopSampler and wait from any script thread;
+// setSamplerRate, playSample, stopSampler, halt and clock from any non-audio thread;
 // render from the audio render thread (or a test / offline renderer) only.
 
 #include <atomic>
@@ -12,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "audio/Clock.h"
 #include "audio/SynthVoice.h"
 
 namespace quarn {
@@ -25,8 +28,10 @@ class EngineManager {
 public:
   // resourcesDir holds the bundled sound files (name + ".wav").
   // AudioOutput::none never opens a device: tests and `quarn run --silent`.
+  // A null clock means the steady clock (or the device's, once a device runs).
   explicit EngineManager(std::filesystem::path resourcesDir,
-                         AudioOutput output = AudioOutput::device);
+                         AudioOutput output = AudioOutput::device,
+                         std::unique_ptr<Clock> clock = nullptr);
   ~EngineManager();
   EngineManager(const EngineManager&) = delete;
   EngineManager& operator=(const EngineManager&) = delete;
@@ -43,12 +48,14 @@ public:
   void playSample(const std::string& name);
   // Cuts off whatever the sampler plays.
   void stopSampler();
-  // The halt, as the halt button and [tb303 release] do it: isRunning false (every
-  // run stops at its next statement), then the voice off, then the sampler stopped.
+  // The halt, as the halt button and [tb303 release] do it: isRunning false and a
+  // new run generation (every run stops at its next statement and for good), every
+  // sleeping wait woken, then the voice off, then the sampler stopped.
   void halt();
-  // The one way scripts pass time ([self wait:]). NaN, zero and negative waits
-  // return at once; longer ones, infinity included, are capped at kMaxWaitSeconds.
-  void wait(double seconds);
+  // The generation a run starting now belongs to.
+  std::uint64_t runGeneration() const { return runGeneration_.load(); }
+  // What script threads pass time by.
+  Clock& clock() { return *clock_; }
 
   // Pulls the whole graph: the voice in channels[0] (copied to channels[1] when
   // channelCount > 1) plus the sampler in every channel. Audio thread only.
@@ -59,6 +66,8 @@ public:
 
 private:
   struct Impl;
+  std::unique_ptr<Clock> clock_;
+  std::atomic<std::uint64_t> runGeneration_{0};
   std::unique_ptr<Impl> impl_;
 };
 

@@ -91,7 +91,7 @@ void Evaluator::sendToSelf(const MethodCallNode& call) {
     return;
   }
   const float seconds = evaluateOrNone(call.arguments.front()).floatView();
-  engine->wait(static_cast<double>(seconds));
+  waitSeconds(static_cast<double>(seconds));
 }
 
 // The argument is evaluated before the selector is looked at, so an unknown
