@@ -4,16 +4,15 @@
 
 #include "audio/EngineManager.h"
 #include "cli/Commands.h"
+#include "cli/RenderCommand.h"
 
 namespace quarn {
-namespace {
 
 int usageError(const std::string& problem) {
   std::cerr << "quarn: " << problem << "\n" << usageText();
   return 2;
 }
 
-// Reads the one FILE argument of a subcommand, reporting unreadable files.
 std::optional<std::string> sourceOf(const std::string& path, int& status) {
   std::string error;
   auto source = readInput(path, error);
@@ -24,14 +23,18 @@ std::optional<std::string> sourceOf(const std::string& path, int& status) {
   return source;
 }
 
-}  // namespace
-
 std::string usageText() {
   return "Usage:\n"
          "  quarn                      open the workbench window\n"
          "  quarn tokens FILE          print the tokens of a script, one per line\n"
          "  quarn check FILE           parse a script; print the parse error, if any\n"
          "  quarn run [--silent] FILE  run a script; --silent plays no sound\n"
+         "  quarn render [options] FILE\n"
+         "                             render a script to a sound file (FILE's name with .wav)\n"
+         "      -o OUT                 write OUT instead: .wav, .flac or .ogg; - for WAV on standard output\n"
+         "      --seconds N            render exactly N seconds\n"
+         "      --tail S               keep S seconds after the script ends (default 2)\n"
+         "      --format F             samples as float, 24 or 16 bits (default 16)\n"
          "  quarn --help               show this help\n"
          "FILE may be - to read standard input.\n";
 }
@@ -43,6 +46,7 @@ int runCli(const std::vector<std::string>& args) {
     std::cout << usageText();
     return 0;
   }
+  if (command == "render") return renderCli(std::vector<std::string>(args.begin() + 1, args.end()));
   bool silent = false;
   std::vector<std::string> files;
   for (size_t i = 1; i < args.size(); ++i) {

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
+#include "audio/SampleFile.h"
 #include "cli/Cli.h"
 
 using namespace quarn;
@@ -90,4 +92,133 @@ TEST(CliRun, ParseErrorRunsNothing) {
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err, "Parsing error: Variable name is required.\n");
   EXPECT_TRUE(o.out.empty());
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path freshFolder(const std::string& name) {
+  const fs::path folder = fs::temp_directory_path() / ("quarn_render_" + name);
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  return folder;
+}
+
+Outcome renderQuarn(std::vector<std::string> args) {
+  args.insert(args.begin(), "render");
+  return runQuarn(args);
+}
+
+const std::string kShortScript = "[tb303 play]; [self wait:0.1];";
+// 0.1 s of script and the default 2 s tail
+constexpr long kShortScriptFrames = 4410 + 88200;
+
+std::string bytesOf(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+TEST(CliRender, BadInputIsOneLineAndLeavesNoFile) {
+  const fs::path folder = freshFolder("bad");
+  const std::string good = scriptFile("render_good.quarn", kShortScript);
+  const std::string out = (folder / "out.wav").string();
+  const fs::path taken = freshFolder("taken.wav");
+  const std::string mp3 = (folder / "out.mp3").string();
+  const std::string flac = (folder / "out.flac").string();
+  const std::string seconds = "quarn: --seconds needs a positive number of seconds, at most 10800, not '";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{"-o", "/nonexistent/quarn/out.wav", good}, 2,
+       "quarn: cannot write /nonexistent/quarn/out.wav: No such file or directory\n"},
+      {{"-o", taken.string(), good}, 2, "quarn: cannot write " + taken.string() + ": it is a directory\n"},
+      {{"-o", mp3, good}, 2, "quarn: cannot write " + mp3 + ": unknown extension '.mp3'; use .wav, .flac or .ogg\n"},
+      {{"--format", "float", "-o", flac, good}, 2,
+       "quarn: cannot write " + flac + ": FLAC holds 16- or 24-bit samples; use --format 16 or 24\n"},
+      {{"-o", out, scriptFile("render_bad.quarn", "[tb303 play]")}, 1,
+       "Parsing error: semicolon is missing at the end of the sentence. (current token: eof)\n"},
+      {{"--seconds", "abc", "-o", out, good}, 2, seconds + "abc'\n"},
+      {{"--seconds", "0", "-o", out, good}, 2, seconds + "0'\n"},
+      {{"--seconds", "-2", "-o", out, good}, 2, seconds + "-2'\n"},
+      {{"--seconds", "nan", "-o", out, good}, 2, seconds + "nan'\n"},
+      {{"--seconds", "10801", "-o", out, good}, 2, seconds + "10801'\n"},
+      {{"--tail", "61", "-o", out, good}, 2, "quarn: --tail needs a number of seconds from 0 to 60, not '61'\n"},
+      {{"--format", "32", "-o", out, good}, 2, "quarn: --format needs float, 24 or 16, not '32'\n"},
+      {{"-", "-o"}, 2, ""},
+      {{scriptFile("render_self.wav", kShortScript)}, 2, ""},
+  };
+  for (const Case& c : cases) {
+    Outcome o = renderQuarn(c.args);
+    EXPECT_EQ(o.status, c.status) << c.args[0] << " " << c.args[1];
+    if (!c.err.empty()) {
+      EXPECT_EQ(o.err, c.err);
+    }
+    EXPECT_NE(o.err, "");
+    EXPECT_TRUE(o.out.empty());
+    EXPECT_TRUE(fs::is_empty(folder)) << c.err;  // not even a temporary file
+  }
+}
+
+TEST(CliRender, WritesEachFormatItsExtensionNames) {
+  const fs::path folder = freshFolder("formats");
+  const fs::path script = folder / "song.quarn";
+  std::ofstream(script) << kShortScript;
+  const std::vector<std::vector<std::string>> cases = {
+      {script.string()},  // song.wav beside the script
+      {"-o", (folder / "a.flac").string(), script.string()},
+      {"-o", (folder / "b.ogg").string(), script.string()},
+      {"--format", "24", "-o", (folder / "c.wav").string(), script.string()},
+      {"--format", "float", "--tail", "0", "-o", (folder / "d.wav").string(), script.string()},
+  };
+  for (const auto& args : cases) {
+    Outcome o = renderQuarn(args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "End of all sequences.\n");
+  }
+  for (const char* name : {"song.wav", "a.flac", "b.ogg", "c.wav"}) {
+    auto sound = decodeSampleFile(folder / name);
+    ASSERT_TRUE(sound) << name;
+    EXPECT_EQ(sound->frameCount, kShortScriptFrames) << name;
+  }
+  EXPECT_EQ(decodeSampleFile(folder / "d.wav")->frameCount, 4410);
+}
+
+TEST(CliRender, StandardOutputGetsTheWavAndTheLinesGoToStandardError) {
+  Outcome o = renderQuarn({"-o", "-", scriptFile("render_stdout.quarn", kShortScript)});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out.substr(0, 4), "RIFF");
+  EXPECT_EQ(o.out.size(), 44 + 4 * kShortScriptFrames);  // 16-bit stereo after the header
+  EXPECT_EQ(o.err, "End of all sequences.\n");
+}
+
+// Bodies contend for the same moments: the voice, the sampler and the lines.
+TEST(CliRender, TheSameScriptGivesTheSameBytes) {
+  const fs::path folder = freshFolder("same");
+  const std::string script = scriptFile("render_contend.quarn",
+                                        "int k = 0;\n"
+                                        "while (k < 12) {\n"
+                                        "  async { [tb303 setFrequency:110 * k]; [tb303 play]; [sampler play:\"hat\"];\n"
+                                        "          [self wait:0.25]; [sampler setRate:1 + k / 4]; [self x]; }\n"
+                                        "  k = k + 1;\n"
+                                        "}\n");
+  std::vector<Outcome> outcomes;
+  for (const char* name : {"a.wav", "b.wav"}) outcomes.push_back(renderQuarn({"-o", (folder / name).string(), script}));
+  EXPECT_EQ(outcomes[0].out, outcomes[1].out);
+  EXPECT_NE(outcomes[0].out.find("Sampler rate set to"), std::string::npos);
+  EXPECT_EQ(bytesOf(folder / "a.wav"), bytesOf(folder / "b.wav"));
+}
+
+TEST(CliRender, AScriptThatNeverEndsStopsAtTheCap) {
+  const fs::path out = freshFolder("cap") / "endless.flac";
+  Outcome o = renderQuarn({"-o", out.string(), scriptFile("render_endless.quarn", "[self wait:86400];")});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err,
+            "quarn: the script was still running after 600 s of audio, the longest render without --seconds;"
+            " the render ends there (give --seconds N to choose its length)\n");
+  EXPECT_EQ(decodeSampleFile(out)->frameCount, 600L * 44100);
 }
