@@ -92,8 +92,8 @@ void ContentView::showEvent(QShowEvent* event) {
 }
 
 void ContentView::closeEvent(QCloseEvent* event) {
-  // runs still going stop at their next statement; a wait in progress ends on its own
-  engine_->isRunning.store(false);
+  // runs still going stop at their next statement, and waits in progress end at once
+  engine_->halt();
   QWidget::closeEvent(event);
 }
 

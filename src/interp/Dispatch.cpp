@@ -46,16 +46,17 @@ float clampUnit(float v) {
 struct Tb303Selector {
   std::string_view selector;
   bool needsNumber;  // a non-number argument makes the send do nothing
-  void (*apply)(EngineManager& engine, float v);
+  void (*apply)(EngineManager& engine, float v, SoundStamp when);
 };
 
-// release is the engine's halt: every thread of every run stops at its next statement.
+// release is the engine's halt: every thread of every run stops at its next
+// statement, and the sound stops at the release's own stamp.
 constexpr std::array<Tb303Selector, 5> kTb303Selectors{{
-    {"setFrequency:", true, [](EngineManager& e, float v) { synthSetFrequency(e.synth->pointer, v); }},
-    {"setCutoff:", true, [](EngineManager& e, float v) { synthSetCutoff(e.synth->pointer, clampUnit(v)); }},
-    {"setResonance:", true, [](EngineManager& e, float v) { synthSetResonance(e.synth->pointer, clampUnit(v)); }},
-    {"release", false, [](EngineManager& e, float) { e.halt(); }},
-    {"play", false, [](EngineManager& e, float) { synthSetPlaying(e.synth->pointer, true); }},
+    {"setFrequency:", true, [](EngineManager& e, float v, SoundStamp w) { e.changeVoice(SoundEventKind::voiceFrequency, v, w); }},
+    {"setCutoff:", true, [](EngineManager& e, float v, SoundStamp w) { e.changeVoice(SoundEventKind::voiceCutoff, clampUnit(v), w); }},
+    {"setResonance:", true, [](EngineManager& e, float v, SoundStamp w) { e.changeVoice(SoundEventKind::voiceResonance, clampUnit(v), w); }},
+    {"release", false, [](EngineManager& e, float, SoundStamp w) { e.halt(w.frame); }},
+    {"play", false, [](EngineManager& e, float, SoundStamp w) { e.changeVoice(SoundEventKind::voicePlay, 0.0f, w); }},
 }};
 
 const Tb303Selector* findTb303Selector(std::string_view selector) {
@@ -100,13 +101,13 @@ void Evaluator::sendToSampler(const MethodCallNode& call) {
   const QuarnValue value = call.arguments.empty() ? QuarnValue::none() : evaluateOrNone(call.arguments.front());
   if (call.methodName == "play:") {
     if (value.kind() == ValueKind::stringValue) {
-      engine->playSample(value.asString());
+      engine->playSample(value.asString(), soundStamp());
     } else {
       printLine("play: Method requires a string file name.");
     }
   } else if (call.methodName == "setRate:") {
     if (value.isNumber()) {
-      engine->setSamplerRate(value.floatView());
+      engine->setSamplerRate(value.floatView(), soundStamp());
     } else {
       printLine("[VRKLog] setRate: Method requires a number (int, float).");
     }
@@ -130,7 +131,7 @@ void Evaluator::sendToTb303(const MethodCallNode& call) {
   if (entry == nullptr || (entry->needsNumber && !isNumber)) {
     return;
   }
-  entry->apply(*engine, v);
+  entry->apply(*engine, v, soundStamp());
 }
 
 // A declared method runs on this thread with the run's one scope. A chain of

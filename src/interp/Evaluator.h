@@ -62,6 +62,9 @@ public:
   void executeProgram(const ProgramNode& program);
   // [self wait:] on the calling thread's clock; false when the run was stopped.
   bool waitSeconds(double seconds);
+  // When a sound change sent now by the calling thread applies: its logical
+  // time plus the engine's schedule-ahead latency.
+  SoundStamp soundStamp() const;
 
 private:
   struct ExpressionWalk;  // the per-kind results of evaluate (Evaluate.cpp)

@@ -31,6 +31,10 @@ LogicalNanos Evaluator::logicalNow() const {
   return elapsed > 0 ? nanosFromFrames(elapsed) : 0;
 }
 
+SoundStamp Evaluator::soundStamp() const {
+  return {frameAt(logicalNow()) + engine->latencyFrames(), generation_};
+}
+
 void Evaluator::executeProgram(const ProgramNode& program) {
   if (ScriptThreadScope::currentFor(*this) != nullptr) {
     executeStatements(program.statements);

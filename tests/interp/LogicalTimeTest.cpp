@@ -38,7 +38,10 @@ ProgramNode parse(const std::string& source) {
 
 class LogicalTime : public ::testing::Test {
 protected:
-  LogicalTime() { engine->isRunning = true; }
+  LogicalTime() {
+    engine->start();
+    engine->isRunning = true;
+  }
   std::vector<std::int64_t> framesOf(const std::string& source) {
     auto run = runProgram(engine, parse(source), engine->runGeneration());
     run->waitForAsyncBodies();
@@ -47,7 +50,7 @@ protected:
 
   RecordingClock* clock = new RecordingClock;
   std::shared_ptr<EngineManager> engine = std::make_shared<EngineManager>(
-      std::filesystem::temp_directory_path(), AudioOutput::none, std::unique_ptr<Clock>(clock));
+      std::filesystem::temp_directory_path(), AudioOutput::pulled, std::unique_ptr<Clock>(clock));
 };
 
 TEST(ClockFrames, ConversionsRoundToTheNearestAndNeverOverflow) {
@@ -75,6 +78,22 @@ TEST_F(LogicalTime, AsyncBodiesStartAtTheirParentsTimeAndMethodsRunOnTheCallersC
       "- (void) beat { [self wait:0.125]; }"
       "[self wait:0.5]; async { [self wait:0.25]; async { [self beat]; } } [self beat]; [self beat];");
   EXPECT_THAT(frames, UnorderedElementsAre(22050, 33075, 38588, 27563, 33075));
+}
+
+// The changes are stamped with logical time plus the latency, and the release's
+// sound stop lands at its own stamp: exactly one second of sound.
+TEST_F(LogicalTime, AReleaseAfterAWaitOfOneSecondCutsTheSoundAfterExactlyOneSecond) {
+  framesOf("[tb303 play]; [self wait:1]; [tb303 release]; [tb303 setFrequency:880];");
+  std::vector<float> left(3 * 44100), right(left.size());
+  for (std::size_t done = 0; done < left.size(); done += 512) {
+    float* channels[2] = {left.data() + done, right.data() + done};
+    engine->render(channels, 2, 512);
+  }
+  const auto sounding = [](float v) { return v != 0.0f; };
+  const auto first = std::find_if(left.begin(), left.end(), sounding) - left.begin();
+  const auto end = left.rend() - std::find_if(left.rbegin(), left.rend(), sounding);
+  EXPECT_EQ(first, engine->latencyFrames());
+  EXPECT_EQ(end - first, 44100);
 }
 
 // A waiting top level and 300 async bodies asleep in long waits all end at once
