@@ -99,14 +99,26 @@ void VirtualClock::launchEnded() {
   driverWake_.notify_all();
 }
 
-// Past the timeout a thread still not begun is left to begin later (see
-// kVirtualBeginTimeout); the threads already in line go on meanwhile.
-std::optional<std::int64_t> VirtualClock::nextDue() {
+// Past kVirtualBeginTimeout a thread still not begun is left to begin later;
+// the threads already in line go on meanwhile.
+std::optional<std::int64_t> VirtualClock::nextDue(const std::function<void()>& whileAThreadRuns) {
   std::unique_lock<std::mutex> hold(mutex_);
+  auto waitingForBegin = std::chrono::steady_clock::time_point::max();
   for (;;) {
-    const bool isIdle =
-        driverWake_.wait_for(hold, kVirtualBeginTimeout, [this] { return isLaunched_ && idle(); });
-    if (!isIdle && (!isLaunched_ || isTurnTaken_)) continue;
+    if (!driverWake_.wait_for(hold, kVirtualPollInterval, [this] { return isLaunched_ && idle(); })) {
+      if (isTurnTaken_ && whileAThreadRuns) {
+        hold.unlock();
+        whileAThreadRuns();
+        hold.lock();
+      }
+      const auto now = std::chrono::steady_clock::now();
+      if (isTurnTaken_ || !isLaunched_) {
+        waitingForBegin = std::chrono::steady_clock::time_point::max();
+        continue;
+      }
+      waitingForBegin = std::min(waitingForBegin, now);
+      if (now - waitingForBegin < kVirtualBeginTimeout) continue;
+    }
     if (!rechecks_.empty()) return now_;
     if (!due_.empty()) return std::max(now_, due_.begin()->first.first);
     if (live_ == 0 && announced_ == 0) return std::nullopt;

@@ -28,6 +28,8 @@ namespace quarn {
 // goes on without it. Beginning takes a free worker; when every worker is held
 // by a waiting script thread, the newcomer can only begin once time moves on.
 inline constexpr std::chrono::milliseconds kVirtualBeginTimeout{2000};
+// How often the driver's work for a running thread is done while it runs.
+inline constexpr std::chrono::milliseconds kVirtualPollInterval{2};
 
 class VirtualClock final : public Clock {
 public:
@@ -46,8 +48,9 @@ public:
 
   // Driver: blocks until no script thread runs and every announced one has
   // begun; returns the frame the next thread is due at (never before the
-  // current frame), or nothing once every thread has ended.
-  std::optional<std::int64_t> nextDue();
+  // current frame), or nothing once every thread has ended. While a thread
+  // runs, whileAThreadRuns is called every kVirtualPollInterval.
+  std::optional<std::int64_t> nextDue(const std::function<void()>& whileAThreadRuns = {});
   // Driver: moves time to the next thread's frame and lets it go on.
   void resumeNext();
   // The launcher of the first thread says its launch is over (the thread has

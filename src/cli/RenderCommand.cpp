@@ -45,8 +45,11 @@ void launch(std::shared_ptr<EngineManager> engine, VirtualClock& clock, ProgramN
 
 // Threads take their turns, the audio rendered up to each one's frame, until
 // every thread has ended or the next is due at `limit` or later.
-Ending playOut(VirtualClock& clock, OfflineRenderer& renderer, std::int64_t limit, std::string& error) {
-  while (const auto due = clock.nextDue()) {
+Ending playOut(VirtualClock& clock, EngineManager& engine, OfflineRenderer& renderer, std::int64_t limit,
+               std::string& error) {
+  // a thread sending more changes at one moment than the queue holds gets room
+  const auto applyChanges = [&engine] { engine.applyDueChanges(); };
+  while (const auto due = clock.nextDue(applyChanges)) {
     if (*due >= limit) return Ending::limitReached;
     if (!renderer.renderTo(*due, error)) return Ending::writeFailed;
     clock.resumeNext();
@@ -82,7 +85,8 @@ int renderCommand(std::string_view source, const RenderOptions& options, std::os
 
   auto ownClock = std::make_unique<VirtualClock>();
   VirtualClock& clock = *ownClock;
-  auto engine = std::make_shared<EngineManager>(options.resourcesDir, AudioOutput::none, std::move(ownClock));
+  auto engine = std::make_shared<EngineManager>(options.resourcesDir, AudioOutput::pulled, std::move(ownClock));
+  engine->setLatencyFrames(0);  // nothing to reach ahead of: each change lands at its thread's time
   engine->start();
   engine->isRunning = true;
   clock.setThreadEndHook([](std::uint64_t order) {
@@ -97,7 +101,7 @@ int renderCommand(std::string_view source, const RenderOptions& options, std::os
   if (progress) progress->begin(limit, !isFixed);
 
   launch(engine, clock, std::move(*parsed.program));
-  Ending ending = playOut(clock, renderer, limit, error);
+  Ending ending = playOut(clock, *engine, renderer, limit, error);
   // what the threads did before the limit sounds to the end, then they stop
   if (ending == Ending::limitReached && !renderer.renderTo(limit, error)) ending = Ending::writeFailed;
   if (ending != Ending::scriptEnded) letStoppedThreadsEnd(*engine, clock);
