@@ -5,7 +5,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "audio/EngineManager.h"
 
@@ -23,6 +27,53 @@ int pcmSubtype(std::string_view sampleFormat) {
   if (sampleFormat == "float") return SF_FORMAT_FLOAT;
   if (sampleFormat == "24") return SF_FORMAT_PCM_24;
   return SF_FORMAT_PCM_16;
+}
+
+// An Ogg page: "OggS", then at 14 the stream's serial number, at 22 the page's
+// CRC, at 26 the count of segments, their sizes, then the segments.
+constexpr std::size_t kOggSerialAt = 14;
+constexpr std::size_t kOggCrcAt = 22;
+constexpr std::size_t kOggHeaderBytes = 27;
+// Every render's stream gets this serial: libsndfile picks one at random, which
+// would make two renders of one script differ.
+constexpr std::uint32_t kOggSerial = 0x51524e44;
+
+void putLittleEndian(std::vector<unsigned char>& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// Ogg's CRC-32: polynomial 0x04c11db7, not reflected, starting from 0.
+std::uint32_t oggCrc(const unsigned char* data, std::size_t size) {
+  std::uint32_t crc = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    crc ^= static_cast<std::uint32_t>(data[i]) << 24;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04c11db7u : crc << 1;
+  }
+  return crc;
+}
+
+// Gives every page of the file the fixed serial and its new CRC.
+bool fixOggSerial(const std::filesystem::path& path) {
+  std::vector<unsigned char> bytes;
+  {
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  for (std::size_t page = 0; page + kOggHeaderBytes <= bytes.size();) {
+    if (std::string_view(reinterpret_cast<const char*>(&bytes[page]), 4) != "OggS") return false;
+    const std::size_t segments = bytes[page + 26];
+    if (page + kOggHeaderBytes + segments > bytes.size()) return false;
+    std::size_t size = kOggHeaderBytes + segments;
+    for (std::size_t i = 0; i < segments; ++i) size += bytes[page + kOggHeaderBytes + i];
+    if (page + size > bytes.size()) return false;
+    putLittleEndian(bytes, page + kOggSerialAt, kOggSerial);
+    putLittleEndian(bytes, page + kOggCrcAt, 0);
+    putLittleEndian(bytes, page + kOggCrcAt, oggCrc(&bytes[page], size));
+    page += size;
+  }
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
 }
 
 }  // namespace
@@ -63,6 +114,8 @@ bool SoundFileWriter::open(const std::filesystem::path& path, int format, std::s
   info.samplerate = static_cast<int>(kEngineSampleRate);
   info.channels = kEngineChannels;
   info.format = format;
+  path_ = path;
+  isOgg_ = (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG;
   file_ = sf_open(path.c_str(), SFM_WRITE, &info);
   if (file_ == nullptr) {
     error = sf_strerror(nullptr);
@@ -82,7 +135,7 @@ bool SoundFileWriter::write(const float* interleaved, long frameCount, std::stri
 bool SoundFileWriter::close(std::string& error) {
   SNDFILE* file = file_;
   file_ = nullptr;
-  if (file != nullptr && sf_close(file) != 0) {
+  if ((file != nullptr && sf_close(file) != 0) || (isOgg_ && !fixOggSerial(path_))) {
     error = "the file could not be finished";
     return false;
   }

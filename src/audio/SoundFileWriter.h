@@ -35,6 +35,8 @@ public:
 
 private:
   SNDFILE* file_ = nullptr;
+  std::filesystem::path path_;
+  bool isOgg_ = false;  // its serial number is fixed on close
 };
 
 }  // namespace quarn

@@ -81,6 +81,10 @@ int renderCli(const std::vector<std::string>& args) {
   if (int status = readOptions(args, options, files)) return status;
   if (files.size() != 1) return usageError("render needs exactly one FILE");
   if (int status = chooseOutput(files[0], options)) return status;
+  if (options.output == "-" && ::isatty(STDOUT_FILENO)) {
+    std::cerr << "quarn: -o - writes sound to standard output, which is a terminal; redirect it or give -o OUT\n";
+    return 2;
+  }
   int status = 0;
   auto source = sourceOf(files[0], status);
   if (!source) return status;
