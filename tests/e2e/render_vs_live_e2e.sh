@@ -9,8 +9,8 @@ quarn=${1:?usage: render_vs_live_e2e.sh <path-to-quarn-binary>}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 script='int i = 0; while (i < 80) { [sampler play:"rim"]; [self wait:0.125]; i = i + 1; }'
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/quarn-e2e.XXXXXX")
 source "$here/pulse_session.sh"
+work=$(mktemp -d "${TMPDIR:-/tmp}/quarn-e2e.XXXXXX")
 trap 'stop_pulse_session; rm -rf "$work"' EXIT
 
 printf '%s\n' "$script" > "$work/clicks.quarn"
