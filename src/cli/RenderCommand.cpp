@@ -67,6 +67,52 @@ std::string extensionOf(const std::string& output) {
   return output == "-" ? ".wav" : std::filesystem::path(output).extension().string();
 }
 
+// No device, a virtual clock, and no schedule-ahead: nothing needs to reach a
+// render in time, so each change lands at its own thread's time.
+std::shared_ptr<EngineManager> offlineEngine(const RenderOptions& options, VirtualClock*& clock) {
+  auto ownClock = std::make_unique<VirtualClock>();
+  clock = ownClock.get();
+  clock->setThreadEndHook([](std::uint64_t order) {
+    if (order == 0) printLine(kEndOfSequencesLine);  // the top level began first
+  });
+  auto engine = std::make_shared<EngineManager>(options.resourcesDir, AudioOutput::pulled, std::move(ownClock));
+  engine->setLatencyFrames(0);
+  engine->start();
+  engine->isRunning = true;
+  return engine;
+}
+
+// Runs the program and renders all of its sound: to the limit (--seconds or
+// the cap), or to the tail after its last thread.
+bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileWriter& writer,
+                   std::ostream& err, std::string& error) {
+  VirtualClock* clock = nullptr;
+  auto engine = offlineEngine(options, clock);
+  RenderProgress* progress = options.progress;
+  OfflineRenderer renderer(*engine, writer, [progress](std::int64_t done) {
+    if (progress) progress->update(done);
+  });
+  const bool isFixed = options.seconds.has_value();
+  const std::int64_t limit = framesOf(isFixed ? *options.seconds : kRenderCapSeconds);
+  if (progress) progress->begin(limit, !isFixed);
+
+  launch(engine, *clock, std::move(program));
+  Ending ending = playOut(*clock, *engine, renderer, limit, error);
+  // what the threads did before the limit sounds to the end, then they stop
+  if (ending == Ending::limitReached && !renderer.renderTo(limit, error)) ending = Ending::writeFailed;
+  if (ending != Ending::scriptEnded) letStoppedThreadsEnd(*engine, *clock);
+  if (ending == Ending::writeFailed) return false;
+  if (ending == Ending::limitReached && !isFixed) {
+    if (progress) progress->clear();
+    err << "quarn: the script was still running after " << kRenderCapSeconds
+        << " s of audio, the longest render without --seconds; the render ends there"
+           " (give --seconds N to choose its length)\n"
+        << std::flush;
+  }
+  const bool hasTail = !isFixed && ending == Ending::scriptEnded;
+  return renderer.renderTo(hasTail ? clock->currentFrame() + framesOf(options.tailSeconds) : limit, error);
+}
+
 }  // namespace
 
 int renderCommand(std::string_view source, const RenderOptions& options, std::ostream& err) {
@@ -80,44 +126,11 @@ int renderCommand(std::string_view source, const RenderOptions& options, std::os
   }
   RenderTarget target(options.output);
   SoundFileWriter writer;
-  if (!target.prepare(error) || !writer.open(target.temporary(), format, error))
+  if (!target.prepare(error) || !writer.open(target.temporary(), format, error) ||
+      !renderProgram(std::move(*parsed.program), options, writer, err, error) || !writer.close(error) ||
+      !target.commit(error)) {
     return cannotWrite(err, options.output, error);
-
-  auto ownClock = std::make_unique<VirtualClock>();
-  VirtualClock& clock = *ownClock;
-  auto engine = std::make_shared<EngineManager>(options.resourcesDir, AudioOutput::pulled, std::move(ownClock));
-  engine->setLatencyFrames(0);  // nothing to reach ahead of: each change lands at its thread's time
-  engine->start();
-  engine->isRunning = true;
-  clock.setThreadEndHook([](std::uint64_t order) {
-    if (order == 0) printLine(kEndOfSequencesLine);  // the top level began first
-  });
-  RenderProgress* progress = options.progress;
-  OfflineRenderer renderer(*engine, writer, [progress](std::int64_t done) {
-    if (progress) progress->update(done);
-  });
-  const bool isFixed = options.seconds.has_value();
-  const std::int64_t limit = framesOf(isFixed ? *options.seconds : kRenderCapSeconds);
-  if (progress) progress->begin(limit, !isFixed);
-
-  launch(engine, clock, std::move(*parsed.program));
-  Ending ending = playOut(clock, *engine, renderer, limit, error);
-  // what the threads did before the limit sounds to the end, then they stop
-  if (ending == Ending::limitReached && !renderer.renderTo(limit, error)) ending = Ending::writeFailed;
-  if (ending != Ending::scriptEnded) letStoppedThreadsEnd(*engine, clock);
-  if (ending == Ending::writeFailed) return cannotWrite(err, options.output, error);
-  if (ending == Ending::limitReached && !isFixed) {
-    if (progress) progress->clear();
-    err << "quarn: the script was still running after " << kRenderCapSeconds
-        << " s of audio, the longest render without --seconds; the render ends there"
-           " (give --seconds N to choose its length)\n"
-        << std::flush;
   }
-  const std::int64_t end = isFixed || ending != Ending::scriptEnded
-                               ? limit
-                               : clock.currentFrame() + framesOf(options.tailSeconds);
-  if (!renderer.renderTo(end, error) || !writer.close(error) || !target.commit(error))
-    return cannotWrite(err, options.output, error);
   return 0;
 }
 
