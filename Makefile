@@ -4,7 +4,7 @@ BUILD ?= build
 TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench tsan clean
+.PHONY: deps configure build run test bench bench-timing tsan clean
 
 deps:
 	@scripts/install-deps
@@ -25,6 +25,10 @@ test: build
 
 bench: build
 	scripts/run-bench $(BUILD)
+
+# Click-train timing through a private PulseAudio sink, beside chuck's.
+bench-timing: build
+	scripts/timing-bench $(BUILD)
 
 # The interpreter and engine tests under ThreadSanitizer.
 TSAN_ENV = TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"

@@ -29,11 +29,15 @@ inline constexpr unsigned kDeviceBufferFrames = 256;
 // Buffers of that size the sound server may hold ahead of the speaker (about
 // 93 ms): short enough to hear a change at once, long enough not to starve.
 inline constexpr unsigned kDeviceBufferCount = 16;
+// The render thread's real-time priority, when the system grants one.
+inline constexpr int kDeviceThreadPriority = 60;
 
 // How far ahead of a script thread's logical time its sound changes are
 // stamped: enough for a change to reach the render thread before its frame even
 // when the sound server pulls several blocks at once. `quarn run --latency MS`.
 inline constexpr long long kDefaultLatencyMilliseconds = 30;
+inline constexpr long long kMinLatencyMilliseconds = 0;  // 0: every change lands at the next block
+inline constexpr long long kMaxLatencyMilliseconds = 2000;
 
 // Sound changes on their way to the render thread: a script that sends faster
 // than the render thread takes them waits for room, for at most

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "audio/DeviceClock.h"
 #include "audio/EngineState.h"
 #include "support/Diagnostics.h"
 #include "support/FloatFormat.h"
@@ -27,10 +28,18 @@ constexpr const char* kQueueFullLine =
 EngineManager::EngineManager(std::filesystem::path resourcesDir, AudioOutput output,
                              std::unique_ptr<Clock> clock)
     : synth(std::make_shared<SynthWrapper>()),
-      clock_(clock ? std::move(clock) : std::make_unique<SteadyClock>()),
       latencyFrames_(framesFromNanos(kDefaultLatencyMilliseconds * 1'000'000)),
       impl_(std::make_unique<Impl>(std::move(resourcesDir), output)) {
   synthSetSampleRate(synth->pointer, static_cast<float>(kEngineSampleRate));
+  if (clock) {
+    clock_ = std::move(clock);
+  } else if (output == AudioOutput::device) {
+    auto deviceClock = std::make_unique<DeviceClock>();
+    impl_->deviceClock = deviceClock.get();
+    clock_ = std::move(deviceClock);
+  } else {
+    clock_ = std::make_unique<SteadyClock>();
+  }
 }
 
 EngineManager::~EngineManager() { impl_->device.reset(); }

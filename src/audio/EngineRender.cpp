@@ -113,6 +113,9 @@ void EngineManager::render(float* const* channels, int channelCount, int frameCo
   }
   state.renderedFrames = first + frameCount;
   state.framesDone.store(state.renderedFrames);
+  if (state.deviceClock != nullptr) {
+    state.deviceClock->blockRendered(state.renderedFrames);
+  }
 }
 
 void EngineManager::applyDueChanges() noexcept {

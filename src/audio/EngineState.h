@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "audio/AudioDevice.h"
+#include "audio/DeviceClock.h"
 #include "audio/EngineLimits.h"
 #include "audio/EngineManager.h"
 #include "audio/EventSchedule.h"
@@ -44,6 +45,7 @@ struct EngineManager::Impl {
   SamplePlayer sampler;
   SoundEventQueue<kSoundEventQueueCapacity> queue;
   EventSchedule schedule;  // render thread only
+  DeviceClock* deviceClock = nullptr;  // the engine's clock when it follows the device
 
   std::atomic<bool> hasRenderer;             // changes go to the render thread
   std::atomic<std::uint64_t> sendOrder{0};   // ties at one frame apply in this order

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "audio/EngineLimits.h"
 #include "audio/EngineManager.h"
 #include "cli/Commands.h"
 #include "cli/RenderCommand.h"
@@ -23,12 +24,30 @@ std::optional<std::string> sourceOf(const std::string& path, int& status) {
   return source;
 }
 
+namespace {
+
+const std::string kLatencyProblem = "--latency needs a whole number of milliseconds from " +
+                                    std::to_string(kMinLatencyMilliseconds) + " to " +
+                                    std::to_string(kMaxLatencyMilliseconds);
+
+// The milliseconds of --latency, or -1 when the text is not one in range.
+long long parseLatency(const std::string& text) {
+  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return -1;
+  const long long value = std::stoll(text);
+  return value >= kMinLatencyMilliseconds && value <= kMaxLatencyMilliseconds ? value : -1;
+}
+
+}  // namespace
+
 std::string usageText() {
   return "Usage:\n"
          "  quarn                      open the workbench window\n"
          "  quarn tokens FILE          print the tokens of a script, one per line\n"
          "  quarn check FILE           parse a script; print the parse error, if any\n"
-         "  quarn run [--silent] FILE  run a script; --silent plays no sound\n"
+         "  quarn run [--silent] [--latency MS] FILE\n"
+         "                             run a script; --silent plays no sound; --latency\n"
+         "                             schedules sound changes MS ahead (default " +
+         std::to_string(kDefaultLatencyMilliseconds) + ")\n"
          "  quarn render [options] FILE\n"
          "                             render a script to a sound file (FILE's name with .wav)\n"
          "      -o OUT                 write OUT instead: .wav, .flac or .ogg; - for WAV on standard output\n"
@@ -48,11 +67,15 @@ int runCli(const std::vector<std::string>& args) {
   }
   if (command == "render") return renderCli(std::vector<std::string>(args.begin() + 1, args.end()));
   bool silent = false;
+  long long latency = -1;
   std::vector<std::string> files;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (command == "run" && arg == "--silent") {
       silent = true;
+    } else if (command == "run" && arg == "--latency") {
+      latency = i + 1 < args.size() ? parseLatency(args[++i]) : -1;
+      if (latency < 0) return usageError(kLatencyProblem);
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usageError("unknown option '" + arg + "'");
     } else {
@@ -70,6 +93,7 @@ int runCli(const std::vector<std::string>& args) {
   if (command == "check") return checkCommand(*source, std::cerr);
   RunOptions options;
   options.silent = silent;
+  options.latencyMilliseconds = latency;
   options.resourcesDir = EngineManager::defaultResourcesDir();
   options.handleInterrupt = true;
   return runCommand(*source, options, std::cerr);

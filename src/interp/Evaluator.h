@@ -24,6 +24,10 @@ inline constexpr int kMaxCallDepth = 200;
 // How many async bodies of one run may be waiting or running at once; a script
 // that keeps multiplying them is stopped before it exhausts memory.
 inline constexpr int kMaxAsyncBodies = 50000;
+// A thread whose wait ends further than this behind its logical time (a long
+// computation between waits) does not rush through the missed beats: its time
+// moves to now, and the run says so once.
+inline constexpr int kMaxLagMilliseconds = 250;
 
 class Evaluator : public std::enable_shared_from_this<Evaluator> {
 public:
@@ -92,6 +96,7 @@ private:
   const std::uint64_t generation_;  // the engine's run generation when this run began
   const std::int64_t startFrame_;    // the clock's frame of logical time zero
   std::atomic<bool> isStopped_{false};
+  std::atomic<bool> hasFallenBehind_{false};
   std::mutex asyncMutex_;
   std::condition_variable asyncDone_;
   int pendingAsync_ = 0;  // guarded by asyncMutex_

@@ -48,7 +48,8 @@ void Evaluator::executeProgram(const ProgramNode& program) {
 // NaN, zero and negative waits return at once; longer ones, infinity included,
 // are capped at kMaxWaitSeconds. The thread's logical time moves by exactly the
 // wait, and the sleep ends at the moment that time is due, so time spent
-// interpreting between waits never adds up.
+// interpreting between waits never adds up; a thread a little behind catches up
+// by not sleeping, one far behind starts again from now.
 bool Evaluator::waitSeconds(double seconds) {
   if (!(seconds > 0.0)) {
     return mayContinue();
@@ -56,11 +57,20 @@ bool Evaluator::waitSeconds(double seconds) {
   const double capped = seconds < kMaxWaitSeconds ? seconds : kMaxWaitSeconds;
   const auto nanos = static_cast<LogicalNanos>(std::llround(capped * static_cast<double>(kNanosPerSecond)));
   ScriptThreadScope* scope = ScriptThreadScope::currentFor(*this);
-  const LogicalNanos until = (scope != nullptr ? scope->now : logicalNow()) + nanos;
-  if (scope != nullptr) {
-    scope->now = until;
+  if (scope == nullptr) {
+    return engine->clock().sleepUntil(frameAt(logicalNow() + nanos), [this] { return !mayContinue(); });
   }
-  return engine->clock().sleepUntil(frameAt(until), [this] { return !mayContinue(); });
+  scope->now += nanos;
+  const std::int64_t behind = engine->clock().currentFrame() - frameAt(scope->now);
+  if (behind > framesFromNanos(LogicalNanos{kMaxLagMilliseconds} * 1'000'000)) {
+    scope->now += nanosFromFrames(behind);
+    if (!hasFallenBehind_.exchange(true)) {
+      printLine("[VRKLog] Timing: a sequence fell " + std::to_string(nanosFromFrames(behind) / 1'000'000) +
+                " ms behind its beat; it goes on from now.");
+    }
+    return mayContinue();
+  }
+  return engine->clock().sleepUntil(frameAt(scope->now), [this] { return !mayContinue(); });
 }
 
 void Evaluator::waitForAsyncBodies() {

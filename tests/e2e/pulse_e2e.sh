@@ -10,17 +10,15 @@ quarn=${1:?usage: pulse_e2e.sh <path-to-quarn-binary>}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 script='[tb303 setFrequency:110]; [tb303 play]; [self wait:1]; [tb303 release];'
 
-source "$here/pulse_session.sh"
-work=$(mktemp -d "${TMPDIR:-/tmp}/quarn-e2e.XXXXXX")
-trap 'stop_pulse_session; rm -rf "$work"' EXIT
+source "$here/pulse_server.sh"
+pulse_require_tools python3
+pulse_start
+pulse_record "$work/recording.raw"
 
-start_pulse_session
-start_recording "$work/recording.raw"
 printf '%s\n' "$script" | "$quarn" run - > "$work/quarn.out" 2>&1 || {
   echo "FAIL: quarn exited with an error"; cat "$work/quarn.out"; exit 1; }
 sed 's/^/quarn: /' "$work/quarn.out"
 
 sleep 1  # the silence after the release
-stop_recording
-
+pulse_stop_recording
 python3 "$here/analyse_tone.py" "$work/recording.raw" 110

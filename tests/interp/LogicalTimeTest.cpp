@@ -2,6 +2,7 @@
 // start at their parent's time, methods run on their caller's; a halt or a run
 // stop wakes every sleeping wait, and a halted run never resumes.
 #include <future>
+#include <utility>
 
 #include "InterpTestSupport.h"
 #include "audio/EngineLimits.h"
@@ -17,15 +18,18 @@ using ::testing::UnorderedElementsAre;
 // Never sleeps: remembers the frame each wait asked for.
 class RecordingClock : public Clock {
 public:
-  std::int64_t currentFrame() const override { return 0; }
+  std::int64_t currentFrame() const override { return now.load(); }
   bool sleepUntil(std::int64_t frame, const StopCheck& stopped) override {
     std::lock_guard<std::mutex> hold(mutex);
     frames.push_back(frame);
+    now = std::max(now.load(), frame + std::exchange(lateBy, 0));
     return !stopped();
   }
   void wakeAll() override {}
   std::vector<std::int64_t> taken() { std::lock_guard<std::mutex> hold(mutex); return frames; }
 
+  std::atomic<std::int64_t> now{0};
+  std::int64_t lateBy = 0;  // how late the next sleep wakes
   std::mutex mutex;
   std::vector<std::int64_t> frames;
 };
@@ -78,6 +82,22 @@ TEST_F(LogicalTime, AsyncBodiesStartAtTheirParentsTimeAndMethodsRunOnTheCallersC
       "- (void) beat { [self wait:0.125]; }"
       "[self wait:0.5]; async { [self wait:0.25]; async { [self beat]; } } [self beat]; [self beat];");
   EXPECT_THAT(frames, UnorderedElementsAre(22050, 33075, 38588, 27563, 33075));
+}
+
+// A thread up to kMaxLagMilliseconds behind catches up without sleeping; one
+// further behind goes on from now, and the run says so once.
+TEST_F(LogicalTime, AThreadFarBehindGoesOnFromNow) {
+  std::vector<std::string> lines;
+  setLineSink([&](std::string_view s) { lines.emplace_back(s); });
+  const std::string beats = "[self wait:0.125]; [self wait:0.125]; [self wait:0.125];";
+  clock->lateBy = 44100 / 5;
+  EXPECT_THAT(framesOf(beats), ElementsAre(5513, 11025, 16538));
+  clock->frames.clear();
+  clock->now = 0;
+  clock->lateBy = 44100;
+  EXPECT_THAT(framesOf(beats), ElementsAre(5513, 5513 + 44100 + 5513));
+  setLineSink({});
+  EXPECT_THAT(lines, ElementsAre("[VRKLog] Timing: a sequence fell 875 ms behind its beat; it goes on from now."));
 }
 
 // The changes are stamped with logical time plus the latency, and the release's

@@ -1,24 +1,30 @@
-# Sourced by the end-to-end tests: a private PulseAudio server with a null sink
-# named quarn_e2e, whose monitor can be recorded. Needs $work (a fresh folder)
-# set; call stop_pulse_session from the caller's EXIT trap. Exits 77 (skipped)
-# when the PulseAudio tools are not installed.
+# Sourced by the end-to-end scripts: a private PulseAudio server with a null
+# sink as the default output, and a recorder of the sink's monitor.
+#   pulse_require_tools TOOL...   exit 77 (skipped) when one is missing
+#   pulse_start                   the server, in a fresh $work (set by this file)
+#   pulse_record FILE / pulse_stop_recording
+# Everything is cleaned up on exit.
 
-for tool in pulseaudio pactl parec python3; do
-  if ! command -v "$tool" > /dev/null; then
-    echo "skipped: $tool is not installed"
-    exit 77
-  fi
-done
+pulse_require_tools() {
+  for tool in pulseaudio pactl parec "$@"; do
+    if ! command -v "$tool" > /dev/null; then
+      echo "skipped: $tool is not installed"
+      exit 77
+    fi
+  done
+}
 
+work=$(mktemp -d "${TMPDIR:-/tmp}/quarn-e2e.XXXXXX")
 recorder=""
-
-stop_pulse_session() {
+pulse_cleanup() {
   if [[ -n "$recorder" ]]; then kill "$recorder" 2> /dev/null || true; fi
   pulseaudio -k 2> /dev/null || true
   if [[ -f "$work/pulse.pid" ]]; then kill "$(cat "$work/pulse.pid")" 2> /dev/null || true; fi
+  rm -rf "$work"
 }
+trap pulse_cleanup EXIT
 
-start_pulse_session() {
+pulse_start() {
   export HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
   mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
   chmod 700 "$XDG_RUNTIME_DIR"
@@ -34,13 +40,14 @@ start_pulse_session() {
     sleep 0.1
   done
   pactl info > /dev/null || { echo "FAIL: pulseaudio does not answer"; exit 1; }
-  pgrep -n -x pulseaudio > "$work/pulse.pid" || true
+  # the daemon's own pid file: another test's server may be running beside this one
+  cp "$XDG_RUNTIME_DIR/pulse/pid" "$work/pulse.pid" 2> /dev/null || true
   pactl set-default-sink quarn_e2e
 }
 
-# Records the sink's monitor as raw mono float32 to $1 in the background; returns
-# once the recording runs (parec needs up to a second before its first bytes).
-start_recording() {
+# parec needs up to a second before its first bytes arrive; this returns once
+# the recording runs (a tenth of a second of it is there)
+pulse_record() {
   parec --device=quarn_e2e.monitor --format=float32le --rate=44100 --channels=1 --raw --latency-msec=20 \
     > "$1" &
   recorder=$!
@@ -50,7 +57,7 @@ start_recording() {
   done
 }
 
-stop_recording() {
+pulse_stop_recording() {
   kill -INT "$recorder"
   wait "$recorder" 2> /dev/null || true
   recorder=""
