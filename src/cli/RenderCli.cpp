@@ -28,10 +28,15 @@ int badValue(const std::string& option, const std::string& wanted, const std::st
   return 2;
 }
 
-// Fills options from the option words; returns 0, or the exit status of a mistake.
+// Fills options from the option words; returns 0, -1 after printing the help,
+// or the exit status of a mistake.
 int readOptions(const std::vector<std::string>& args, RenderOptions& options, std::vector<std::string>& files) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      std::cout << usageText();
+      return -1;
+    }
     const bool takesValue = arg == "-o" || arg == "--seconds" || arg == "--tail" || arg == "--format";
     if (!takesValue) {
       if (arg.size() > 1 && arg[0] == '-') return usageError("unknown option '" + arg + "'");
@@ -78,7 +83,7 @@ int chooseOutput(const std::string& file, RenderOptions& options) {
 int renderCli(const std::vector<std::string>& args) {
   RenderOptions options;
   std::vector<std::string> files;
-  if (int status = readOptions(args, options, files)) return status;
+  if (int status = readOptions(args, options, files)) return status < 0 ? 0 : status;
   if (files.size() != 1) return usageError("render needs exactly one FILE");
   if (int status = chooseOutput(files[0], options)) return status;
   if (options.output == "-" && ::isatty(STDOUT_FILENO)) {

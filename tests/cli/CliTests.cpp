@@ -198,6 +198,12 @@ TEST(CliRender, WritesEachFormatItsExtensionNames) {
   EXPECT_EQ(decodeSampleFile(folder / "d.wav")->frameCount, 4410);
 }
 
+TEST(CliRender, HelpGoesToStandardOutput) {
+  Outcome o = renderQuarn({"--help"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(o.out.find("quarn render [options] FILE"), std::string::npos);
+}
+
 TEST(CliRender, StandardOutputGetsTheWavAndTheLinesGoToStandardError) {
   Outcome o = renderQuarn({"-o", "-", scriptFile("render_stdout.quarn", kShortScript)});
   EXPECT_EQ(o.status, 0);
