@@ -48,12 +48,11 @@ std::string usageText() {
          "                             run a script; --silent plays no sound; --latency\n"
          "                             schedules sound changes MS ahead (default " +
          std::to_string(kDefaultLatencyMilliseconds) + ")\n"
-         "  quarn render [options] FILE\n"
-         "                             render a script to a sound file (FILE's name with .wav)\n"
-         "      -o OUT                 write OUT instead: .wav, .flac or .ogg; - for WAV on standard output\n"
-         "      --seconds N            render exactly N seconds\n"
-         "      --tail S               keep S seconds after the script ends (default 2)\n"
-         "      --format F             samples as float, 24 or 16 bits (default 16)\n"
+         "  quarn render [options] FILE  render a script to a sound file, faster than real time\n"
+         "      -o OUT       .wav (FILE's name with .wav by default), .flac or .ogg; - for WAV on standard output\n"
+         "      --seconds N  render exactly N seconds\n"
+         "      --tail S     keep S seconds after the script ends (default 2)\n"
+         "      --format F   samples as float, 24 or 16 bits (default 16)\n"
          "  quarn --help               show this help\n"
          "FILE may be - to read standard input.\n";
 }
