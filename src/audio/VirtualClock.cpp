@@ -22,7 +22,20 @@ namespace {
 constexpr std::int64_t kNested = -1;
 thread_local std::vector<std::int64_t> ordersHere;
 
+// The order of the script thread whose turn this thread runs, or kNested for none.
+std::int64_t orderHere() {
+  for (auto order = ordersHere.rbegin(); order != ordersHere.rend(); ++order) {
+    if (*order != kNested) return *order;
+  }
+  return kNested;
+}
+
 }  // namespace
+
+bool VirtualClock::wasStarved() const {
+  std::lock_guard<std::mutex> hold(mutex_);
+  return isStarved_;
+}
 
 std::int64_t VirtualClock::currentFrame() const {
   std::lock_guard<std::mutex> hold(mutex_);
@@ -33,7 +46,9 @@ std::int64_t VirtualClock::currentFrame() const {
 // their order) in the order they were announced.
 void VirtualClock::threadAnnounced() {
   std::unique_lock<std::mutex> hold(mutex_);
-  driverWake_.wait_for(hold, kVirtualBeginTimeout, [this] { return announced_ == 0; });
+  if (!isStarved_ && !driverWake_.wait_for(hold, kVirtualBeginTimeout, [this] { return announced_ == 0; })) {
+    isStarved_ = true;
+  }
   ++announced_;
 }
 
@@ -68,9 +83,10 @@ void VirtualClock::threadEnded() {
 // looks at its stop check and, when the run goes on, queues for its frame again.
 bool VirtualClock::sleepUntil(std::int64_t frame, const StopCheck& stopped) {
   if (stopped()) return false;
-  if (ordersHere.empty()) return true;  // no script thread: nothing to wait for
+  const std::int64_t order = orderHere();
+  if (order == kNested) return true;  // no script thread: nothing to wait for
   std::unique_lock<std::mutex> hold(mutex_);
-  Turn turn(frame, static_cast<std::uint64_t>(ordersHere.back()));
+  Turn turn(frame, static_cast<std::uint64_t>(order));
   for (;;) {
     isTurnTaken_ = false;
     due_.emplace(Key{frame, turn.order}, &turn);
@@ -99,8 +115,8 @@ void VirtualClock::launchEnded() {
   driverWake_.notify_all();
 }
 
-// Past kVirtualBeginTimeout a thread still not begun is left to begin later;
-// the threads already in line go on meanwhile.
+// Past kVirtualBeginTimeout a thread still not begun is left to begin later,
+// and from then on nobody waits for a begin: the threads already in line go on.
 std::optional<std::int64_t> VirtualClock::nextDue(const std::function<void()>& whileAThreadRuns) {
   std::unique_lock<std::mutex> hold(mutex_);
   auto waitingForBegin = std::chrono::steady_clock::time_point::max();
@@ -117,7 +133,8 @@ std::optional<std::int64_t> VirtualClock::nextDue(const std::function<void()>& w
         continue;
       }
       waitingForBegin = std::min(waitingForBegin, now);
-      if (now - waitingForBegin < kVirtualBeginTimeout) continue;
+      if (!isStarved_ && now - waitingForBegin < kVirtualBeginTimeout) continue;
+      isStarved_ = true;
     }
     if (!rechecks_.empty()) return now_;
     if (!due_.empty()) return std::max(now_, due_.begin()->first.first);

@@ -27,6 +27,8 @@ namespace quarn {
 // How long a thread that was announced may take to begin before the driver
 // goes on without it. Beginning takes a free worker; when every worker is held
 // by a waiting script thread, the newcomer can only begin once time moves on.
+// The clock is then starved: threads go on without waiting for begins, and the
+// order of those that begin late is no longer fixed.
 inline constexpr std::chrono::milliseconds kVirtualBeginTimeout{2000};
 // How often the driver's work for a running thread is done while it runs.
 inline constexpr std::chrono::milliseconds kVirtualPollInterval{2};
@@ -56,6 +58,8 @@ public:
   // The launcher of the first thread says its launch is over (the thread has
   // ended, or never began), so nextDue does not wait for a thread that never comes.
   void launchEnded();
+  // True once a thread took longer than kVirtualBeginTimeout to begin.
+  bool wasStarved() const;
 
 private:
   struct Turn;
@@ -72,6 +76,7 @@ private:
   int live_ = 0;              // begun, not yet ended
   bool isTurnTaken_ = false;  // a script thread runs
   bool isLaunched_ = false;   // a thread began, or the launch is over
+  bool isStarved_ = false;    // a begin timed out: begins are waited for no more
   std::map<Key, Turn*> due_;          // waiting for their frame
   std::map<std::uint64_t, Turn*> rechecks_;  // woken to look at their stop check
   EndHook endHook_;

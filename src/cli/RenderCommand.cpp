@@ -102,6 +102,10 @@ bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileW
   if (ending == Ending::limitReached && !renderer.renderTo(limit, error)) ending = Ending::writeFailed;
   if (ending != Ending::scriptEnded) letStoppedThreadsEnd(*engine, *clock);
   if (ending == Ending::writeFailed) return false;
+  if (clock->wasStarved()) {
+    err << "quarn: more script threads waited at once than the work queue has workers (" << kMaxWorkers
+        << "); those that began late may take their turns in another order on another render\n";
+  }
   if (ending == Ending::limitReached && !isFixed) {
     if (progress) progress->clear();
     err << "quarn: the script was still running after " << kRenderCapSeconds

@@ -241,3 +241,17 @@ TEST(CliRender, AScriptThatNeverEndsStopsAtTheCap) {
   EXPECT_EQ(fs::file_size(out), 44 + 4 * 600UL * 44100);  // 16-bit stereo after the header
   fs::remove(out);
 }
+
+// Bodies beyond the work queue's workers begin only once others end: the render
+// goes on (after kVirtualBeginTimeout) and says their order is not fixed.
+TEST(CliRender, MoreWaitingBodiesThanWorkersStillRender) {
+  const fs::path out = freshFolder("starved") / "many.wav";
+  Outcome o = renderQuarn({"-o", out.string(),
+                           scriptFile("render_many.quarn", "int k = 0;\n"
+                                                           "while (k < 300) { async { [self wait:1]; } k = k + 1; }\n")});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err,
+            "quarn: more script threads waited at once than the work queue has workers (256); those that began"
+            " late may take their turns in another order on another render\n");
+  EXPECT_EQ(fs::file_size(out), 44 + 4 * 3UL * 44100);  // 1 s of waits and the 2 s tail
+}
