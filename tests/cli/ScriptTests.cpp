@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -74,6 +75,14 @@ public:
 private:
   std::vector<std::string> lines_;
 };
+
+// The lines a command prints; it must succeed.
+std::vector<std::string> linesPrintedBy(const std::function<int(std::ostream& err)>& command) {
+  std::ostringstream err;
+  CapturedLines captured;
+  EXPECT_EQ(command(err), 0) << err.str();
+  return captured.lines();
+}
 
 std::vector<std::string> expectedRunLines(const std::string& script) {
   const std::string marker = "// expect: ";
@@ -140,14 +149,8 @@ TEST_P(RunScripts, PrintsExpectedLines) {
   RunOptions options;
   options.silent = true;
   options.resourcesDir = kSamplesDir;
-  std::ostringstream err;
-  std::vector<std::string> printed;
-  {
-    CapturedLines captured;
-    EXPECT_EQ(runCommand(script, options, err), 0) << err.str();
-    printed = captured.lines();
-  }
-  EXPECT_EQ(printed, expectedRunLines(script));
+  EXPECT_EQ(linesPrintedBy([&](std::ostream& err) { return runCommand(script, options, err); }),
+            expectedRunLines(script));
 }
 
 TEST_P(RenderScripts, SoundsAsExpected) {
@@ -157,14 +160,9 @@ TEST_P(RenderScripts, SoundsAsExpected) {
   options.sampleFormat = "float";
   options.resourcesDir = kSamplesDir;
   if (auto seconds = numbersAfter(script, "// seconds:"); !seconds.empty()) options.seconds = seconds[0];
-  std::ostringstream err;
-  std::vector<std::string> printed;
-  {
-    CapturedLines captured;
-    ASSERT_EQ(renderCommand(script, options, err), 0) << err.str();
-    printed = captured.lines();
-  }
-  EXPECT_EQ(printed, expectedRunLines(script));
+  EXPECT_EQ(linesPrintedBy([&](std::ostream& err) { return renderCommand(script, options, err); }),
+            expectedRunLines(script));
+  ASSERT_TRUE(fs::exists(options.output));
   const std::vector<float> samples = test::leftChannel(options.output);
   fs::remove(options.output);
   const std::vector<test::Span> spans = test::spansOf(samples);
