@@ -116,7 +116,7 @@ WorkQueue::~WorkQueue() {
 
 void WorkQueue::submit(std::function<void()> job) {
   std::lock_guard<std::mutex> hold(impl_->mutex);
-  impl_->jobs.push_back(std::move(job));
+  impl_->jobs.push_back(withCurrentLineRoute(std::move(job)));  // a run's lines follow its jobs
   // Idle workers already woken count as idle until they take a job, so a new
   // worker starts whenever the queued jobs outnumber them.
   if (static_cast<std::size_t>(impl_->idleWorkers) >= impl_->jobs.size()) {
