@@ -43,7 +43,9 @@ void configureEditing(QsciScintilla* editor) {
   editor->setMarginMarkerMask(kMarkerMargin, 1 << kErrorMarker);
   editor->setMarginSensitivity(kMarkerMargin, false);
   editor->markerDefine(QsciScintilla::RightTriangle, kErrorMarker);
-  editor->indicatorDefine(QsciScintilla::SquiggleIndicator, kErrorIndicator);
+  editor->indicatorDefine(QsciScintilla::StraightBoxIndicator, kErrorIndicator);
+  editor->SendScintilla(QsciScintillaBase::SCI_INDICSETALPHA, kErrorIndicator, 110);
+  editor->SendScintilla(QsciScintillaBase::SCI_INDICSETOUTLINEALPHA, kErrorIndicator, 255);
 }
 
 // Green on black at 0.8 opacity over the window's own background, as one opaque colour.
