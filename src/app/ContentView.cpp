@@ -47,7 +47,7 @@ ContentView::ContentView(std::shared_ptr<EngineManager> engine, QWidget* parent)
     : QWidget(parent),
       engine_(std::move(engine)),
       widgets_(buildWorkbenchLayout(this)),
-      feed_(std::make_shared<ConsoleFeed>(this, kConsoleHistoryLines, [this] { takeConsoleLines(); })) {
+      feed_(std::make_shared<ConsoleFeed>(this, kConsoleHistoryLines, [this] { takeConsoleLines(true); })) {
   setSourceCode(kInitialSourceCode);
   setConsoleLines(linesOf(kInitialLogOutput));
   connectActions();
@@ -90,11 +90,11 @@ void ContentView::appendConsoleLines(const QStringList& lines) {
 
 void ContentView::addConsoleLine(std::string_view text) { appendConsoleLines({toQString(text)}); }
 
-void ContentView::takeConsoleLines() {
+void ContentView::takeConsoleLines(bool showLines) {
   ConsoleBatch batch = feed_->take();
   QStringList lines;
   for (const ConsoleLine& line : batch.lines) {
-    if (line.runId == consoleRunId_) lines.append(toQString(line.text));
+    if (showLines && line.runId == consoleRunId_) lines.append(toQString(line.text));
   }
   appendConsoleLines(lines);
   const bool wasRunning = isRunning();
@@ -135,6 +135,7 @@ void ContentView::compileAndRun() {
 
 void ContentView::haltSystem() {
   engine_->halt();
+  takeConsoleLines(false);  // printed before the halt: they would read as coming after it
   setConsoleLines(linesOf(kHaltedText));
 }
 

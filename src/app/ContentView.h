@@ -82,7 +82,9 @@ private:
   void connectActions();
   void setConsoleLines(const QStringList& lines);
   void appendConsoleLines(const QStringList& lines);
-  void takeConsoleLines();
+  // Appends the lines that came from the console's run (unless showLines is false)
+  // and notes the runs that ended.
+  void takeConsoleLines(bool showLines);
   void markError(const SourceLocation& location);
   void clearErrorMark();
   void applyZoom();

@@ -77,14 +77,18 @@ TEST_F(WorkbenchFiles, UnsavedChangesAreAskedAbout) {
 TEST_F(WorkbenchFiles, FileErrorsSayWhatToDo) {
   EXPECT_FALSE(window->openFile(pathIn("missing.quarn")));
   EXPECT_FALSE(window->openFile(pathIn("")));
+  fs::resize_file((std::ofstream(pathIn("huge.quarn")), pathIn("huge.quarn")), kMaxScriptBytes + 1);
+  EXPECT_FALSE(window->openFile(pathIn("huge.quarn")));
   EXPECT_FALSE(window->saveTo(pathIn("no/such/folder.quarn")));
   const QStringList lines = console()->toPlainText().split('\n');
-  ASSERT_EQ(lines.size(), 4);
+  ASSERT_EQ(lines.size(), 5);
   EXPECT_EQ(lines[1].toStdString(), "Could not open " + pathIn("missing.quarn").string() +
                                         ": No such file or directory. Check the name and try again.");
   EXPECT_EQ(lines[2].toStdString(), "Could not open " + pathIn("").string() + ": it is a folder. Check the name and try again.");
-  EXPECT_TRUE(lines[3].startsWith(QString::fromStdString("Could not save " + pathIn("no/such/folder.quarn").string() + ": ")));
-  EXPECT_TRUE(lines[3].endsWith(". Use Save As to choose another place.")) << lines[3].toStdString();
+  EXPECT_EQ(lines[3].toStdString(), "Could not open " + pathIn("huge.quarn").string() +
+                                        ": it is larger than 8 MB. Check the name and try again.");
+  EXPECT_TRUE(lines[4].startsWith(QString::fromStdString("Could not save " + pathIn("no/such/folder.quarn").string() + ": ")));
+  EXPECT_TRUE(lines[4].endsWith(". Use Save As to choose another place.")) << lines[4].toStdString();
   EXPECT_EQ(window->windowTitle(), "Untitled[*]");
 }
 
