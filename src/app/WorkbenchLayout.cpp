@@ -44,8 +44,7 @@ void configureEditing(QsciScintilla* editor) {
   editor->setMarginSensitivity(kMarkerMargin, false);
   editor->markerDefine(QsciScintilla::RightTriangle, kErrorMarker);
   editor->indicatorDefine(QsciScintilla::StraightBoxIndicator, kErrorIndicator);
-  editor->SendScintilla(QsciScintillaBase::SCI_INDICSETALPHA, kErrorIndicator, 110);
-  editor->SendScintilla(QsciScintillaBase::SCI_INDICSETOUTLINEALPHA, kErrorIndicator, 255);
+  editor->SendScintilla(QsciScintillaBase::SCI_INDICSETUNDER, kErrorIndicator, 1);  // the token stays readable
 }
 
 // Green on black at 0.8 opacity over the window's own background, as one opaque colour.
@@ -63,7 +62,10 @@ void colourEditor(QsciScintilla* editor, const QColor& paper) {
   editor->setUnmatchedBraceForegroundColor(QColor(kErrorColour));
   editor->setSelectionBackgroundColor(QColor(kQuarnGreen).darker(300));
   editor->setSelectionForegroundColor(QColor(kQuarnGreen).lighter(130));
-  editor->setIndicatorForegroundColor(QColor(kErrorColour), kErrorIndicator);
+  QColor errorBox(kErrorColour);
+  errorBox.setAlpha(120);  // the colour's alpha is the box's
+  editor->setIndicatorForegroundColor(errorBox, kErrorIndicator);
+  editor->SendScintilla(QsciScintillaBase::SCI_INDICSETOUTLINEALPHA, kErrorIndicator, 255);
   editor->setMarkerBackgroundColor(QColor(kErrorColour), kErrorMarker);
   editor->setMarkerForegroundColor(QColor(kErrorColour), kErrorMarker);
 }
