@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include "app/ConsoleFeed.h"
+#include "app/QtText.h"
 #include "frontend/Parser.h"
 #include "interp/Run.h"
 #include "interp/WorkQueue.h"
@@ -19,10 +20,6 @@
 
 namespace quarn {
 namespace {
-
-QString toQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A console text of the run controller as lines: a closing line break ends the line.
 QStringList linesOf(std::string_view text) {
@@ -115,13 +112,16 @@ void ContentView::compileAndRun() {
     return;
   }
   setConsoleLines(console << linesOf(kExecutionStartedText));
+  startConsoleRun(runId, std::move(*result.program));
+}
+
+void ContentView::startConsoleRun(std::uint64_t runId, ProgramNode program) {
   // The run's threads, the jobs they hand on included, print into this route.
-  auto route = std::make_shared<const LineSink>(
-      [feed = feed_, runId](std::string_view line) { feed->push({runId, std::string(line)}); });
-  ScopedLineRoute scope(route);
+  ScopedLineRoute scope(std::make_shared<const LineSink>(
+      [feed = feed_, runId](std::string_view line) { feed->push({runId, std::string(line)}); }));
   liveRuns_.insert(runId);
   if (liveRuns_.size() == 1) emit runningChanged();
-  startRun(engine_, std::move(*result.program), [feed = feed_, runId](std::shared_ptr<Evaluator> evaluator) {
+  startRun(engine_, std::move(program), [feed = feed_, runId](std::shared_ptr<Evaluator> evaluator) {
     feed->push({runId, std::string(kExecutionCompleteText)});
     printLine(kEndOfSequencesLine);
     if (!evaluator) return feed->pushRunEnd(runId);

@@ -21,6 +21,7 @@
 
 #include "app/WorkbenchLayout.h"
 #include "audio/EngineManager.h"
+#include "frontend/Ast.h"
 #include "frontend/SourceLocation.h"
 
 class QShowEvent;
@@ -85,6 +86,8 @@ private:
   // Appends the lines that came from the console's run (unless showLines is false)
   // and notes the runs that ended.
   void takeConsoleLines(bool showLines);
+  // Starts program with its lines routed to the console under runId.
+  void startConsoleRun(std::uint64_t runId, ProgramNode program);
   void markError(const SourceLocation& location);
   void clearErrorMark();
   void applyZoom();

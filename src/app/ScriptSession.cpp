@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/QtText.h"
+
 namespace quarn {
 namespace {
 
@@ -25,8 +27,6 @@ std::optional<std::string> readWhole(const fs::path& file) {
   text << in.rdbuf();
   return text.str();
 }
-
-QString toQString(const fs::path& path) { return QString::fromStdString(path.string()); }
 
 }  // namespace
 
@@ -91,7 +91,7 @@ std::optional<std::string> readScriptFile(const fs::path& file, std::string& err
 }
 
 bool writeScriptFile(const fs::path& file, const std::string& text, std::string& error) {
-  QSaveFile out(toQString(file));
+  QSaveFile out(pathText(file));
   if (!out.open(QIODevice::WriteOnly) ||
       out.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
       !out.commit()) {

@@ -10,16 +10,12 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include "app/QtText.h"
+
 namespace quarn {
 namespace {
 
 namespace fs = std::filesystem;
-
-QString toQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString pathText(const fs::path& path) { return QString::fromStdString(path.string()); }
 
 // The file a window opens for a name that may not exist yet.
 fs::path absoluteOf(const fs::path& file) {
