@@ -10,6 +10,10 @@
 #include <fstream>
 #include <sstream>
 
+#include <QMenu>
+
+#include "app/QtText.h"
+
 
 extern char** environ;
 
@@ -30,8 +34,20 @@ void writeFile(const fs::path& file, const std::string& text) { std::ofstream(fi
 
 using WorkbenchFiles = WorkbenchFixture;
 
+// The Open Recent menu's entries as it shows them.
+QStringList recentEntries(WorkbenchWindow& window) {
+  QStringList entries;
+  for (QMenu* menu : window.findChildren<QMenu*>()) {
+    if (menu->title() != "Open &Recent") continue;
+    emit menu->aboutToShow();
+    for (QAction* action : menu->actions()) entries << action->text() + (action->isEnabled() ? "" : " (off)");
+  }
+  return entries;
+}
+
 TEST_F(WorkbenchFiles, OpenSaveAndSaveAs) {
   const fs::path beat = pathIn("beat.quarn"), copy = pathIn("copy.quarn");
+  EXPECT_EQ(recentEntries(*window), QStringList{"No recent files (off)"});
   writeFile(beat, "[tb303 play];\n");
   chosenFile = beat;
   ASSERT_TRUE(window->open());
@@ -47,7 +63,10 @@ TEST_F(WorkbenchFiles, OpenSaveAndSaveAs) {
   ASSERT_TRUE(window->saveAs());
   EXPECT_EQ(readFile(copy), "[tb303 release];\n");
   EXPECT_EQ(window->windowTitle(), "copy.quarn[*]");
-  EXPECT_EQ(ScriptSession(sessionFolder()).recentFiles(), (std::vector<fs::path>{copy, beat}));
+  EXPECT_EQ(recentEntries(*window), (QStringList{pathText(copy), pathText(beat)}));
+  for (int i = 0; i < 10; ++i) ScriptSession(sessionFolder()).addRecentFile(pathIn("more") / std::to_string(i));
+  EXPECT_EQ(recentEntries(*window).size(), static_cast<qsizetype>(kMaxRecentFiles));
+  EXPECT_EQ(recentEntries(*window).front(), pathText(pathIn("more") / "9"));
   EXPECT_TRUE(questions.empty());
 }
 
