@@ -1,8 +1,8 @@
 // The window while a run floods its console with 2000 lines a second for 10 s,
 // standard output being a pipe that nobody reads; beside it, the same window
 // idle for as long (the reference). Reported: the event loop's worst delay
-// (how late a 10 ms timer fired at worst) and the process's memory before and
-// after. Offscreen; one iteration each, since each takes the whole 10 s.
+// (how late a 10 ms timer fired at worst, and at the 99th percentile) and the
+// process's memory before and after. Offscreen; one iteration each, since each takes the whole 10 s.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -15,7 +15,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
+#include <vector>
 
 #include "app/QuarnApp.h"
 #include "support/Diagnostics.h"
@@ -81,12 +83,10 @@ void runWindow(benchmark::State& state, bool flood) {
     window->show();
     QTest::qWait(200);
     const double before = residentMegabytes();
-    qint64 worstMs = 0;
+    std::vector<qint64> delaysMs;
     QElapsedTimer sinceTick;
     QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-      worstMs = std::max(worstMs, sinceTick.restart() - kTickMs);
-    });
+    QObject::connect(&ticker, &QTimer::timeout, [&] { delaysMs.push_back(sinceTick.restart() - kTickMs); });
     {
       UnreadStandardOutput unread;
       if (flood) {
@@ -100,7 +100,10 @@ void runWindow(benchmark::State& state, bool flood) {
       if (!ended) state.SkipWithError("the flood did not end");
       ticker.stop();
     }
-    state.counters["worst_delay_ms"] = static_cast<double>(worstMs);
+    // the worst is at the mercy of the machine's other load; the 99th percentile less so
+    std::sort(delaysMs.begin(), delaysMs.end());
+    state.counters["worst_delay_ms"] = delaysMs.empty() ? 0.0 : static_cast<double>(delaysMs.back());
+    state.counters["p99_delay_ms"] = delaysMs.empty() ? 0.0 : static_cast<double>(delaysMs[delaysMs.size() * 99 / 100]);
     state.counters["rss_before_MB"] = before;
     state.counters["rss_after_MB"] = residentMegabytes();
     state.counters["console_lines"] = window->view().widgets().console->document()->blockCount();

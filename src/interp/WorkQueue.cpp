@@ -115,8 +115,9 @@ WorkQueue::~WorkQueue() {
 }
 
 void WorkQueue::submit(std::function<void()> job) {
+  job = withCurrentLineRoute(std::move(job));  // a run's lines follow its jobs
   std::lock_guard<std::mutex> hold(impl_->mutex);
-  impl_->jobs.push_back(withCurrentLineRoute(std::move(job)));  // a run's lines follow its jobs
+  impl_->jobs.push_back(std::move(job));
   // Idle workers already woken count as idle until they take a job, so a new
   // worker starts whenever the queued jobs outnumber them.
   if (static_cast<std::size_t>(impl_->idleWorkers) >= impl_->jobs.size()) {
