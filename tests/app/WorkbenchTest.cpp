@@ -143,6 +143,10 @@ TEST_F(WorkbenchWindowTest, EditorIndentsAndZooms) {
   QTest::keyClick(editor(), Qt::Key_Minus, Qt::ControlModifier);
   QTest::keyClick(editor(), Qt::Key_Minus, Qt::ControlModifier);
   EXPECT_EQ(editor()->SendScintilla(QsciScintillaBase::SCI_GETZOOM), -1);
+  view().zoom(100);
+  EXPECT_EQ(editor()->SendScintilla(QsciScintillaBase::SCI_GETZOOM), kMaxZoom);
+  view().zoom(-100);
+  EXPECT_EQ(editor()->SendScintilla(QsciScintillaBase::SCI_GETZOOM), kMinZoom);
   QTest::keyClick(editor(), Qt::Key_0, Qt::ControlModifier);
   EXPECT_EQ(editor()->SendScintilla(QsciScintillaBase::SCI_GETZOOM), 0);
   EXPECT_EQ(console()->font().pixelSize(), consoleSize);
