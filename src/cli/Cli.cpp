@@ -34,7 +34,7 @@ std::string usageText() {
          "  quarn check FILE           parse a script; print the parse error, if any\n"
          "  quarn run [--silent] FILE  run a script; --silent plays no sound\n"
          "  quarn --help               show this help\n"
-         "FILE may be - to read standard input.\n";
+         "A subcommand's FILE may be - to read standard input.\n";
 }
 
 std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args) {
