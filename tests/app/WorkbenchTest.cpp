@@ -58,8 +58,8 @@ TEST_F(WorkbenchRun, InitialScriptSetsTheVoiceButLeavesItOff) {
 
 // Lines of the main flow and of an async body, as they happen, before the run's end.
 TEST_F(WorkbenchRun, RunLinesReachTheConsoleInOrder) {
-  window->view().setSourceCode("async { [self wait:0.2]; [nobody x]; }\n[sampler play:\"cowbel\"];\n"
-                               "[self groove];\nint y = z;\n[self wait:0.5];");
+  view().setSourceCode("async { [self wait:0.3]; [nobody x]; }\n[sampler play:\"cowbel\"];\n"
+                       "[self groove];\nint y = z;\n[self wait:0.6];");
   view().compileAndRun();
   EXPECT_TRUE(waitFor([&] { return window->windowTitle().contains("running"); }));
   const std::string expected = kStarted +
