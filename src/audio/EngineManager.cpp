@@ -55,6 +55,8 @@ void EngineManager::start() {
   }
 }
 
+bool EngineManager::hasDevice() const { return impl_->device != nullptr; }
+
 void EngineManager::setSamplerRate(float rate) {
   currentSampleRate.store(rate);
   impl_->sampler.setRate(rate);
