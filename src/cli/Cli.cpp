@@ -30,10 +30,10 @@ std::string usageText() {
   return "Usage:\n"
          "  quarn                      open the workbench window\n"
          "  quarn tokens FILE          print the tokens of a script, one per line\n"
-         "  quarn check FILE           parse a script; print the parse error, if any\n"
-         "  quarn run [--silent] FILE  run a script; --silent plays no sound\n"
+         "  quarn check FILE           parse a script; print the parse error, if any (exit 1)\n"
+         "  quarn run [--silent] FILE  run a script headless; --silent uses no audio device\n"
          "  quarn --help               show this help\n"
-         "FILE may be - to read standard input.\n";
+         "FILE may be - for standard input.\n";
 }
 
 int runCli(const std::vector<std::string>& args) {

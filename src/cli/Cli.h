@@ -10,7 +10,8 @@ namespace quarn {
 // Returns the process exit status.
 int runCli(const std::vector<std::string>& args);
 
-// Printed by --help (standard output) and after a usage error (standard error).
+// Printed by --help (standard output) and after a usage error (standard error);
+// README.md shows the same command lines, and a test keeps the two agreeing.
 std::string usageText();
 
 }  // namespace quarn
