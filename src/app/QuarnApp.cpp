@@ -5,6 +5,18 @@
 #include <cstdlib>
 
 namespace quarn {
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+
+// Started as root without XDG_RUNTIME_DIR (a console login, sudo), Qt says so
+// and uses a folder of its own: nothing a musician can act on.
+void dropRuntimeDirNotice(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+  if (qtHandler) qtHandler(type, context, text);
+}
+
+}  // namespace
 
 std::unique_ptr<ContentView> QuarnApp::makeWindow(std::shared_ptr<EngineManager> engine) {
   return std::make_unique<ContentView>(std::move(engine));
@@ -13,6 +25,7 @@ std::unique_ptr<ContentView> QuarnApp::makeWindow(std::shared_ptr<EngineManager>
 int QuarnApp::run(int argc, char** argv) {
   int status = 0;
   std::weak_ptr<EngineManager> engineLeft;
+  qtHandler = qInstallMessageHandler(&dropRuntimeDirNotice);
   {
     QApplication application(argc, argv);
     auto window = makeWindow(std::make_shared<EngineManager>(EngineManager::defaultResourcesDir(),
