@@ -63,7 +63,7 @@ public:
 
   // Voice off, then the device started; a missing device is swallowed silently.
   void start();
-  // True once start() opened an output device.
+  // True once start() opened an output device; false for AudioOutput::none.
   bool hasDevice() const;
 
   // The voice: play, stop, setFrequency:, setCutoff:, setResonance: (callers clamp).

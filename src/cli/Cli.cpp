@@ -43,13 +43,13 @@ std::string usageText() {
   return "Usage:\n"
          "  quarn [FILE]               open the workbench window, with FILE in it\n"
          "  quarn tokens FILE          print the tokens of a script, one per line\n"
-         "  quarn check FILE           parse a script; print the parse error, if any\n"
-         "  quarn run [--silent] [--latency MS] FILE\n"
-         "                             run a script; --silent plays no sound; --latency\n"
-         "                             schedules sound changes MS ahead (default " +
-         std::to_string(kDefaultLatencyMilliseconds) + ")\n"
+         "  quarn check FILE           parse a script; print the parse error, if any (exit 1)\n"
+         "  quarn run [--silent] [--latency MS] FILE  run a script headless\n"
          "  quarn --help               show this help\n"
-         "A subcommand's FILE may be - to read standard input.\n";
+         "A subcommand's FILE may be - to read standard input. --silent uses no audio\n"
+         "device; --latency schedules sound changes MS ahead (" +
+         std::to_string(kMinLatencyMilliseconds) + " to " + std::to_string(kMaxLatencyMilliseconds) +
+         ", default " + std::to_string(kDefaultLatencyMilliseconds) + ").\n";
 }
 
 std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args) {
