@@ -1,5 +1,7 @@
 # The two commands: `make run` opens the workbench, `make test` runs every test.
-# Both install missing Debian packages first and build incrementally.
+# Both install missing Debian packages first and build incrementally. Without
+# make, `./make.sh TARGET` installs it too and then runs the same target.
+# A new target that needs the packages depends on `deps` (or on `build`).
 BUILD ?= build
 TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
@@ -30,11 +32,12 @@ bench: build
 bench-timing: build
 	scripts/timing-bench $(BUILD)
 
-# The interpreter and engine tests under ThreadSanitizer.
+# The diagnostics, interpreter and engine tests under ThreadSanitizer.
 TSAN_ENV = TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_TSAN=ON -DQUARN_BUILD_BENCH=OFF
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target interp_tests audio_tests
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target support_tests interp_tests audio_tests
+	$(TSAN_ENV) $(TSAN_BUILD)/tests/support_tests
 	$(TSAN_ENV) $(TSAN_BUILD)/tests/interp_tests
 	$(TSAN_ENV) $(TSAN_BUILD)/tests/audio_tests
 

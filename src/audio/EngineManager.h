@@ -63,6 +63,8 @@ public:
 
   // Voice off, then the device started; a missing device is swallowed silently.
   void start();
+  // True once start() opened an output device; false for AudioOutput::none.
+  bool hasDevice() const;
 
   // The voice: play, stop, setFrequency:, setCutoff:, setResonance: (callers clamp).
   void changeVoice(SoundEventKind kind, float value, SoundStamp when = {});

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include <filesystem>
 #include <iostream>
 
 #include "audio/EngineLimits.h"
@@ -41,20 +42,32 @@ long long parseLatency(const std::string& text) {
 
 std::string usageText() {
   return "Usage:\n"
-         "  quarn                      open the workbench window\n"
+         "  quarn [FILE]               open the workbench window, with FILE in it\n"
          "  quarn tokens FILE          print the tokens of a script, one per line\n"
-         "  quarn check FILE           parse a script; print the parse error, if any\n"
-         "  quarn run [--silent] [--latency MS] FILE\n"
-         "                             run a script; --silent plays no sound; --latency\n"
-         "                             schedules sound changes MS ahead (default " +
-         std::to_string(kDefaultLatencyMilliseconds) + ")\n"
+         "  quarn check FILE           parse a script; print the parse error, if any (exit 1)\n"
+         "  quarn run [--silent] [--latency MS] FILE  run a script headless\n"
          "  quarn render [options] FILE  render a script to a sound file, faster than real time\n"
          "      -o OUT       .wav (FILE's name with .wav by default), .flac or .ogg; - for WAV on standard output\n"
          "      --seconds N  render exactly N seconds\n"
          "      --tail S     keep S seconds after the script ends (default 2)\n"
          "      --format F   samples as float, 24 or 16 bits (default 16)\n"
          "  quarn --help               show this help\n"
-         "FILE may be - to read standard input.\n";
+         "A subcommand's FILE may be - to read standard input. --silent uses no audio\n"
+         "device; --latency schedules sound changes MS ahead (" +
+         std::to_string(kMinLatencyMilliseconds) + " to " + std::to_string(kMaxLatencyMilliseconds) +
+         ", default " + std::to_string(kDefaultLatencyMilliseconds) + ").\n";
+}
+
+std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args) {
+  if (args.size() != 1) return std::nullopt;
+  const std::string& word = args[0];
+  if (word.empty() || word[0] == '-' || word == "tokens" || word == "check" || word == "run" || word == "render" ||
+      word == "help")
+    return std::nullopt;
+  std::error_code ignored;
+  const std::filesystem::path path(word);
+  if (std::filesystem::is_regular_file(path, ignored) || path.extension() == ".quarn") return word;
+  return std::nullopt;
 }
 
 int runCli(const std::vector<std::string>& args) {

@@ -18,7 +18,12 @@ int usageError(const std::string& problem);
 // standard error and status 2.
 std::optional<std::string> sourceOf(const std::string& path, int& status);
 
-// Printed by --help (standard output) and after a usage error (standard error).
+// The FILE of `quarn FILE` (the window opens it): one word that is not a
+// subcommand or an option and names a file, or a script to make (".quarn").
+std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args);
+
+// Printed by --help (standard output) and after a usage error (standard error);
+// README.md shows the same command lines, and a test keeps the two agreeing.
 std::string usageText();
 
 }  // namespace quarn

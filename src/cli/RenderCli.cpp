@@ -107,6 +107,7 @@ int renderCli(const std::vector<std::string>& args) {
     });
   }
   status = renderCommand(*source, options, std::cerr);
+  flushStandardOutput();  // the render's lines are out before the command is done
   progress.clear();
   setLineSink({});
   return status;

@@ -45,18 +45,19 @@ float clampUnit(float v) {
 
 struct Tb303Selector {
   std::string_view selector;
-  bool needsNumber;  // a non-number argument makes the send do nothing
-  void (*apply)(EngineManager& engine, float v, SoundStamp when);
+  bool needsNumber;   // a non-number argument makes the send do nothing
+  SoundEventKind kind;
+  bool clampsToUnit;  // the value is kept in [0, 1]
 };
 
-// release is the engine's halt: every thread of every run stops at its next
-// statement, and the sound stops at the release's own stamp.
+// release (the halt kind) is the engine's halt: every thread of every run stops
+// at its next statement, and the sound stops at the release's own stamp.
 constexpr std::array<Tb303Selector, 5> kTb303Selectors{{
-    {"setFrequency:", true, [](EngineManager& e, float v, SoundStamp w) { e.changeVoice(SoundEventKind::voiceFrequency, v, w); }},
-    {"setCutoff:", true, [](EngineManager& e, float v, SoundStamp w) { e.changeVoice(SoundEventKind::voiceCutoff, clampUnit(v), w); }},
-    {"setResonance:", true, [](EngineManager& e, float v, SoundStamp w) { e.changeVoice(SoundEventKind::voiceResonance, clampUnit(v), w); }},
-    {"release", false, [](EngineManager& e, float, SoundStamp w) { e.halt(w.frame); }},
-    {"play", false, [](EngineManager& e, float, SoundStamp w) { e.changeVoice(SoundEventKind::voicePlay, 0.0f, w); }},
+    {"setFrequency:", true, SoundEventKind::voiceFrequency, false},
+    {"setCutoff:", true, SoundEventKind::voiceCutoff, true},
+    {"setResonance:", true, SoundEventKind::voiceResonance, true},
+    {"release", false, SoundEventKind::halt, false},
+    {"play", false, SoundEventKind::voicePlay, false},
 }};
 
 const Tb303Selector* findTb303Selector(std::string_view selector) {
@@ -131,7 +132,12 @@ void Evaluator::sendToTb303(const MethodCallNode& call) {
   if (entry == nullptr || (entry->needsNumber && !isNumber)) {
     return;
   }
-  entry->apply(*engine, v, soundStamp());
+  const SoundStamp when = soundStamp();
+  if (entry->kind == SoundEventKind::halt) {
+    engine->halt(when.frame);
+  } else {
+    engine->changeVoice(entry->kind, entry->clampsToUnit ? clampUnit(v) : v, when);
+  }
 }
 
 // A declared method runs on this thread with the run's one scope. A chain of

@@ -7,15 +7,15 @@
 // allocator; there nothing is counted and the hand-over runs for the sanitizer.
 thread_local bool isCounting = false;
 std::atomic<int> allocatorCalls{0};
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+extern const bool kCountsAllocations = false;
+#else
+extern const bool kCountsAllocations = true;
 namespace {
 void note(bool real = true) {
   if (isCounting && real) allocatorCalls.fetch_add(1);
 }
 }  // namespace
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
-extern const bool kCountsAllocations = false;
-#else
-extern const bool kCountsAllocations = true;
 extern "C" {
 void* __libc_malloc(std::size_t);
 void* __libc_calloc(std::size_t, std::size_t);

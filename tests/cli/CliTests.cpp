@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
+#include <stdlib.h>
 
 #include "audio/SampleFile.h"
 #include "cli/Cli.h"
@@ -31,19 +33,71 @@ Outcome runQuarn(std::vector<std::string> args) {
   return {status, out, GetCapturedStderr()};
 }
 
-std::string scriptFile(const std::string& name, const std::string& text) {
-  auto path = std::filesystem::temp_directory_path() / ("quarn_cli_" + name);
-  std::ofstream(path, std::ios::binary) << text;
-  return path.string();
+// Each test writes its scripts into a folder of its own, removed afterwards.
+class CliTest : public testing::Test {
+protected:
+  CliTest() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quarn-cli.XXXXXX").string();
+    dir_ = mkdtemp(pattern.data());
+  }
+  ~CliTest() override { std::filesystem::remove_all(dir_); }
+
+  std::string scriptFile(const std::string& name, const std::string& text) {
+    auto path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+  }
+  const std::filesystem::path& dir() const { return dir_; }
+
+private:
+  std::filesystem::path dir_;
+};
+
+// The lines of the fenced block that follows heading in README.md.
+std::vector<std::string> readmeBlockAfter(const std::string& heading) {
+  std::ifstream readme(std::filesystem::path(QUARN_TEST_DATA_DIR) / ".." / "README.md");
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(readme, line) && line != heading) {}
+  while (std::getline(readme, line) && line != "```") {}
+  while (std::getline(readme, line) && line != "```") lines.push_back(line);
+  return lines;
+}
+
+// The usage lines of --help, without their indentation.
+std::vector<std::string> helpCommandLines(const std::string& help) {
+  std::vector<std::string> lines;
+  std::istringstream in(help);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("  quarn", 0) == 0) lines.push_back(line.substr(2));
+  return lines;
 }
 
 }  // namespace
 
-TEST(CliUsage, HelpGoesToStandardOutput) {
+TEST(CliUsage, HelpGoesToStandardOutputAndAgreesWithTheReadme) {
   Outcome o = runQuarn({"--help"});
   EXPECT_EQ(o.status, 0);
-  EXPECT_NE(o.out.find("quarn run [--silent] [--latency MS] FILE"), std::string::npos);
   EXPECT_TRUE(o.err.empty());
+  std::vector<std::string> help = helpCommandLines(o.out);
+  EXPECT_GE(help.size(), 5u);
+  EXPECT_EQ(help, readmeBlockAfter("## The `quarn` command"));
+}
+
+// `quarn FILE`: the window opens a file, or a script to make; other words stay mistakes.
+TEST(CliUsage, OneWordNamingAFileOpensTheWindow) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path();
+  const std::string existing = (folder / "quarn-cli-beat.txt").string();
+  std::ofstream(existing) << "";
+  const struct { std::vector<std::string> args; std::optional<std::string> file; } cases[] = {
+      {{existing}, existing},          {{"new-beat.quarn"}, "new-beat.quarn"},
+      {{"run"}, std::nullopt},         {{"tokens"}, std::nullopt},
+      {{"nosuchword"}, std::nullopt},  {{"--help"}, std::nullopt},
+      {{"-"}, std::nullopt},           {{existing, existing}, std::nullopt},
+      {{folder.string()}, std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(workbenchFileArgument(c.args), c.file) << ::testing::PrintToString(c.args);
+  std::filesystem::remove(existing);
 }
 
 TEST(CliUsage, MistakesPrintUsageOnStandardErrorWithStatus2) {
@@ -58,28 +112,27 @@ TEST(CliUsage, MistakesPrintUsageOnStandardErrorWithStatus2) {
   }
 }
 
-TEST(CliFiles, UnreadableFileIsOneLineWithStatus2) {
+TEST_F(CliTest, UnreadableFileIsOneLineWithStatus2) {
   for (std::string command : {"tokens", "check", "run"}) {
     Outcome o = runQuarn({command, "/nonexistent/quarn/script.quarn"});
     EXPECT_EQ(o.status, 2);
     EXPECT_EQ(o.err, "quarn: cannot read /nonexistent/quarn/script.quarn: No such file or directory\n");
   }
-  Outcome dir = runQuarn({"check", std::filesystem::temp_directory_path().string()});
-  EXPECT_EQ(dir.status, 2);
+  EXPECT_EQ(runQuarn({"check", dir().string()}).status, 2);
 }
 
-TEST(CliTokens, PrintsOneTokenPerLineEndingInEof) {
+TEST_F(CliTest, TokensPrintsOneTokenPerLineEndingInEof) {
   Outcome o = runQuarn({"tokens", scriptFile("tokens.quarn", "[tb303 play];")});
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.out, "openBracket\nidentifier(\"tb303\")\nidentifier(\"play\")\ncloseBracket\nsemicolon\neof\n");
 }
 
-TEST(CliTokens, InvalidUtf8IsDropped) {
+TEST_F(CliTest, TokensDropsInvalidUtf8) {
   Outcome o = runQuarn({"tokens", scriptFile("bad.quarn", "a\xff\xfe b")});
   EXPECT_EQ(o.out, "identifier(\"a\")\nidentifier(\"b\")\neof\n");
 }
 
-TEST(CliCheck, ReportsTheParseErrorOnStandardError) {
+TEST_F(CliTest, CheckReportsTheParseErrorOnStandardError) {
   Outcome good = runQuarn({"check", scriptFile("good.quarn", "int x = 1;")});
   EXPECT_EQ(good.status, 0);
   EXPECT_TRUE(good.out.empty() && good.err.empty());
@@ -89,7 +142,7 @@ TEST(CliCheck, ReportsTheParseErrorOnStandardError) {
   EXPECT_TRUE(bad.out.empty());
 }
 
-TEST(CliRun, LatencyInRangeIsTakenAndOutOfRangeIsNamed) {
+TEST_F(CliTest, LatencyInRangeIsTakenAndOutOfRangeIsNamed) {
   const std::string script = scriptFile("latency.quarn", "[self wait:0.01];");
   EXPECT_EQ(runQuarn({"run", "--silent", "--latency", "0", script}).status, 0);
   EXPECT_EQ(runQuarn({"run", "--latency", "2000", "--silent", script}).status, 0);
@@ -97,20 +150,32 @@ TEST(CliRun, LatencyInRangeIsTakenAndOutOfRangeIsNamed) {
                 "quarn: --latency needs a whole number of milliseconds from 0 to 2000\n", 0), 0u);
 }
 
-TEST(CliRun, ParseErrorRunsNothing) {
+TEST_F(CliTest, RunAfterAParseErrorRunsNothing) {
   Outcome o = runQuarn({"run", "--silent", scriptFile("bad3.quarn", "[piano play]; int")});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err, "Parsing error: Variable name is required.\n");
   EXPECT_TRUE(o.out.empty());
 }
 
+TEST_F(CliTest, RunWithoutADeviceSaysSoOnceAndPlaysSilently) {
+  if (std::filesystem::exists("/dev/snd")) GTEST_SKIP() << "this machine has a sound card";
+  // no sound server either: the address leads nowhere
+  setenv("PULSE_SERVER", ("unix:" + (dir() / "no-server").string()).c_str(), 1);
+  Outcome o = runQuarn({"run", scriptFile("play.quarn", "[sampler setRate:2];")});
+  unsetenv("PULSE_SERVER");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "quarn: no audio device found; playing silently\n");
+  EXPECT_EQ(o.out, "[VRKLog] Sampler rate set to 2.0\nEnd of all sequences.\n");
+  Outcome silent = runQuarn({"run", "--silent", scriptFile("play.quarn", "[sampler setRate:2];")});
+  EXPECT_TRUE(silent.err.empty());
+}
+
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path freshFolder(const std::string& name) {
-  const fs::path folder = fs::temp_directory_path() / ("quarn_render_" + name);
-  fs::remove_all(folder);
+fs::path freshFolder(const fs::path& base, const std::string& name) {
+  const fs::path folder = base / name;
   fs::create_directories(folder);
   return folder;
 }
@@ -131,11 +196,11 @@ std::string bytesOf(const fs::path& file) {
 
 }  // namespace
 
-TEST(CliRender, BadInputIsOneLineAndLeavesNoFile) {
-  const fs::path folder = freshFolder("bad");
+TEST_F(CliTest, RenderBadInputIsOneLineAndLeavesNoFile) {
+  const fs::path folder = freshFolder(dir(), "bad");
   const std::string good = scriptFile("render_good.quarn", kShortScript);
   const std::string out = (folder / "out.wav").string();
-  const fs::path taken = freshFolder("taken.wav");
+  const fs::path taken = freshFolder(dir(), "taken.wav");
   const std::string mp3 = (folder / "out.mp3").string();
   const std::string flac = (folder / "out.flac").string();
   const std::string seconds = "quarn: --seconds needs a positive number of seconds, at most 10800, not '";
@@ -174,8 +239,8 @@ TEST(CliRender, BadInputIsOneLineAndLeavesNoFile) {
   }
 }
 
-TEST(CliRender, WritesEachFormatItsExtensionNames) {
-  const fs::path folder = freshFolder("formats");
+TEST_F(CliTest, RenderWritesEachFormatItsExtensionNames) {
+  const fs::path folder = freshFolder(dir(), "formats");
   const fs::path script = folder / "song.quarn";
   std::ofstream(script) << kShortScript;
   const std::vector<std::vector<std::string>> cases = {
@@ -198,13 +263,13 @@ TEST(CliRender, WritesEachFormatItsExtensionNames) {
   EXPECT_EQ(decodeSampleFile(folder / "d.wav")->frameCount, 4410);
 }
 
-TEST(CliRender, HelpGoesToStandardOutput) {
+TEST_F(CliTest, RenderHelpGoesToStandardOutput) {
   Outcome o = renderQuarn({"--help"});
   EXPECT_EQ(o.status, 0);
   EXPECT_NE(o.out.find("quarn render [options] FILE"), std::string::npos);
 }
 
-TEST(CliRender, StandardOutputGetsTheWavAndTheLinesGoToStandardError) {
+TEST_F(CliTest, RenderStandardOutputGetsTheWavAndTheLinesGoToStandardError) {
   Outcome o = renderQuarn({"-o", "-", scriptFile("render_stdout.quarn", kShortScript)});
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.out.substr(0, 4), "RIFF");
@@ -213,8 +278,8 @@ TEST(CliRender, StandardOutputGetsTheWavAndTheLinesGoToStandardError) {
 }
 
 // Bodies contend for the same moments: the voice, the sampler and the lines.
-TEST(CliRender, TheSameScriptGivesTheSameBytes) {
-  const fs::path folder = freshFolder("same");
+TEST_F(CliTest, RenderTheSameScriptGivesTheSameBytes) {
+  const fs::path folder = freshFolder(dir(), "same");
   const std::string script = scriptFile("render_contend.quarn",
                                         "int k = 0;\n"
                                         "while (k < 12) {\n"
@@ -231,8 +296,8 @@ TEST(CliRender, TheSameScriptGivesTheSameBytes) {
   EXPECT_EQ(bytesOf(folder / "a.ogg"), bytesOf(folder / "b.ogg"));  // its serial number too
 }
 
-TEST(CliRender, AScriptThatNeverEndsStopsAtTheCap) {
-  const fs::path out = freshFolder("cap") / "endless.wav";
+TEST_F(CliTest, RenderAScriptThatNeverEndsStopsAtTheCap) {
+  const fs::path out = freshFolder(dir(), "cap") / "endless.wav";
   Outcome o = renderQuarn({"-o", out.string(), scriptFile("render_endless.quarn", "[self wait:86400];")});
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.err,
@@ -244,8 +309,8 @@ TEST(CliRender, AScriptThatNeverEndsStopsAtTheCap) {
 
 // Bodies beyond the work queue's workers begin only once others end: the render
 // goes on (after kVirtualBeginTimeout) and says their order is not fixed.
-TEST(CliRender, MoreWaitingBodiesThanWorkersStillRender) {
-  const fs::path out = freshFolder("starved") / "many.wav";
+TEST_F(CliTest, RenderMoreWaitingBodiesThanWorkersStillRender) {
+  const fs::path out = freshFolder(dir(), "starved") / "many.wav";
   Outcome o = renderQuarn({"-o", out.string(),
                            scriptFile("render_many.quarn", "int k = 0;\n"
                                                            "while (k < 300) { async { [self wait:1]; } k = k + 1; }\n")});

@@ -18,6 +18,7 @@ pulse_record "$work/recording.raw"
 printf '%s\n' "$script" | "$quarn" run - > "$work/quarn.out" 2>&1 || {
   echo "FAIL: quarn exited with an error"; cat "$work/quarn.out"; exit 1; }
 sed 's/^/quarn: /' "$work/quarn.out"
+if grep -q "no audio device" "$work/quarn.out"; then echo "FAIL: quarn did not find the sink"; exit 1; fi
 
 sleep 1  # the silence after the release
 pulse_stop_recording
