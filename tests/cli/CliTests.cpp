@@ -91,7 +91,7 @@ TEST(CliUsage, OneWordNamingAFileOpensTheWindow) {
   std::ofstream(existing) << "";
   const struct { std::vector<std::string> args; std::optional<std::string> file; } cases[] = {
       {{existing}, existing},          {{"new-beat.quarn"}, "new-beat.quarn"},
-      {{"run"}, std::nullopt},         {{"tokens"}, std::nullopt},
+      {{"run"}, std::nullopt},         {{"tokens"}, std::nullopt},      {{"render"}, std::nullopt},
       {{"nosuchword"}, std::nullopt},  {{"--help"}, std::nullopt},
       {{"-"}, std::nullopt},           {{existing, existing}, std::nullopt},
       {{folder.string()}, std::nullopt},
