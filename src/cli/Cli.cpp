@@ -24,6 +24,8 @@ std::optional<std::string> sourceOf(const std::string& path, int& status) {
   return source;
 }
 
+bool isHelp(std::string_view word) { return word == "--help" || word == "-h" || word == "help"; }
+
 }  // namespace
 
 std::string usageText() {
@@ -36,10 +38,14 @@ std::string usageText() {
          "FILE may be - to read standard input.\n";
 }
 
+bool isHeadlessCommand(std::string_view word) {
+  return isHelp(word) || word == "tokens" || word == "check" || word == "run";
+}
+
 int runCli(const std::vector<std::string>& args) {
   if (args.empty()) return usageError("missing subcommand");
   const std::string& command = args[0];
-  if (command == "--help" || command == "-h" || command == "help") {
+  if (isHelp(command)) {
     std::cout << usageText();
     return 0;
   }

@@ -1,5 +1,7 @@
-// The thin layer over RtAudio (ALSA, PulseAudio or JACK as the system offers).
-#include "audio/AudioDevice.h"
+// The output stream over RtAudio (ALSA or PulseAudio as the system offers),
+// built as a module of its own: RtAudio and the sound-server libraries it
+// pulls in are loaded only by a process that opens a device.
+#include "device/DeviceModule.h"
 
 #include <alsa/asoundlib.h>
 #include <rtaudio/RtAudio.h>
@@ -11,7 +13,7 @@
 #include <vector>
 
 #include "audio/EngineLimits.h"
-#include "audio/EngineManager.h"
+#include "audio/EngineManager.h"  // the engine rate and channel count
 
 namespace quarn {
 namespace {
@@ -36,12 +38,27 @@ bool isPulseServerReachable() {
   return std::filesystem::exists(std::filesystem::path(runtimeDir) / "pulse" / "native", error);
 }
 
-}  // namespace
+// One started stream pulling from the render function on RtAudio's thread.
+class RtAudioStream {
+public:
+  RtAudioStream(RenderFunction render, void* context) : render_(render), context_(context) {}
+  ~RtAudioStream();
+  RtAudioStream(const RtAudioStream&) = delete;
+  RtAudioStream& operator=(const RtAudioStream&) = delete;
 
-AudioDevice::AudioDevice(RenderFunction render, void* context)
-    : render_(render), context_(context) {}
+  bool open();
 
-AudioDevice::~AudioDevice() {
+private:
+  static int callback(void* output, void* input, unsigned frameCount, double streamTime,
+                      unsigned status, void* self);
+  bool openWith(RtAudio::Api api);
+
+  RenderFunction render_;
+  void* context_;
+  std::unique_ptr<RtAudio> rtAudio_;
+};
+
+RtAudioStream::~RtAudioStream() {
   if (!rtAudio_) {
     return;
   }
@@ -57,7 +74,7 @@ AudioDevice::~AudioDevice() {
   }
 }
 
-bool AudioDevice::open() {
+bool RtAudioStream::open() {
   snd_lib_error_set_handler(&ignoreAlsaError);
   // The sound server when one runs; otherwise ALSA directly. JACK is left out
   // of the search because its client library reports a missing server on stderr.
@@ -67,16 +84,15 @@ bool AudioDevice::open() {
   return openWith(RtAudio::LINUX_ALSA);
 }
 
-bool AudioDevice::openWith(int api) {
+bool RtAudioStream::openWith(RtAudio::Api api) {
   try {
     // Asking RtAudio for an API it was built without makes it complain on stderr.
     std::vector<RtAudio::Api> compiled;
     RtAudio::getCompiledApi(compiled);
-    if (std::find(compiled.begin(), compiled.end(), static_cast<RtAudio::Api>(api)) ==
-        compiled.end()) {
+    if (std::find(compiled.begin(), compiled.end(), api) == compiled.end()) {
       return false;
     }
-    auto rtAudio = std::make_unique<RtAudio>(static_cast<RtAudio::Api>(api));
+    auto rtAudio = std::make_unique<RtAudio>(api);
     rtAudio->showWarnings(false);
     if (rtAudio->getCurrentApi() != api || rtAudio->getDeviceCount() == 0) {
       return false;
@@ -93,7 +109,7 @@ bool AudioDevice::openWith(int api) {
     unsigned bufferFrames = kDeviceBufferFrames;
     rtAudio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32,
                         static_cast<unsigned>(kEngineSampleRate), &bufferFrames,
-                        &AudioDevice::callback, this, &options, &ignoreRtAudioError);
+                        &RtAudioStream::callback, this, &options, &ignoreRtAudioError);
     rtAudio->startStream();
     rtAudio_ = std::move(rtAudio);
     return true;
@@ -103,13 +119,26 @@ bool AudioDevice::openWith(int api) {
 }
 
 // Device audio thread: hands the two channel planes to the render function.
-int AudioDevice::callback(void* output, void*, unsigned frameCount, double, unsigned,
-                          void* self) {
-  auto* device = static_cast<AudioDevice*>(self);
+int RtAudioStream::callback(void* output, void*, unsigned frameCount, double, unsigned,
+                            void* self) {
+  auto* stream = static_cast<RtAudioStream*>(self);
   float* planes = static_cast<float*>(output);
   float* const channels[kEngineChannels] = {planes, planes + frameCount};
-  device->render_(device->context_, channels, kEngineChannels, static_cast<int>(frameCount));
+  stream->render_(stream->context_, channels, kEngineChannels, static_cast<int>(frameCount));
   return 0;
 }
 
+}  // namespace
+
 }  // namespace quarn
+
+extern "C" void* quarnDeviceOpen(quarn::RenderFunction render, void* context) {
+  try {
+    auto stream = std::make_unique<quarn::RtAudioStream>(render, context);
+    return stream->open() ? stream.release() : nullptr;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+extern "C" void quarnDeviceClose(void* stream) { delete static_cast<quarn::RtAudioStream*>(stream); }
