@@ -42,7 +42,8 @@ bool isCrLf(std::string_view text, std::size_t at, std::size_t end) {
 Lexer::Lexer(std::string_view text) : Lexer(text, true) {}
 
 Lexer::Lexer(std::string_view text, bool asciiFastPath)
-    : input_(toValidUtf8(text)),
+    : repaired_(isValidUtf8(text) ? std::string() : toValidUtf8(text)),
+      input_(repaired_.empty() ? text : std::string_view(repaired_)),
       segmenter_(asciiFastPath),
       asciiFastPath_(asciiFastPath),
       asciiClasses_(asciiFastPath ? asciiClassTable() : nullptr) {}
@@ -93,12 +94,12 @@ std::size_t Lexer::lexString(std::size_t end, std::vector<Token>& out) {
   while (at < input_.size()) {
     const std::size_t next = characterEnd(at);
     if (isMark(at, next, '"')) {
-      out.push_back(Token::stringLiteral(input_.substr(end, at - end)));
+      out.push_back(Token::stringLiteral(std::string(input_.substr(end, at - end))));
       return next;
     }
     at = next;
   }
-  out.push_back(Token::stringLiteral(input_.substr(end)));
+  out.push_back(Token::stringLiteral(std::string(input_.substr(end))));
   return at;
 }
 
@@ -112,7 +113,7 @@ std::size_t Lexer::lexWord(std::size_t at, std::size_t end, std::vector<Token>& 
     if (!continues) break;
     last = next;
   }
-  out.push_back(wordToken(toNfc(std::string_view(input_).substr(at, last - at))));
+  out.push_back(wordToken(toNfc(input_.substr(at, last - at))));
   return last;
 }
 
@@ -129,7 +130,7 @@ std::size_t Lexer::lexNumber(std::size_t at, std::size_t end, std::vector<Token>
     }
     last = next;
   }
-  out.push_back(numberToken(std::string_view(input_).substr(at, last - at), hasPoint));
+  out.push_back(numberToken(input_.substr(at, last - at), hasPoint));
   return last;
 }
 

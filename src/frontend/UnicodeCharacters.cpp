@@ -64,12 +64,16 @@ std::size_t CharacterSegmenter::zoneCharacterEnd(std::size_t at) {
 
 // Where a zone starting at `at` may end: after the non-ASCII run and one ASCII
 // byte (two for CR LF), so that the boundary at the end is certain without ICU.
+// The scan stops past kMaxCharacterBytes, where segmentZone cuts the zone
+// anyway, so that a long run costs linear time, not a rescan per piece.
 std::size_t CharacterSegmenter::zoneLimit(std::string_view text, std::size_t at) const {
   const std::size_t n = text.size();
   if (!asciiFastPath_) return n;
+  const std::size_t far = n - at > kMaxCharacterBytes + 1 ? at + kMaxCharacterBytes + 1 : n;
   std::size_t i = isAsciiByte(text, at) ? at + 1 : at;
   for (;;) {
-    while (i < n && !isAsciiByte(text, i)) ++i;
+    while (i < far && !isAsciiByte(text, i)) ++i;
+    if (i >= far) return far;
     if (i + 1 >= n) return n;
     if (!isAsciiByte(text, i + 1)) {
       ++i;  // a single ASCII byte between two runs: one zone holds both
