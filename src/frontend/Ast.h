@@ -19,17 +19,25 @@ struct Node;
 using NodePtr = std::shared_ptr<const Node>;
 using NodeList = std::vector<NodePtr>;
 
-struct ProgramNode { NodeList statements; };
+// Variable names are numbered when a script is parsed: every use of one name
+// (after NFC) carries the same slot, its index in the program's names, so the
+// interpreter finds a variable without comparing strings. Nodes made by hand
+// carry kUnresolvedSlot and are found by name.
+using SlotId = std::uint32_t;
+inline constexpr SlotId kUnresolvedSlot = UINT32_MAX;
+using SlotNames = std::vector<std::string>;
+
+struct ProgramNode { NodeList statements; std::shared_ptr<const SlotNames> names; };
 struct BlockNode { NodeList statements; };
 struct FunctionDeclNode { std::string name; BlockNode body; };
 struct AsyncNode { BlockNode body; };
-struct AssignmentNode { std::string name; NodePtr value; };
+struct AssignmentNode { std::string name; NodePtr value; SlotId slot = kUnresolvedSlot; };
 struct IfNode { NodePtr condition; BlockNode thenBranch; std::optional<BlockNode> elseBranch; };
 struct WhileNode { NodePtr condition; BlockNode body; };
-struct VariableDeclarationNode { bool isConst = false; std::string valueType; std::string name; NodePtr value; };
+struct VariableDeclarationNode { bool isConst = false; std::string valueType; std::string name; NodePtr value; SlotId slot = kUnresolvedSlot; };
 struct UnaryOpNode { Token operatorToken; NodePtr right; };
 struct BinaryOpNode { NodePtr left; Token operatorToken; NodePtr right; };
-struct IdentifierNode { std::string name; };
+struct IdentifierNode { std::string name; SlotId slot = kUnresolvedSlot; };
 struct IntNode { std::int64_t value = 0; };
 struct FloatNode { float value = 0.0f; };
 struct StringNode { std::string value; };

@@ -31,33 +31,47 @@ Environment::Environment() {
   }
 }
 
-void Environment::define(const std::string& name, QuarnValue value, bool isConst) {
+bool Environment::bindNames(const std::shared_ptr<const SlotNames>& names) {
   std::lock_guard guard(lock);
-  auto [entry, inserted] = store.try_emplace(name, std::move(value));
-  if (inserted && isConst) {
-    constants.insert(name);
-  }
+  if (boundNames) return boundNames == names;
+  boundNames = names;
+  boundSlots.reserve(names->size());
+  for (const std::string& name : *names) boundSlots.push_back(slotNamedLocked(name, true));
+  return true;
 }
 
-void Environment::assign(const std::string& name, QuarnValue value) {
+VariableSlot* Environment::slotNamedLocked(const std::string& name, bool add) const {
+  const auto entry = slotsByName.find(name);
+  if (entry != slotsByName.end()) return entry->second;
+  if (!add) return nullptr;
+  VariableSlot* made = &slotStore.emplace_back();
+  slotsByName.emplace(name, made);
+  return made;
+}
+
+VariableSlot* Environment::slotFor(SlotId slot, const std::string& name, bool add) const {
+  if (slot < boundSlots.size()) return boundSlots[slot];
   std::lock_guard guard(lock);
-  if (constants.contains(name)) {
-    return;
-  }
-  auto entry = store.find(name);
-  if (entry != store.end()) {
-    // The old value leaves through the parameter and is freed after the lock is released.
-    std::swap(entry->second, value);
-  }
+  return slotNamedLocked(name, add);
+}
+
+void Environment::define(SlotId slot, const std::string& name, QuarnValue value, bool isConst) {
+  slotFor(slot, name, true)->define(std::move(value), isConst);
+}
+
+void Environment::assign(SlotId slot, const std::string& name, QuarnValue value) {
+  if (VariableSlot* found = slotFor(slot, name, false)) found->assign(std::move(value));
+}
+
+bool Environment::get(SlotId slot, const std::string& name, QuarnValue& out) const {
+  const VariableSlot* found = slotFor(slot, name, false);
+  return found != nullptr && found->read(out);
 }
 
 std::optional<QuarnValue> Environment::get(const std::string& name) const {
-  std::lock_guard guard(lock);
-  auto entry = store.find(name);
-  if (entry == store.end()) {
-    return std::nullopt;
-  }
-  return entry->second;
+  QuarnValue value;
+  if (!get(kUnresolvedSlot, name, value)) return std::nullopt;
+  return value;
 }
 
 void Environment::defineFunction(const FunctionDeclNode& declaration) {

@@ -1,19 +1,25 @@
 #pragma once
-// The one flat scope of a run: variables and constants in `store`, the constant
-// names in `constants`, declared methods in `functions`. Called from any thread
-// of the run; `lock` is held for exactly one table operation and never while
-// calling out. Names arrive NFC-normalised from the lexer, so keys compare as
+// The one flat scope of a run: variables and constants, each in its own
+// VariableSlot, and declared methods in `functions`. Called from any thread of
+// the run. Names arrive NFC-normalised from the lexer, so keys compare as
 // plain strings.
+//
+// The names a program uses are bound to slots before its statements run, so
+// a node carrying a slot reaches its variable without a string look-up or a
+// lock; a name outside the bound program is found (or added) by name under
+// `lock`, which is held for one look-up and never while calling out.
 
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 #include "frontend/Ast.h"
 #include "interp/QuarnValue.h"
+#include "interp/VariableSlot.h"
 
 namespace quarn {
 
@@ -22,19 +28,42 @@ public:
   // Starts with the six built-in constants.
   Environment();
 
-  // Ignored when the name is already stored (a redeclaration changes nothing).
-  void define(const std::string& name, QuarnValue value, bool isConst);
+  // Gives every name of a program its slot. Called once, before any other
+  // thread uses the environment; true when the program's slots may be used
+  // (false when another program's names are bound already).
+  bool bindNames(const std::shared_ptr<const SlotNames>& names);
+
+  // The variable operations by name, or by slot (kUnresolvedSlot: by name).
+  // Ignored when the name is already declared (a redeclaration changes nothing).
+  void define(SlotId slot, const std::string& name, QuarnValue value, bool isConst);
   // Ignored for constants and for names never declared.
-  void assign(const std::string& name, QuarnValue value);
+  void assign(SlotId slot, const std::string& name, QuarnValue value);
+  // False when the name was never declared.
+  bool get(SlotId slot, const std::string& name, QuarnValue& out) const;
+
+  void define(const std::string& name, QuarnValue value, bool isConst) {
+    define(kUnresolvedSlot, name, std::move(value), isConst);
+  }
+  void assign(const std::string& name, QuarnValue value) { assign(kUnresolvedSlot, name, std::move(value)); }
   std::optional<QuarnValue> get(const std::string& name) const;
+
   // A later declaration of the same name replaces the earlier one.
   void defineFunction(const FunctionDeclNode& declaration);
   // Null when absent. Declarations are shared, never changed, so a call needs no copy.
   std::shared_ptr<const FunctionDeclNode> getFunction(const std::string& name) const;
 
 private:
-  std::unordered_map<std::string, QuarnValue> store;
-  std::unordered_set<std::string> constants;
+  // The bound slot, else the slot of that name (null when absent and !add).
+  VariableSlot* slotFor(SlotId slot, const std::string& name, bool add) const;
+  VariableSlot* slotNamedLocked(const std::string& name, bool add) const;
+
+  // Every slot, at a fixed address for the environment's life.
+  mutable std::deque<VariableSlot> slotStore;
+  mutable std::unordered_map<std::string, VariableSlot*> slotsByName;
+  // The bound program's names and their slots by SlotId; set once, before
+  // the program runs, and only read afterwards.
+  std::shared_ptr<const SlotNames> boundNames;
+  std::vector<VariableSlot*> boundSlots;
   std::unordered_map<std::string, std::shared_ptr<const FunctionDeclNode>> functions;
   mutable std::mutex lock;
 };

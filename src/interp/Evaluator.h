@@ -54,6 +54,10 @@ private:
   struct ExpressionWalk;  // the per-kind results of evaluate (Evaluate.cpp)
   struct StatementWalk;   // the per-kind actions of execute (Execute.cpp)
 
+  // A node's slot where the program's names are bound, else kUnresolvedSlot.
+  SlotId usableSlot(SlotId slot) const { return slotsBound_ ? slot : kUnresolvedSlot; }
+  void bindProgramNames(const ProgramNode& program);
+
   // Evaluate.cpp: an absent child reads as none
   QuarnValue evaluateOrNone(const NodePtr& expression);
 
@@ -74,6 +78,8 @@ private:
   void asyncBodyEnded();
 
   std::atomic<bool> isStopped_{false};
+  // Set by the top level before any async body starts; read-only afterwards.
+  bool slotsBound_ = false;
   std::mutex asyncMutex_;
   std::condition_variable asyncDone_;
   int pendingAsync_ = 0;  // guarded by asyncMutex_

@@ -1,0 +1,44 @@
+#pragma once
+// One variable of the run's flat scope: undeclared until its first definition,
+// then a variable or a constant. Each operation is atomic; called from any
+// thread of the run.
+//
+// The slot's sequence number is both a lock and a seqlock: writers (and
+// readers of a string or array, which must copy shared storage) take it by
+// making it odd; readers of an int, float, bool or none take no lock, they
+// read the payload between two equal even sequence numbers and retry
+// otherwise. Every field the lock-free read touches is atomic.
+
+#include <atomic>
+#include <cstdint>
+
+#include "interp/QuarnValue.h"
+
+namespace quarn {
+
+class VariableSlot {
+public:
+  // False when never declared.
+  bool read(QuarnValue& out) const;
+  // Ignored once declared (a redeclaration changes nothing).
+  void define(QuarnValue value, bool isConst);
+  // Ignored for constants and for undeclared slots.
+  void assign(QuarnValue value);
+
+private:
+  enum State : std::uint8_t { undeclared, variable, constant };
+
+  std::uint32_t lock() const;
+  void unlock(std::uint32_t locked) const;
+  // Lock held: stores value, handing back the string or array it replaces so
+  // it is freed after the lock is released.
+  void store(QuarnValue& value);
+
+  mutable std::atomic<std::uint32_t> sequence_{0};
+  std::atomic<std::uint8_t> state_{undeclared};
+  std::atomic<std::uint8_t> kind_{static_cast<std::uint8_t>(ValueKind::none)};
+  std::atomic<std::uint64_t> bits_{0};  // int, float and bool payloads
+  QuarnValue shared_;                   // string and array payloads; lock held
+};
+
+}  // namespace quarn
