@@ -37,6 +37,7 @@ bool Environment::bindNames(const std::shared_ptr<const SlotNames>& names) {
   boundNames = names;
   boundSlots.reserve(names->size());
   for (const std::string& name : *names) boundSlots.push_back(slotNamedLocked(name, true));
+  boundCount.store(boundSlots.size(), std::memory_order_release);
   return true;
 }
 
@@ -50,7 +51,7 @@ VariableSlot* Environment::slotNamedLocked(const std::string& name, bool add) co
 }
 
 VariableSlot* Environment::slotFor(SlotId slot, const std::string& name, bool add) const {
-  if (slot < boundSlots.size()) return boundSlots[slot];
+  if (slot < boundCount.load(std::memory_order_acquire)) return boundSlots[slot];
   std::lock_guard guard(lock);
   return slotNamedLocked(name, add);
 }

@@ -9,6 +9,7 @@
 // lock; a name outside the bound program is found (or added) by name under
 // `lock`, which is held for one look-up and never while calling out.
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -28,9 +29,8 @@ public:
   // Starts with the six built-in constants.
   Environment();
 
-  // Gives every name of a program its slot. Called once, before any other
-  // thread uses the environment; true when the program's slots may be used
-  // (false when another program's names are bound already).
+  // Gives every name of a program its slot; true when the program's slots may
+  // be used (false when another program's names are bound already).
   bool bindNames(const std::shared_ptr<const SlotNames>& names);
 
   // The variable operations by name, or by slot (kUnresolvedSlot: by name).
@@ -60,10 +60,11 @@ private:
   // Every slot, at a fixed address for the environment's life.
   mutable std::deque<VariableSlot> slotStore;
   mutable std::unordered_map<std::string, VariableSlot*> slotsByName;
-  // The bound program's names and their slots by SlotId; set once, before
-  // the program runs, and only read afterwards.
+  // The bound program's names and their slots by SlotId: filled once, then
+  // published through boundCount, and only read afterwards.
   std::shared_ptr<const SlotNames> boundNames;
   std::vector<VariableSlot*> boundSlots;
+  std::atomic<std::size_t> boundCount{0};
   std::unordered_map<std::string, std::shared_ptr<const FunctionDeclNode>> functions;
   mutable std::mutex lock;
 };

@@ -54,8 +54,10 @@ private:
   struct ExpressionWalk;  // the per-kind results of evaluate (Evaluate.cpp)
   struct StatementWalk;   // the per-kind actions of execute (Execute.cpp)
 
-  // A node's slot where the program's names are bound, else kUnresolvedSlot.
-  SlotId usableSlot(SlotId slot) const { return slotsBound_ ? slot : kUnresolvedSlot; }
+  // A node's slot while only programs with the bound names have run, else kUnresolvedSlot.
+  SlotId usableSlot(SlotId slot) const {
+    return slotBinding_.load(std::memory_order_relaxed) == SlotBinding::bound ? slot : kUnresolvedSlot;
+  }
   void bindProgramNames(const ProgramNode& program);
 
   // Evaluate.cpp: an absent child reads as none
@@ -78,8 +80,10 @@ private:
   void asyncBodyEnded();
 
   std::atomic<bool> isStopped_{false};
-  // Set by the top level before any async body starts; read-only afterwards.
-  bool slotsBound_ = false;
+  // Whether node slots index the environment's bound names: decided by the first
+  // program run, and given up for good once a program with other names runs.
+  enum class SlotBinding : std::uint8_t { undecided, bound, byName };
+  std::atomic<SlotBinding> slotBinding_{SlotBinding::undecided};
   std::mutex asyncMutex_;
   std::condition_variable asyncDone_;
   int pendingAsync_ = 0;  // guarded by asyncMutex_

@@ -8,7 +8,13 @@ Evaluator::Evaluator(std::shared_ptr<EngineManager> engine, std::shared_ptr<Envi
     : engine(std::move(engine)), environment(std::move(environment)) {}
 
 void Evaluator::bindProgramNames(const ProgramNode& program) {
-  slotsBound_ = program.names != nullptr && environment->bindNames(program.names);
+  const bool bindable = program.names != nullptr && environment->bindNames(program.names);
+  SlotBinding undecided = SlotBinding::undecided;
+  if (!bindable) {
+    slotBinding_.store(SlotBinding::byName);
+  } else {
+    slotBinding_.compare_exchange_strong(undecided, SlotBinding::bound);
+  }
 }
 
 }  // namespace quarn
