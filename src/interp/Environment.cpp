@@ -50,8 +50,7 @@ VariableSlot* Environment::slotNamedLocked(const std::string& name, bool add) co
   return made;
 }
 
-VariableSlot* Environment::slotFor(SlotId slot, const std::string& name, bool add) const {
-  if (slot < boundCount.load(std::memory_order_acquire)) return boundSlots[slot];
+VariableSlot* Environment::slotByName(const std::string& name, bool add) const {
   std::lock_guard guard(lock);
   return slotNamedLocked(name, add);
 }
@@ -62,11 +61,6 @@ void Environment::define(SlotId slot, const std::string& name, QuarnValue value,
 
 void Environment::assign(SlotId slot, const std::string& name, QuarnValue value) {
   if (VariableSlot* found = slotFor(slot, name, false)) found->assign(std::move(value));
-}
-
-bool Environment::get(SlotId slot, const std::string& name, QuarnValue& out) const {
-  const VariableSlot* found = slotFor(slot, name, false);
-  return found != nullptr && found->read(out);
 }
 
 std::optional<QuarnValue> Environment::get(const std::string& name) const {

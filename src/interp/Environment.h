@@ -39,7 +39,10 @@ public:
   // Ignored for constants and for names never declared.
   void assign(SlotId slot, const std::string& name, QuarnValue value);
   // False when the name was never declared.
-  bool get(SlotId slot, const std::string& name, QuarnValue& out) const;
+  bool get(SlotId slot, const std::string& name, QuarnValue& out) const {
+    const VariableSlot* found = slotFor(slot, name, false);
+    return found != nullptr && found->read(out);
+  }
 
   void define(const std::string& name, QuarnValue value, bool isConst) {
     define(kUnresolvedSlot, name, std::move(value), isConst);
@@ -54,7 +57,11 @@ public:
 
 private:
   // The bound slot, else the slot of that name (null when absent and !add).
-  VariableSlot* slotFor(SlotId slot, const std::string& name, bool add) const;
+  VariableSlot* slotFor(SlotId slot, const std::string& name, bool add) const {
+    if (slot < boundCount.load(std::memory_order_acquire)) return boundSlots[slot];
+    return slotByName(name, add);
+  }
+  VariableSlot* slotByName(const std::string& name, bool add) const;
   VariableSlot* slotNamedLocked(const std::string& name, bool add) const;
 
   // Every slot, at a fixed address for the environment's life.

@@ -68,7 +68,7 @@ struct Evaluator::ExpressionWalk {
 };
 
 QuarnValue Evaluator::evaluate(const Node& node) {
-  return std::visit(ExpressionWalk{*this}, node.value);
+  return visitNode(node, ExpressionWalk{*this});
 }
 
 // The parser never leaves a child empty; an empty one still reads as none.

@@ -47,7 +47,7 @@ void Evaluator::execute(const Node& node) {
   if (!mayContinue()) {
     return;
   }
-  std::visit(StatementWalk{*this}, node.value);
+  visitNode(node, StatementWalk{*this});
 }
 
 void Evaluator::executeStatements(const NodeList& statements) {

@@ -47,7 +47,8 @@ std::uint32_t VariableSlot::lock() const {
 
 void VariableSlot::unlock(std::uint32_t locked) const { sequence_.store(locked + 1, std::memory_order_release); }
 
-bool VariableSlot::read(QuarnValue& out) const {
+// Every kind but the int the inline path takes; retried while a writer works.
+bool VariableSlot::readSlowly(QuarnValue& out) const {
   for (;;) {
     const std::uint32_t before = sequence_.load(std::memory_order_acquire);
     if ((before & 1) == 0) {

@@ -19,7 +19,19 @@ namespace quarn {
 class VariableSlot {
 public:
   // False when never declared.
-  bool read(QuarnValue& out) const;
+  bool read(QuarnValue& out) const {
+    const std::uint32_t before = sequence_.load(std::memory_order_acquire);
+    const auto state = state_.load(std::memory_order_relaxed);
+    const auto kind = static_cast<ValueKind>(kind_.load(std::memory_order_relaxed));
+    const std::uint64_t bits = bits_.load(std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    const bool steady = (before & 1) == 0 && sequence_.load(std::memory_order_relaxed) == before;
+    if (steady && state != undeclared && kind == ValueKind::intValue) {
+      out = QuarnValue::makeInt(static_cast<std::int64_t>(bits));
+      return true;
+    }
+    return readSlowly(out);
+  }
   // Ignored once declared (a redeclaration changes nothing).
   void define(QuarnValue value, bool isConst);
   // Ignored for constants and for undeclared slots.
@@ -28,6 +40,7 @@ public:
 private:
   enum State : std::uint8_t { undeclared, variable, constant };
 
+  bool readSlowly(QuarnValue& out) const;
   std::uint32_t lock() const;
   void unlock(std::uint32_t locked) const;
   // Lock held: stores value, handing back the string or array it replaces so
