@@ -1,5 +1,7 @@
-// quarn: with arguments a headless subcommand, without them the workbench window.
+// quarn: with a subcommand a headless tool, otherwise the workbench window
+// (with the script FILE of `quarn FILE` in it).
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,11 +10,13 @@
 #include "cli/Cli.h"
 
 int main(int argc, char** argv) {
-  if (argc > 1) {
-    return quarn::runCli(std::vector<std::string>(argv + 1, argv + argc));
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  std::optional<std::string> file = quarn::workbenchFileArgument(args);
+  if (!args.empty() && !file) {
+    return quarn::runCli(args);
   }
   if (!quarn::displayAvailable()) {
     return quarn::reportNoDisplay();
   }
-  return quarn::QuarnApp::run(argc, argv);
+  return quarn::runWorkbench(1, argv, std::move(file));
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The headless subcommands of `quarn`: tokens, check and run.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,10 @@ int runCli(const std::vector<std::string>& args);
 
 // True for the words runCli handles as its first argument (subcommands and help).
 bool isHeadlessCommand(std::string_view word);
+
+// The FILE of `quarn FILE` (the window opens it): one word that is not a
+// subcommand or an option and names a file, or a script to make (".quarn").
+std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args);
 
 // Printed by --help (standard output) and after a usage error (standard error).
 std::string usageText();
