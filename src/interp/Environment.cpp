@@ -59,10 +59,6 @@ void Environment::define(SlotId slot, const std::string& name, QuarnValue value,
   slotFor(slot, name, true)->define(std::move(value), isConst);
 }
 
-void Environment::assign(SlotId slot, const std::string& name, QuarnValue value) {
-  if (VariableSlot* found = slotFor(slot, name, false)) found->assign(std::move(value));
-}
-
 std::optional<QuarnValue> Environment::get(const std::string& name) const {
   QuarnValue value;
   if (!get(kUnresolvedSlot, name, value)) return std::nullopt;

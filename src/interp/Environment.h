@@ -37,7 +37,9 @@ public:
   // Ignored when the name is already declared (a redeclaration changes nothing).
   void define(SlotId slot, const std::string& name, QuarnValue value, bool isConst);
   // Ignored for constants and for names never declared.
-  void assign(SlotId slot, const std::string& name, QuarnValue value);
+  void assign(SlotId slot, const std::string& name, QuarnValue value) {
+    if (VariableSlot* found = slotFor(slot, name, false)) found->assign(std::move(value));
+  }
   // False when the name was never declared.
   bool get(SlotId slot, const std::string& name, QuarnValue& out) const {
     const VariableSlot* found = slotFor(slot, name, false);

@@ -45,8 +45,6 @@ std::uint32_t VariableSlot::lock() const {
   }
 }
 
-void VariableSlot::unlock(std::uint32_t locked) const { sequence_.store(locked + 1, std::memory_order_release); }
-
 // Every kind but the int the inline path takes; retried while a writer works.
 bool VariableSlot::readSlowly(QuarnValue& out) const {
   for (;;) {
@@ -94,7 +92,7 @@ void VariableSlot::define(QuarnValue value, bool isConst) {
   unlock(locked);
 }
 
-void VariableSlot::assign(QuarnValue value) {
+void VariableSlot::assignSlowly(QuarnValue value) {
   const std::uint32_t locked = lock();
   if (state_.load(std::memory_order_relaxed) == variable) store(value);
   unlock(locked);

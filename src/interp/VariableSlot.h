@@ -35,14 +35,32 @@ public:
   // Ignored once declared (a redeclaration changes nothing).
   void define(QuarnValue value, bool isConst);
   // Ignored for constants and for undeclared slots.
-  void assign(QuarnValue value);
+  void assign(QuarnValue value) {
+    std::uint32_t seen = sequence_.load(std::memory_order_relaxed);
+    const bool intoInt = value.kind() == ValueKind::intValue &&
+                         kind_.load(std::memory_order_relaxed) == static_cast<std::uint8_t>(ValueKind::intValue);
+    // An int over an int: nothing shared to swap out, so the store is done here.
+    if (intoInt && (seen & 1) == 0 &&
+        sequence_.compare_exchange_weak(seen, seen + 1, std::memory_order_acquire, std::memory_order_relaxed)) {
+      std::atomic_thread_fence(std::memory_order_release);
+      if (state_.load(std::memory_order_relaxed) == variable &&
+          kind_.load(std::memory_order_relaxed) == static_cast<std::uint8_t>(ValueKind::intValue)) {
+        bits_.store(static_cast<std::uint64_t>(value.asInt()), std::memory_order_relaxed);
+        unlock(seen + 1);
+        return;
+      }
+      unlock(seen + 1);
+    }
+    assignSlowly(std::move(value));
+  }
 
 private:
   enum State : std::uint8_t { undeclared, variable, constant };
 
   bool readSlowly(QuarnValue& out) const;
+  void assignSlowly(QuarnValue value);
   std::uint32_t lock() const;
-  void unlock(std::uint32_t locked) const;
+  void unlock(std::uint32_t locked) const { sequence_.store(locked + 1, std::memory_order_release); }
   // Lock held: stores value, handing back the string or array it replaces so
   // it is freed after the lock is released.
   void store(QuarnValue& value);
