@@ -71,6 +71,39 @@ void Environment::defineFunction(const FunctionDeclNode& declaration) {
   std::lock_guard guard(lock);
   auto [entry, inserted] = functions.try_emplace(incoming->name);
   std::swap(entry->second, incoming);
+  functionsStamp.store(nextStamp(), std::memory_order_release);
+}
+
+std::string Environment::methodName(const std::string& selector) {
+  std::string name;
+  name.reserve(selector.size());
+  for (char c : selector) {
+    if (c != ':') name.push_back(c);
+  }
+  return name;
+}
+
+// Each thread keeps its last answer: a loop sending the same selector finds
+// its method without a lock or a string until a method is declared again.
+// The stamps come from one counter for all environments, so an answer is
+// never taken for another environment or an older set of methods.
+std::shared_ptr<const FunctionDeclNode> Environment::methodForSelector(const std::string& selector) const {
+  struct LastAnswer {
+    std::uint64_t stamp = 0;
+    std::string selector;
+    std::shared_ptr<const FunctionDeclNode> method;
+  };
+  thread_local LastAnswer last;
+  const std::uint64_t stamp = functionsStamp.load(std::memory_order_acquire);
+  if (last.stamp == stamp && last.selector == selector) return last.method;
+  std::shared_ptr<const FunctionDeclNode> method = getFunction(methodName(selector));
+  last = LastAnswer{stamp, selector, method};
+  return method;
+}
+
+std::uint64_t Environment::nextStamp() {
+  static std::atomic<std::uint64_t> counter{0};
+  return counter.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 std::shared_ptr<const FunctionDeclNode> Environment::getFunction(const std::string& name) const {

@@ -56,6 +56,9 @@ public:
   void defineFunction(const FunctionDeclNode& declaration);
   // Null when absent. Declarations are shared, never changed, so a call needs no copy.
   std::shared_ptr<const FunctionDeclNode> getFunction(const std::string& name) const;
+  // The method a send to self names: getFunction of the selector without its colons.
+  std::shared_ptr<const FunctionDeclNode> methodForSelector(const std::string& selector) const;
+  static std::string methodName(const std::string& selector);
 
 private:
   // The bound slot, else the slot of that name (null when absent and !add).
@@ -75,6 +78,9 @@ private:
   std::vector<VariableSlot*> boundSlots;
   std::atomic<std::size_t> boundCount{0};
   std::unordered_map<std::string, std::shared_ptr<const FunctionDeclNode>> functions;
+  // Changes with every method declared (a value no other environment has had).
+  static std::uint64_t nextStamp();
+  std::atomic<std::uint64_t> functionsStamp{nextStamp()};
   mutable std::mutex lock;
 };
 
