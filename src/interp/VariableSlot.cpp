@@ -33,16 +33,11 @@ QuarnValue fromScalarBits(ValueKind kind, std::uint64_t bits) {
 }  // namespace
 
 std::uint32_t VariableSlot::lock() const {
-  for (int spins = 0;; ++spins) {
-    std::uint32_t seen = sequence_.load(std::memory_order_relaxed);
-    if ((seen & 1) == 0 &&
-        sequence_.compare_exchange_weak(seen, seen + 1, std::memory_order_acquire, std::memory_order_relaxed)) {
-      // The payload stores below may not become visible before the odd number.
-      std::atomic_thread_fence(std::memory_order_release);
-      return seen + 1;
-    }
+  std::uint32_t locked = 0;
+  for (int spins = 0; !tryLock(locked); ++spins) {
     if (spins >= kSpinsBeforeYield) std::this_thread::yield();
   }
+  return locked;
 }
 
 // Every kind but the int the inline path takes; retried while a writer works.

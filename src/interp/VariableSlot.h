@@ -36,20 +36,15 @@ public:
   void define(QuarnValue value, bool isConst);
   // Ignored for constants and for undeclared slots.
   void assign(QuarnValue value) {
-    std::uint32_t seen = sequence_.load(std::memory_order_relaxed);
-    const bool intoInt = value.kind() == ValueKind::intValue &&
-                         kind_.load(std::memory_order_relaxed) == static_cast<std::uint8_t>(ValueKind::intValue);
     // An int over an int: nothing shared to swap out, so the store is done here.
-    if (intoInt && (seen & 1) == 0 &&
-        sequence_.compare_exchange_weak(seen, seen + 1, std::memory_order_acquire, std::memory_order_relaxed)) {
-      std::atomic_thread_fence(std::memory_order_release);
-      if (state_.load(std::memory_order_relaxed) == variable &&
-          kind_.load(std::memory_order_relaxed) == static_cast<std::uint8_t>(ValueKind::intValue)) {
-        bits_.store(static_cast<std::uint64_t>(value.asInt()), std::memory_order_relaxed);
-        unlock(seen + 1);
-        return;
-      }
-      unlock(seen + 1);
+    const auto intKind = static_cast<std::uint8_t>(ValueKind::intValue);
+    std::uint32_t locked = 0;
+    if (value.kind() == ValueKind::intValue && kind_.load(std::memory_order_relaxed) == intKind && tryLock(locked)) {
+      const bool done = state_.load(std::memory_order_relaxed) == variable &&
+                        kind_.load(std::memory_order_relaxed) == intKind;
+      if (done) bits_.store(static_cast<std::uint64_t>(value.asInt()), std::memory_order_relaxed);
+      unlock(locked);
+      if (done) return;
     }
     assignSlowly(std::move(value));
   }
@@ -60,6 +55,18 @@ private:
   bool readSlowly(QuarnValue& out) const;
   void assignSlowly(QuarnValue value);
   std::uint32_t lock() const;
+  // Takes the lock if it is free: the sequence number made odd.
+  bool tryLock(std::uint32_t& locked) const {
+    std::uint32_t seen = sequence_.load(std::memory_order_relaxed);
+    if ((seen & 1) != 0 ||
+        !sequence_.compare_exchange_weak(seen, seen + 1, std::memory_order_acquire, std::memory_order_relaxed)) {
+      return false;
+    }
+    // The payload stores that follow may not become visible before the odd number.
+    std::atomic_thread_fence(std::memory_order_release);
+    locked = seen + 1;
+    return true;
+  }
   void unlock(std::uint32_t locked) const { sequence_.store(locked + 1, std::memory_order_release); }
   // Lock held: stores value, handing back the string or array it replaces so
   // it is freed after the lock is released.
