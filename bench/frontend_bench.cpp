@@ -225,21 +225,24 @@ void BM_StartupLuacReference(benchmark::State& state) {
 }
 
 // Lexing must stay linear whatever the characters: a long run of non-ASCII
-// text (one string literal) beside ASCII text of the same size.
+// text beside ASCII text of the same size, in a string literal (found by
+// memchr) and in a block comment (walked character by character).
 constexpr std::size_t kLongRunBytes = std::size_t{40} << 20;
 
-void lexLongString(benchmark::State& state, std::string_view piece) {
-  std::string text = "\"";
+void lexLongRun(benchmark::State& state, std::string_view open, std::string_view piece, std::string_view close) {
+  std::string text(open);
   while (text.size() + piece.size() < kLongRunBytes) text += piece;
-  text += '"';
+  text += close;
   for (auto _ : state) {
     std::vector<quarn::Token> tokens = quarn::tokenize(text);
     benchmark::DoNotOptimize(tokens.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
-void BM_LexLongAsciiString(benchmark::State& state) { lexLongString(state, "abcdefgh"); }
-void BM_LexLongNonAsciiString(benchmark::State& state) { lexLongString(state, "éμж音"); }
+void BM_LexLongAsciiString(benchmark::State& state) { lexLongRun(state, "\"", "abcdefgh", "\""); }
+void BM_LexLongNonAsciiString(benchmark::State& state) { lexLongRun(state, "\"", "éμж音", "\""); }
+void BM_LexLongAsciiComment(benchmark::State& state) { lexLongRun(state, "/*", "abcdefgh", "*/"); }
+void BM_LexLongNonAsciiComment(benchmark::State& state) { lexLongRun(state, "/*", "éμж音", "*/"); }
 
 }  // namespace
 
@@ -257,5 +260,7 @@ BENCHMARK(BM_StartupQuarnRunSilent)->UseManualTime()->Unit(benchmark::kMilliseco
 BENCHMARK(BM_StartupLuacReference)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LexLongAsciiString)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LexLongNonAsciiString)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LexLongAsciiComment)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LexLongNonAsciiComment)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -38,6 +38,8 @@ private:
   std::size_t lexCharacter(std::size_t at, std::vector<Token>& out);
   std::size_t skipWhitespace(std::size_t end);
   std::size_t lexString(std::size_t end, std::vector<Token>& out);
+  std::size_t findClosingQuote(std::size_t from);
+  std::size_t findClosingQuoteByCharacters(std::size_t from);
   std::size_t lexWord(std::size_t at, std::size_t end, std::vector<Token>& out);
   std::size_t lexNumber(std::size_t at, std::size_t end, std::vector<Token>& out);
   std::size_t lexPunctuation(std::size_t at, std::size_t end, std::vector<Token>& out);

@@ -47,6 +47,28 @@ std::uint8_t characterClasses(std::string_view text, std::size_t at) {
   return c < 0 ? 0 : codePointClasses(static_cast<char32_t>(c));
 }
 
+bool isLoneAsciiCharacter(std::string_view text, std::size_t at) {
+  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto length = static_cast<std::int64_t>(text.size());
+  const auto breakClass = [](UChar32 c) { return u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK); };
+  if (at > 0 && !isAsciiByte(text, at - 1)) {
+    // ICU steps back with 32-bit offsets: within the last four bytes, which hold the whole code point
+    const std::size_t window = at >= 4 ? at - 4 : 0;
+    std::int32_t i = static_cast<std::int32_t>(at - window);
+    UChar32 before;
+    U8_PREV(s + window, 0, i, before);
+    if (breakClass(before) == U_GCB_PREPEND) return false;
+  }
+  if (at + 1 < text.size() && !isAsciiByte(text, at + 1)) {
+    std::int64_t i = static_cast<std::int64_t>(at + 1);
+    UChar32 after;
+    U8_NEXT(s, i, length, after);
+    const int kind = breakClass(after);
+    if (kind == U_GCB_EXTEND || kind == U_GCB_ZWJ || kind == U_GCB_SPACING_MARK) return false;
+  }
+  return true;
+}
+
 void CharacterSegmenter::BreakIteratorCloser::operator()(UBreakIterator* iterator) const {
   ubrk_close(iterator);
 }
