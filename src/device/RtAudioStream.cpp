@@ -6,10 +6,18 @@
 #include <alsa/asoundlib.h>
 #include <rtaudio/RtAudio.h>
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 #include "audio/EngineLimits.h"
@@ -23,6 +31,26 @@ namespace {
 void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 void ignoreRtAudioError(RtAudioError::Type, const std::string&) {}
+
+// How long opening waits for the first pull to learn the render thread.
+constexpr std::chrono::milliseconds kRenderThreadWait{500};
+
+// The PulseAudio client library's event thread, which moves the blocks to the server.
+constexpr std::string_view kPulseClientThreadName = "threaded-ml";
+
+// This process's threads of that name.
+std::vector<pid_t> threadsNamed(std::string_view name) {
+  std::vector<pid_t> threads;
+  std::error_code error;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+    std::string comm;
+    std::getline(std::ifstream(task.path() / "comm"), comm);
+    if (comm == name) {
+      threads.push_back(static_cast<pid_t>(std::stol(task.path().filename().string())));
+    }
+  }
+  return threads;
+}
 
 // A PulseAudio server is there to talk to: the client library's own address
 // variable, or the per-user socket.
@@ -52,10 +80,13 @@ private:
   static int callback(void* output, void* input, unsigned frameCount, double streamTime,
                       unsigned status, void* self);
   bool openWith(RtAudio::Api api);
+  void raiseRenderPriority();
 
   RenderFunction render_;
   void* context_;
   std::unique_ptr<RtAudio> rtAudio_;
+  pthread_t renderThread_{};  // written once by the render thread before the flag
+  std::atomic<bool> hasRenderThread_{false};
 };
 
 RtAudioStream::~RtAudioStream() {
@@ -112,9 +143,30 @@ bool RtAudioStream::openWith(RtAudio::Api api) {
                         &RtAudioStream::callback, this, &options, &ignoreRtAudioError);
     rtAudio->startStream();
     rtAudio_ = std::move(rtAudio);
+    raiseRenderPriority();
     return true;
   } catch (...) {
     return false;
+  }
+}
+
+// A busy machine must not starve the render, or the server plays silence and
+// every later sound comes late: the render thread, and the sound server
+// client's own event thread that carries its blocks, get real-time scheduling
+// where the system allows it. The calls are made from here, not on the render
+// thread, which only tells who it is; without the right nothing changes.
+void RtAudioStream::raiseRenderPriority() {
+  const auto giveUp = std::chrono::steady_clock::now() + kRenderThreadWait;
+  while (!hasRenderThread_.load() && std::chrono::steady_clock::now() < giveUp) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  sched_param parameters{};
+  parameters.sched_priority = kDeviceThreadPriority;
+  if (hasRenderThread_.load()) {
+    pthread_setschedparam(renderThread_, SCHED_RR, &parameters);
+  }
+  for (pid_t thread : threadsNamed(kPulseClientThreadName)) {
+    sched_setscheduler(thread, SCHED_RR, &parameters);
   }
 }
 
@@ -122,6 +174,10 @@ bool RtAudioStream::openWith(RtAudio::Api api) {
 int RtAudioStream::callback(void* output, void*, unsigned frameCount, double, unsigned,
                             void* self) {
   auto* stream = static_cast<RtAudioStream*>(self);
+  if (!stream->hasRenderThread_.load(std::memory_order_relaxed)) {
+    stream->renderThread_ = pthread_self();
+    stream->hasRenderThread_.store(true, std::memory_order_release);
+  }
   float* planes = static_cast<float*>(output);
   float* const channels[kEngineChannels] = {planes, planes + frameCount};
   stream->render_(stream->context_, channels, kEngineChannels, static_cast<int>(frameCount));

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "audio/Clock.h"
 #include "audio/EngineManager.h"
 #include "frontend/Ast.h"
 #include "interp/Environment.h"
@@ -23,6 +24,10 @@ inline constexpr int kMaxCallDepth = 200;
 // How many async bodies of one run may be waiting or running at once; a script
 // that keeps multiplying them is stopped before it exhausts memory.
 inline constexpr int kMaxAsyncBodies = 50000;
+// A thread whose wait ends further than this behind its logical time (a long
+// computation between waits) does not rush through the missed beats: its time
+// moves to now, and the run says so once.
+inline constexpr int kMaxLagMilliseconds = 250;
 
 class Evaluator : public std::enable_shared_from_this<Evaluator> {
 public:
@@ -41,14 +46,29 @@ public:
   // Message sends to self, sampler and tb303.
   void handleMethodCall(const MethodCallNode& call);
 
-  // The engine's isRunning, and this run not stopped by its own guard.
+  // The engine's isRunning, no halt since this run began, and this run not
+  // stopped by its own guard.
   bool mayContinue() const;
-  // Stops this run only (its main flow and its async bodies), not other runs.
+  // Stops this run only (its main flow and its async bodies), not other runs;
+  // its sleeping waits end at once.
   void stopRun();
   bool isStopped() const { return isStopped_.load(); }
 
   // Blocks until every async body this run started (including nested ones) has ended.
   void waitForAsyncBodies();
+
+  // The render frame of logical time `at` of this run.
+  std::int64_t frameAt(LogicalNanos at) const { return startFrame_ + framesFromNanos(at); }
+  // The calling thread's logical time in this run.
+  LogicalNanos logicalNow() const;
+  // Runs a program's statements as a script thread of this run (a top level
+  // that is not already one starts at the time elapsed since the run began).
+  void executeProgram(const ProgramNode& program);
+  // [self wait:] on the calling thread's clock; false when the run was stopped.
+  bool waitSeconds(double seconds);
+  // When a sound change sent now by the calling thread applies: its logical
+  // time plus the engine's schedule-ahead latency.
+  SoundStamp soundStamp() const;
 
 private:
   struct ExpressionWalk;  // the per-kind results of evaluate (Evaluate.cpp)
@@ -79,11 +99,14 @@ private:
   void submitAsync(const BlockNode& body);
   void asyncBodyEnded();
 
+  const std::uint64_t generation_;  // the engine's run generation when this run began
+  const std::int64_t startFrame_;    // the clock's frame of logical time zero
   std::atomic<bool> isStopped_{false};
   // Whether node slots index the environment's bound names: decided by the first
   // program run, and given up for good once a program with other names runs.
   enum class SlotBinding : std::uint8_t { undecided, bound, byName };
   std::atomic<SlotBinding> slotBinding_{SlotBinding::undecided};
+  std::atomic<bool> hasFallenBehind_{false};
   std::mutex asyncMutex_;
   std::condition_variable asyncDone_;
   int pendingAsync_ = 0;  // guarded by asyncMutex_

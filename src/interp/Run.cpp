@@ -2,24 +2,35 @@
 
 #include <utility>
 
+#include "interp/ScriptThread.h"
 #include "interp/WorkQueue.h"
 
 namespace quarn {
 
-// The caller has set the engine's isRunning; a cleared flag makes this a no-op.
-std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, const ProgramNode& program) {
+// The caller has set the engine's isRunning; a cleared flag, or a halt since
+// `generation` was taken, makes this a no-op. The top level starts at logical zero.
+std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, const ProgramNode& program,
+                                      std::uint64_t generation) {
   auto environment = std::make_shared<Environment>();
-  auto evaluator = std::make_shared<Evaluator>(std::move(engine), std::move(environment));
+  auto evaluator = std::make_shared<Evaluator>(engine, std::move(environment));
+  if (engine->runGeneration() != generation) {
+    evaluator->stopRun();
+  }
+  engine->clock().threadAnnounced();
+  ScriptThreadScope topLevel(*evaluator, 0);
   evaluator->execute(Node{NodeVariant{program}});
   return evaluator;
 }
 
+// The generation is taken here, so a halt between "Compile and Run" and the
+// job's start still stops this run.
 void startRun(std::shared_ptr<EngineManager> engine, ProgramNode program, TopLevelDone onTopLevelDone) {
+  const std::uint64_t generation = engine->runGeneration();
   WorkQueue::global().submit([engine = std::move(engine), program = std::move(program),
-                              onTopLevelDone = std::move(onTopLevelDone)] {
+                              onTopLevelDone = std::move(onTopLevelDone), generation] {
     std::shared_ptr<Evaluator> evaluator;
     try {
-      evaluator = runProgram(engine, program);
+      evaluator = runProgram(engine, program, generation);
     } catch (...) {
       // the report still comes, so nobody waits for a run that is gone
     }

@@ -16,8 +16,10 @@ namespace quarn {
 inline constexpr std::string_view kEndOfSequencesLine = "End of all sequences.";
 
 // Executes the program's top level on the calling thread and returns the run's
-// evaluator, whose async bodies may still be running.
-std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, const ProgramNode& program);
+// evaluator, whose async bodies may still be running. A halt of the engine
+// since its run generation was `generation` leaves the run stopped.
+std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, const ProgramNode& program,
+                                      std::uint64_t generation);
 
 // Called on the run's worker when its top level is done, with the run's
 // evaluator (null if the run ended with an error).
