@@ -1,7 +1,7 @@
 // Sound files out through libsndfile.
 #include "audio/SoundFileWriter.h"
 
-#include <sndfile.h>
+#include "audio/SndfileLibrary.h"
 
 #include <algorithm>
 #include <cctype>
@@ -104,7 +104,7 @@ int soundFileFormat(std::string_view extension, std::string_view sampleFormat, s
 }
 
 SoundFileWriter::~SoundFileWriter() {
-  if (file_ != nullptr) sf_close(file_);
+  if (file_ != nullptr) sndfileClose(file_);
 }
 
 // No PEAK chunk: it carries the time of writing, and two renders of one
@@ -116,26 +116,26 @@ bool SoundFileWriter::open(const std::filesystem::path& path, int format, std::s
   info.format = format;
   path_ = path;
   isOgg_ = (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG;
-  file_ = sf_open(path.c_str(), SFM_WRITE, &info);
+  file_ = sndfileOpen(path.c_str(), SFM_WRITE, &info);
   if (file_ == nullptr) {
-    error = sf_strerror(nullptr);
+    error = sndfileErrorText(nullptr);
     return false;
   }
-  sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
-  sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+  sndfileCommand(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+  sndfileCommand(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
   return true;
 }
 
 bool SoundFileWriter::write(const float* interleaved, long frameCount, std::string& error) {
-  if (sf_writef_float(file_, interleaved, frameCount) == frameCount) return true;
-  error = sf_strerror(file_);
+  if (sndfileWriteFloatFrames(file_, interleaved, frameCount) == frameCount) return true;
+  error = sndfileErrorText(file_);
   return false;
 }
 
 bool SoundFileWriter::close(std::string& error) {
   SNDFILE* file = file_;
   file_ = nullptr;
-  if ((file != nullptr && sf_close(file) != 0) || (isOgg_ && !fixOggSerial(path_))) {
+  if ((file != nullptr && sndfileClose(file) != 0) || (isOgg_ && !fixOggSerial(path_))) {
     error = "the file could not be finished";
     return false;
   }

@@ -27,6 +27,7 @@ std::optional<std::string> sourceOf(const std::string& path, int& status) {
 
 namespace {
 
+bool isHelp(std::string_view word) { return word == "--help" || word == "-h" || word == "help"; }
 const std::string kLatencyProblem = "--latency needs a whole number of milliseconds from " +
                                     std::to_string(kMinLatencyMilliseconds) + " to " +
                                     std::to_string(kMaxLatencyMilliseconds);
@@ -61,19 +62,21 @@ std::string usageText() {
 std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args) {
   if (args.size() != 1) return std::nullopt;
   const std::string& word = args[0];
-  if (word.empty() || word[0] == '-' || word == "tokens" || word == "check" || word == "run" || word == "render" ||
-      word == "help")
-    return std::nullopt;
+  if (word.empty() || word[0] == '-' || isHeadlessCommand(word)) return std::nullopt;
   std::error_code ignored;
   const std::filesystem::path path(word);
   if (std::filesystem::is_regular_file(path, ignored) || path.extension() == ".quarn") return word;
   return std::nullopt;
 }
 
+bool isHeadlessCommand(std::string_view word) {
+  return isHelp(word) || word == "tokens" || word == "check" || word == "run" || word == "render";
+}
+
 int runCli(const std::vector<std::string>& args) {
   if (args.empty()) return usageError("missing subcommand");
   const std::string& command = args[0];
-  if (command == "--help" || command == "-h" || command == "help") {
+  if (isHelp(command)) {
     std::cout << usageText();
     return 0;
   }

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quarn {
@@ -17,6 +18,9 @@ int usageError(const std::string& problem);
 // Reads the one FILE of a subcommand; an unreadable file is one line on
 // standard error and status 2.
 std::optional<std::string> sourceOf(const std::string& path, int& status);
+
+// True for the words runCli handles as its first argument (subcommands and help).
+bool isHeadlessCommand(std::string_view word);
 
 // The FILE of `quarn FILE` (the window opens it): one word that is not a
 // subcommand or an option and names a file, or a script to make (".quarn").
