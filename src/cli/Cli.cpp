@@ -6,16 +6,15 @@
 #include "audio/EngineLimits.h"
 #include "audio/EngineManager.h"
 #include "cli/Commands.h"
+#include "cli/RenderCommand.h"
 
 namespace quarn {
-namespace {
 
 int usageError(const std::string& problem) {
   std::cerr << "quarn: " << problem << "\n" << usageText();
   return 2;
 }
 
-// Reads the one FILE argument of a subcommand, reporting unreadable files.
 std::optional<std::string> sourceOf(const std::string& path, int& status) {
   std::string error;
   auto source = readInput(path, error);
@@ -25,6 +24,8 @@ std::optional<std::string> sourceOf(const std::string& path, int& status) {
   }
   return source;
 }
+
+namespace {
 
 bool isHelp(std::string_view word) { return word == "--help" || word == "-h" || word == "help"; }
 const std::string kLatencyProblem = "--latency needs a whole number of milliseconds from " +
@@ -46,6 +47,11 @@ std::string usageText() {
          "  quarn tokens FILE          print the tokens of a script, one per line\n"
          "  quarn check FILE           parse a script; print the parse error, if any (exit 1)\n"
          "  quarn run [--silent] [--latency MS] FILE  run a script headless\n"
+         "  quarn render [options] FILE  render a script to a sound file, faster than real time\n"
+         "      -o OUT       .wav (FILE's name with .wav by default), .flac or .ogg; - for WAV on standard output\n"
+         "      --seconds N  render exactly N seconds\n"
+         "      --tail S     keep S seconds after the script ends (default 2)\n"
+         "      --format F   samples as float, 24 or 16 bits (default 16)\n"
          "  quarn --help               show this help\n"
          "A subcommand's FILE may be - to read standard input. --silent uses no audio\n"
          "device; --latency schedules sound changes MS ahead (" +
@@ -56,8 +62,7 @@ std::string usageText() {
 std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args) {
   if (args.size() != 1) return std::nullopt;
   const std::string& word = args[0];
-  if (word.empty() || word[0] == '-' || word == "tokens" || word == "check" || word == "run" || word == "help")
-    return std::nullopt;
+  if (word.empty() || word[0] == '-' || isHeadlessCommand(word)) return std::nullopt;
   std::error_code ignored;
   const std::filesystem::path path(word);
   if (std::filesystem::is_regular_file(path, ignored) || path.extension() == ".quarn") return word;
@@ -65,7 +70,7 @@ std::optional<std::string> workbenchFileArgument(const std::vector<std::string>&
 }
 
 bool isHeadlessCommand(std::string_view word) {
-  return isHelp(word) || word == "tokens" || word == "check" || word == "run";
+  return isHelp(word) || word == "tokens" || word == "check" || word == "run" || word == "render";
 }
 
 int runCli(const std::vector<std::string>& args) {
@@ -75,6 +80,7 @@ int runCli(const std::vector<std::string>& args) {
     std::cout << usageText();
     return 0;
   }
+  if (command == "render") return renderCli(std::vector<std::string>(args.begin() + 1, args.end()));
   bool silent = false;
   long long latency = -1;
   std::vector<std::string> files;
