@@ -9,10 +9,13 @@
 #include <QShowEvent>
 #include <QString>
 
+#include <new>
+
 #include "app/RunReporter.h"
 #include "frontend/Parser.h"
 #include "interp/Run.h"
 #include "support/Diagnostics.h"
+#include "support/OutOfMemory.h"
 
 namespace quarn {
 namespace {
@@ -34,7 +37,7 @@ ContentView::ContentView(std::shared_ptr<EngineManager> engine, QWidget* parent)
     : QWidget(parent),
       engine_(std::move(engine)),
       widgets_(buildWorkbenchLayout(this)),
-      reporter_(std::make_shared<RunReporter>(this, [this] { finishRun(); })) {
+      reporter_(std::make_shared<RunReporter>(this, [this](const std::string& failure) { finishRun(failure); })) {
   setWindowTitle(QString());
   setSourceCode(kInitialSourceCode);
   setLogOutput(std::string(kInitialLogOutput));
@@ -63,18 +66,23 @@ void ContentView::setLogOutput(std::string text) {
 void ContentView::compileAndRun() {
   engine_->isRunning.store(true);
   setLogOutput(std::string(kCompilingText));
-  ParseResult result = compile(sourceCode());
-  if (!result.ok()) {
-    setLogOutput(logOutput_ + result.error);
-    return;
+  try {
+    ParseResult result = compile(sourceCode());
+    if (!result.ok()) {
+      setLogOutput(logOutput_ + result.error);
+      return;
+    }
+    setLogOutput(logOutput_ + std::string(kExecutionStartedText));
+    startRun(engine_, std::move(*result.program), [reporter = reporter_](std::shared_ptr<Evaluator> evaluator) {
+      reporter->runFinished(evaluator ? evaluator->failure() : std::string(kRunNotStartedText));
+    });
+  } catch (const std::bad_alloc&) {
+    setLogOutput(logOutput_ + outOfMemoryLine("compiling the script"));
   }
-  setLogOutput(logOutput_ + std::string(kExecutionStartedText));
-  startRun(engine_, std::move(*result.program),
-           [reporter = reporter_](std::shared_ptr<Evaluator>) { reporter->runFinished(); });
 }
 
-void ContentView::finishRun() {
-  setLogOutput(logOutput_ + std::string(kExecutionCompleteText));
+void ContentView::finishRun(const std::string& failure) {
+  setLogOutput(logOutput_ + (failure.empty() ? "" : failure + "\n") + std::string(kExecutionCompleteText));
   printLine(kEndOfSequencesLine);
 }
 

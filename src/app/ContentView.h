@@ -29,6 +29,9 @@ inline constexpr std::string_view kCompilingText = "Compiling...\n";
 inline constexpr std::string_view kExecutionStartedText =
     "AST successfully built. Execution started in background...\n";
 inline constexpr std::string_view kExecutionCompleteText = "Execution complete.";
+// Shown when a run's top level could not start.
+inline constexpr std::string_view kRunNotStartedText =
+    "quarn: the run could not start (too many threads or too little memory).";
 inline constexpr std::string_view kHaltedText = "[VRKLog] System halted. ";
 
 class ContentView : public QWidget {
@@ -56,7 +59,7 @@ protected:
 private:
   void connectActions();
   void setLogOutput(std::string text);
-  void finishRun();
+  void finishRun(const std::string& failure);
 
   const std::shared_ptr<EngineManager> engine_;
   WorkbenchWidgets widgets_;  // the editor holds sourceCode

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 
 class QObject;
 
@@ -19,20 +20,22 @@ namespace quarn {
 
 class RunReporter {
 public:
-  // onRunFinished runs on receiver's (main) thread, only while receiver lives.
-  RunReporter(QObject* receiver, std::function<void()> onRunFinished);
+  // onRunFinished runs on receiver's (main) thread, only while receiver lives,
+  // with the line that ended the run as failed (empty when it did not fail).
+  using OnRunFinished = std::function<void(const std::string& failure)>;
+  RunReporter(QObject* receiver, OnRunFinished onRunFinished);
   RunReporter(const RunReporter&) = delete;
   RunReporter& operator=(const RunReporter&) = delete;
 
   // Posts onRunFinished to the main thread unless the receiver has detached.
-  void runFinished();
+  void runFinished(std::string failure = {});
   // Called by the receiver before it goes; later reports are dropped.
   void detach();
 
 private:
   std::mutex mutex_;
   QObject* receiver_;  // null once detached; guarded by mutex_
-  const std::function<void()> onRunFinished_;
+  const OnRunFinished onRunFinished_;
 };
 
 }  // namespace quarn

@@ -1,5 +1,6 @@
 // quarn: with arguments a headless subcommand, without them the workbench window.
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,10 @@
 #include "cli/Cli.h"
 
 int main(int argc, char** argv) {
+  // A closed standard output (a window started from a terminal that went away,
+  // `quarn run FILE | head -1`) loses the lines written to it, never the
+  // program: the window keeps running and a run plays to its end.
+  std::signal(SIGPIPE, SIG_IGN);
   if (argc > 1) {
     return quarn::runCli(std::vector<std::string>(argv + 1, argv + argc));
   }

@@ -1,9 +1,11 @@
 #include "cli/Cli.h"
 
 #include <iostream>
+#include <new>
 
 #include "audio/EngineManager.h"
 #include "cli/Commands.h"
+#include "support/OutOfMemory.h"
 
 namespace quarn {
 namespace {
@@ -59,16 +61,25 @@ int runCli(const std::vector<std::string>& args) {
     return usageError("unknown subcommand '" + command + "'");
   if (files.size() != 1) return usageError(command + " needs exactly one FILE");
 
-  int status = 0;
-  auto source = sourceOf(files[0], status);
-  if (!source) return status;
-  if (command == "tokens") return tokensCommand(*source, std::cout);
-  if (command == "check") return checkCommand(*source, std::cerr);
-  RunOptions options;
-  options.silent = silent;
-  options.resourcesDir = EngineManager::defaultResourcesDir();
-  options.handleInterrupt = true;
-  return runCommand(*source, options, std::cerr);
+  // A run's own failures are reported by the run; an allocation failure anywhere
+  // else ends the subcommand with one line.
+  std::string_view activity = "reading the script";
+  try {
+    int status = 0;
+    auto source = sourceOf(files[0], status);
+    if (!source) return status;
+    activity = command == "tokens" ? "listing the tokens" : "compiling the script";
+    if (command == "tokens") return tokensCommand(*source, std::cout);
+    if (command == "check") return checkCommand(*source, std::cerr);
+    RunOptions options;
+    options.silent = silent;
+    options.resourcesDir = EngineManager::defaultResourcesDir();
+    options.handleInterrupt = true;
+    return runCommand(*source, options, std::cerr);
+  } catch (const std::bad_alloc&) {
+    std::cerr << outOfMemoryLine(activity) << "\n" << std::flush;
+    return 1;
+  }
 }
 
 }  // namespace quarn

@@ -6,9 +6,11 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "audio/EngineManager.h"
 #include "frontend/Ast.h"
@@ -23,6 +25,9 @@ inline constexpr int kMaxCallDepth = 200;
 // How many async bodies of one run may be waiting or running at once; a script
 // that keeps multiplying them is stopped before it exhausts memory.
 inline constexpr int kMaxAsyncBodies = 50000;
+// Printed when an async block cannot run because no thread can be started.
+inline constexpr std::string_view kNoThreadForAsyncLine =
+    "quarn: no thread could be started for an async block (too many threads or too little memory); run stopped.";
 
 class Evaluator : public std::enable_shared_from_this<Evaluator> {
 public:
@@ -50,6 +55,14 @@ public:
   // Blocks until every async body this run started (including nested ones) has ended.
   void waitForAsyncBodies();
 
+  // Runs work (the top level or an async body); an allocation failure inside it
+  // prints the out-of-memory line naming activity and stops this run.
+  void runGuarded(std::string_view activity, const std::function<void()>& work);
+  // The line that ended this run as failed (out of memory, no thread), or empty.
+  std::string failure() const;
+  // Prints line and stops this run as failed; the first such line is kept.
+  void failRun(const std::string& line);
+
 private:
   struct ExpressionWalk;  // the per-kind results of evaluate (Evaluate.cpp)
   struct StatementWalk;   // the per-kind actions of execute (Execute.cpp)
@@ -74,9 +87,10 @@ private:
   void asyncBodyEnded();
 
   std::atomic<bool> isStopped_{false};
-  std::mutex asyncMutex_;
+  mutable std::mutex asyncMutex_;
   std::condition_variable asyncDone_;
   int pendingAsync_ = 0;  // guarded by asyncMutex_
+  std::string failure_;   // guarded by asyncMutex_
 };
 
 }  // namespace quarn

@@ -1,12 +1,14 @@
 // The life of a run beyond one statement: whether it may go on, stopping it,
 // and the async bodies it has handed to the work queue.
 
+#include <new>
 #include <string>
 #include <utility>
 
 #include "interp/Evaluator.h"
 #include "interp/WorkQueue.h"
 #include "support/Diagnostics.h"
+#include "support/OutOfMemory.h"
 
 namespace quarn {
 
@@ -16,6 +18,28 @@ bool Evaluator::mayContinue() const {
 
 void Evaluator::stopRun() {
   isStopped_.store(true);
+}
+
+void Evaluator::failRun(const std::string& line) {
+  printLine(line);
+  {
+    std::lock_guard<std::mutex> hold(asyncMutex_);
+    if (failure_.empty()) failure_ = line;
+  }
+  stopRun();
+}
+
+std::string Evaluator::failure() const {
+  std::lock_guard<std::mutex> hold(asyncMutex_);
+  return failure_;
+}
+
+void Evaluator::runGuarded(std::string_view activity, const std::function<void()>& work) {
+  try {
+    work();
+  } catch (const std::bad_alloc&) {
+    failRun(outOfMemoryLine(activity));
+  }
 }
 
 void Evaluator::waitForAsyncBodies() {
@@ -43,13 +67,17 @@ void Evaluator::submitAsync(const BlockNode& body) {
     return;
   }
   std::shared_ptr<Evaluator> self = shared_from_this();
-  WorkQueue::global().submit([self = std::move(self), body]() {
+  const bool isStarted = WorkQueue::global().submit([self = std::move(self), body]() {
     struct EndOfBody {
       Evaluator& evaluator;
       ~EndOfBody() { evaluator.asyncBodyEnded(); }
     } endOfBody{*self};
-    self->executeBlock(body);
+    self->runGuarded("running an async block", [&] { self->executeBlock(body); });
   });
+  if (!isStarted) {
+    failRun(std::string(kNoThreadForAsyncLine));
+    asyncBodyEnded();
+  }
 }
 
 void Evaluator::asyncBodyEnded() {

@@ -20,7 +20,7 @@ LineSink& lineSink() {
 void writeAll(int fd, const char* data, size_t size) {
   while (size > 0) {
     ssize_t n = ::write(fd, data, size);
-    if (n <= 0) return;  // a closed stdout loses the line, never the program
+    if (n <= 0) return;  // a closed stdout loses the line; main ignores SIGPIPE, so never the program
     data += n;
     size -= static_cast<size_t>(n);
   }
