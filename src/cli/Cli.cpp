@@ -2,6 +2,7 @@
 
 #include <iostream>
 #include <new>
+#include <system_error>
 
 #include "audio/EngineManager.h"
 #include "cli/Commands.h"
@@ -78,6 +79,9 @@ int runCli(const std::vector<std::string>& args) {
     return runCommand(*source, options, std::cerr);
   } catch (const std::bad_alloc&) {
     std::cerr << outOfMemoryLine(activity) << "\n" << std::flush;
+    return 1;
+  } catch (const std::system_error& error) {  // the Ctrl+C watcher's thread did not start
+    std::cerr << "quarn: could not start a thread: " << error.what() << "\n" << std::flush;
     return 1;
   }
 }
