@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "CliTestSupport.h"
 #include "cli/Cli.h"
 
 using namespace quarn;
@@ -27,12 +28,6 @@ Outcome runQuarn(std::vector<std::string> args) {
   int status = runCli(args);
   std::string out = GetCapturedStdout();
   return {status, out, GetCapturedStderr()};
-}
-
-std::string scriptFile(const std::string& name, const std::string& text) {
-  auto path = std::filesystem::temp_directory_path() / ("quarn_cli_" + name);
-  std::ofstream(path, std::ios::binary) << text;
-  return path.string();
 }
 
 }  // namespace
