@@ -26,11 +26,12 @@ test: build
 bench: build
 	scripts/run-bench $(BUILD)
 
-# The interpreter and engine tests under ThreadSanitizer.
+# The diagnostics, interpreter and engine tests under ThreadSanitizer.
 TSAN_ENV = TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_TSAN=ON -DQUARN_BUILD_BENCH=OFF
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target interp_tests audio_tests
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target support_tests interp_tests audio_tests
+	$(TSAN_ENV) $(TSAN_BUILD)/tests/support_tests
 	$(TSAN_ENV) $(TSAN_BUILD)/tests/interp_tests
 	$(TSAN_ENV) $(TSAN_BUILD)/tests/audio_tests
 

@@ -1,27 +1,33 @@
 #include "app/ContentView.h"
 
-#include <QCloseEvent>
+#include <Qsci/qsciscintilla.h>
+
 #include <QKeySequence>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QString>
+#include <QStringList>
 
 #include <new>
 
-#include "app/RunReporter.h"
+#include "app/ConsoleFeed.h"
+#include "app/QtText.h"
 #include "frontend/Parser.h"
 #include "interp/Run.h"
+#include "interp/WorkQueue.h"
 #include "support/Diagnostics.h"
 #include "support/OutOfMemory.h"
 
 namespace quarn {
 namespace {
 
-QString toQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+// A console text of the run controller as lines: a closing line break ends the line.
+QStringList linesOf(std::string_view text) {
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  return toQString(text).split('\n');
 }
 
 // A window-wide shortcut, so it also fires while the editor has the focus.
@@ -33,18 +39,22 @@ void addShortcut(QWidget* window, const QKeySequence& keys, std::function<void()
 
 }  // namespace
 
+std::string errorPlaceText(const SourceLocation& location) {
+  return "at line " + std::to_string(location.line) + ", column " + std::to_string(location.column);
+}
+
 ContentView::ContentView(std::shared_ptr<EngineManager> engine, QWidget* parent)
     : QWidget(parent),
       engine_(std::move(engine)),
       widgets_(buildWorkbenchLayout(this)),
-      reporter_(std::make_shared<RunReporter>(this, [this](const std::string& failure) { finishRun(failure); })) {
-  setWindowTitle(QString());
+      feed_(std::make_shared<ConsoleFeed>(this, kConsoleHistoryLines, [this] { takeConsoleLines(true); })) {
   setSourceCode(kInitialSourceCode);
-  setLogOutput(std::string(kInitialLogOutput));
+  setConsoleLines(linesOf(kInitialLogOutput));
   connectActions();
+  setFocusProxy(widgets_.editor);
 }
 
-ContentView::~ContentView() { reporter_->detach(); }
+ContentView::~ContentView() { feed_->detach(); }
 
 void ContentView::connectActions() {
   connect(widgets_.compileButton, &QPushButton::clicked, this, &ContentView::compileAndRun);
@@ -52,43 +62,124 @@ void ContentView::connectActions() {
   addShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { compileAndRun(); });
   addShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_Enter), [this] { compileAndRun(); });
   addShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_Period), [this] { haltSystem(); });
+  addShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { zoom(1); });
+  addShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { zoom(1); });
+  addShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { zoom(-1); });
+  addShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_0), [this] { resetZoom(); });
 }
 
-std::string ContentView::sourceCode() const { return widgets_.editor->toPlainText().toStdString(); }
+std::string ContentView::sourceCode() const { return widgets_.editor->text().toStdString(); }
 
-void ContentView::setSourceCode(std::string_view text) { widgets_.editor->setPlainText(toQString(text)); }
+void ContentView::setSourceCode(std::string_view text) {
+  clearErrorMark();
+  widgets_.editor->setText(toQString(text));
+}
 
-void ContentView::setLogOutput(std::string text) {
-  logOutput_ = std::move(text);
-  widgets_.console->setText(QString::fromStdString(logOutput_));
+std::string ContentView::logOutput() const { return widgets_.console->toPlainText().toStdString(); }
+
+void ContentView::setConsoleLines(const QStringList& lines) {
+  widgets_.console->setPlainText(lines.join('\n'));
+  widgets_.console->verticalScrollBar()->setValue(widgets_.console->verticalScrollBar()->maximum());
+}
+
+// appendPlainText keeps the view at the bottom only when it already was, so a
+// reader who scrolled up is not pulled down by every batch.
+void ContentView::appendConsoleLines(const QStringList& lines) {
+  if (!lines.isEmpty()) widgets_.console->appendPlainText(lines.join('\n'));
+}
+
+void ContentView::addConsoleLine(std::string_view text) { appendConsoleLines({toQString(text)}); }
+
+void ContentView::takeConsoleLines(bool showLines) {
+  ConsoleBatch batch = feed_->take();
+  QStringList lines;
+  for (const ConsoleLine& line : batch.lines) {
+    if (showLines && line.runId == consoleRunId_) lines.append(toQString(line.text));
+  }
+  appendConsoleLines(lines);
+  const bool wasRunning = isRunning();
+  for (std::uint64_t runId : batch.endedRuns) liveRuns_.erase(runId);
+  if (wasRunning != isRunning()) emit runningChanged();
 }
 
 void ContentView::compileAndRun() {
   engine_->isRunning.store(true);
-  setLogOutput(std::string(kCompilingText));
+  clearErrorMark();
+  const std::uint64_t runId = ++lastRunId_;
+  consoleRunId_ = runId;  // whatever older runs still print stays out of this text
+  QStringList console = linesOf(kCompilingText);
   try {
     ParseResult result = compile(sourceCode());
     if (!result.ok()) {
-      setLogOutput(logOutput_ + result.error);
+      setConsoleLines(console << toQString(result.error) << toQString(errorPlaceText(result.errorLocation)));
+      markError(result.errorLocation);
       return;
     }
-    setLogOutput(logOutput_ + std::string(kExecutionStartedText));
-    startRun(engine_, std::move(*result.program), [reporter = reporter_](std::shared_ptr<Evaluator> evaluator) {
-      reporter->runFinished(evaluator ? evaluator->failure() : std::string(kRunNotStartedText));
-    });
-  } catch (const std::bad_alloc&) {
-    setLogOutput(logOutput_ + outOfMemoryLine("compiling the script"));
+    setConsoleLines(console << linesOf(kExecutionStartedText));
+    startConsoleRun(runId, std::move(*result.program));
+  } catch (const std::bad_alloc&) {  // the run's own failures reach the console as its lines
+    setConsoleLines(console << toQString(outOfMemoryLine("compiling the script")));
   }
 }
 
-void ContentView::finishRun(const std::string& failure) {
-  setLogOutput(logOutput_ + (failure.empty() ? "" : failure + "\n") + std::string(kExecutionCompleteText));
-  printLine(kEndOfSequencesLine);
+void ContentView::startConsoleRun(std::uint64_t runId, ProgramNode program) {
+  // The run's threads, the jobs they hand on included, print into this route.
+  ScopedLineRoute scope(std::make_shared<const LineSink>(
+      [feed = feed_, runId](std::string_view line) { feed->push({runId, std::string(line)}); }));
+  liveRuns_.insert(runId);
+  if (liveRuns_.size() == 1) emit runningChanged();
+  startRun(engine_, std::move(program), [feed = feed_, runId](std::shared_ptr<Evaluator> evaluator) {
+    feed->push({runId, std::string(kExecutionCompleteText)});
+    printLine(kEndOfSequencesLine);
+    if (!evaluator) return feed->pushRunEnd(runId);
+    // a run is going as long as its async bodies are; a worker waits for them
+    const bool isWaiting = WorkQueue::global().submit([feed, runId, evaluator = std::move(evaluator)] {
+      evaluator->waitForAsyncBodies();
+      feed->pushRunEnd(runId);
+    });
+    if (!isWaiting) feed->pushRunEnd(runId);
+  });
 }
 
 void ContentView::haltSystem() {
   engine_->halt();
-  setLogOutput(std::string(kHaltedText));
+  takeConsoleLines(false);  // printed before the halt: they would read as coming after it
+  setConsoleLines(linesOf(kHaltedText));
+}
+
+void ContentView::markError(const SourceLocation& location) {
+  QsciScintilla* editor = widgets_.editor;
+  int line = 0, index = 0;
+  editor->lineIndexFromPosition(static_cast<int>(location.offset), &line, &index);
+  editor->SendScintilla(QsciScintillaBase::SCI_SETINDICATORCURRENT, kErrorIndicator);
+  editor->SendScintilla(QsciScintillaBase::SCI_INDICATORFILLRANGE, static_cast<unsigned long>(location.offset),
+                        static_cast<long>(location.length));
+  editor->markerAdd(line, kErrorMarker);
+  editor->setCursorPosition(line, index);
+  editor->ensureLineVisible(line);
+  editor->setFocus();
+}
+
+void ContentView::clearErrorMark() {
+  QsciScintilla* editor = widgets_.editor;
+  editor->SendScintilla(QsciScintillaBase::SCI_SETINDICATORCURRENT, kErrorIndicator);
+  editor->SendScintilla(QsciScintillaBase::SCI_INDICATORCLEARRANGE, 0UL, static_cast<long>(editor->length()));
+  editor->markerDeleteAll(kErrorMarker);
+}
+
+void ContentView::zoom(int steps) {
+  zoom_ = std::clamp(zoom_ + steps, kMinZoom, kMaxZoom);
+  applyZoom();
+}
+
+void ContentView::resetZoom() {
+  zoom_ = 0;
+  applyZoom();
+}
+
+void ContentView::applyZoom() {
+  widgets_.editor->zoomTo(zoom_);
+  widgets_.console->setFont(monospacedFont(kCaptionPixelSize + zoom_));
 }
 
 void ContentView::showEvent(QShowEvent* event) {
@@ -96,13 +187,8 @@ void ContentView::showEvent(QShowEvent* event) {
   // show() appears the view; a window system's restore from a minimised state does not
   if (!event->spontaneous()) {
     engine_->start();
+    emit runningChanged();  // the device is known now
   }
-}
-
-void ContentView::closeEvent(QCloseEvent* event) {
-  // runs still going stop at their next statement; a wait in progress ends on its own
-  engine_->isRunning.store(false);
-  QWidget::closeEvent(event);
 }
 
 }  // namespace quarn

@@ -1,26 +1,35 @@
 #pragma once
-// The workbench's root view: the editor text (sourceCode), the console text
+// The workbench's root view: the editor text (sourceCode), the console
 // (logOutput) and the engine shared by every run started from this window, with
 // the two actions behind the buttons: compileAndRun and haltSystem.
 //
-// Threads: main thread only. A run's background job never touches the view; its
-// "Execution complete." comes back as a job on the main thread (RunReporter.h).
+// Each run gets an id and a line route: the lines its threads print reach the
+// console through a ConsoleFeed, tagged with that id, and only the lines of the
+// run the console shows are appended. A halted or older run thus never writes
+// into a newer run's console text.
+//
+// Threads: main thread only. A run's threads never touch the view.
 
+#include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 
+#include <QStringList>
 #include <QWidget>
 
 #include "app/WorkbenchLayout.h"
 #include "audio/EngineManager.h"
+#include "frontend/Ast.h"
+#include "frontend/SourceLocation.h"
 
-class QCloseEvent;
 class QShowEvent;
+
 
 namespace quarn {
 
-class RunReporter;
+class ConsoleFeed;
 
 inline constexpr std::string_view kInitialSourceCode =
     "[tb303 setFrequency:110.0];\n[tb303 setCutoff:FrequencyHigh];\n[tb303 setResonance:Maximum];";
@@ -29,10 +38,13 @@ inline constexpr std::string_view kCompilingText = "Compiling...\n";
 inline constexpr std::string_view kExecutionStartedText =
     "AST successfully built. Execution started in background...\n";
 inline constexpr std::string_view kExecutionCompleteText = "Execution complete.";
-// Shown when a run's top level could not start.
-inline constexpr std::string_view kRunNotStartedText =
-    "quarn: the run could not start (too many threads or too little memory).";
 inline constexpr std::string_view kHaltedText = "[VRKLog] System halted. ";
+// Editor and console zoom, in Scintilla's steps of one point.
+inline constexpr int kMinZoom = -4;
+inline constexpr int kMaxZoom = 20;
+
+// The console line under a parse error: "at line L, column C".
+std::string errorPlaceText(const SourceLocation& location);
 
 class ContentView : public QWidget {
   Q_OBJECT
@@ -43,28 +55,50 @@ public:
   ~ContentView() override;
 
   const std::shared_ptr<EngineManager>& engine() const { return engine_; }
+  const WorkbenchWidgets& widgets() const { return widgets_; }
   std::string sourceCode() const;
   void setSourceCode(std::string_view text);
-  const std::string& logOutput() const { return logOutput_; }
+  // The console's lines, joined by line breaks.
+  std::string logOutput() const;
+  // A line of the window's own (not of a run) at the end of the console.
+  void addConsoleLine(std::string_view text);
+  // Runs whose threads have not all ended.
+  bool isRunning() const { return !liveRuns_.empty(); }
 
   // Compiles the editor text here and starts it on the global work queue.
   void compileAndRun();
   // Stops every run at its next statement, silences the voice and the sampler.
   void haltSystem();
+  // Editor and console text together, one step bigger, smaller, or back to normal.
+  void zoom(int steps);
+  void resetZoom();
+
+signals:
+  void runningChanged();
 
 protected:
   void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
 
 private:
   void connectActions();
-  void setLogOutput(std::string text);
-  void finishRun(const std::string& failure);
+  void setConsoleLines(const QStringList& lines);
+  void appendConsoleLines(const QStringList& lines);
+  // Appends the lines that came from the console's run (unless showLines is false)
+  // and notes the runs that ended.
+  void takeConsoleLines(bool showLines);
+  // Starts program with its lines routed to the console under runId.
+  void startConsoleRun(std::uint64_t runId, ProgramNode program);
+  void markError(const SourceLocation& location);
+  void clearErrorMark();
+  void applyZoom();
 
   const std::shared_ptr<EngineManager> engine_;
-  WorkbenchWidgets widgets_;  // the editor holds sourceCode
-  std::string logOutput_;
-  const std::shared_ptr<RunReporter> reporter_;
+  WorkbenchWidgets widgets_;  // the editor holds sourceCode, the console logOutput
+  const std::shared_ptr<ConsoleFeed> feed_;
+  std::uint64_t lastRunId_ = 0;
+  std::uint64_t consoleRunId_ = 0;  // the run whose lines the console shows
+  std::set<std::uint64_t> liveRuns_;
+  int zoom_ = 0;
 };
 
 }  // namespace quarn

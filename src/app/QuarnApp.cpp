@@ -6,22 +6,26 @@
 
 namespace quarn {
 
-std::unique_ptr<ContentView> QuarnApp::makeWindow(std::shared_ptr<EngineManager> engine) {
-  return std::make_unique<ContentView>(std::move(engine));
+std::unique_ptr<WorkbenchWindow> QuarnApp::makeWindow(std::shared_ptr<EngineManager> engine,
+                                                      std::filesystem::path sessionFolder,
+                                                      WorkbenchDialogs dialogs) {
+  return std::make_unique<WorkbenchWindow>(std::move(engine), std::move(sessionFolder), std::move(dialogs));
 }
 
-int QuarnApp::run(int argc, char** argv) {
+int runWorkbench(int argc, char** argv, std::optional<std::string> file) {
   int status = 0;
   std::weak_ptr<EngineManager> engineLeft;
   {
     QApplication application(argc, argv);
-    auto window = makeWindow(std::make_shared<EngineManager>(EngineManager::defaultResourcesDir(),
-                                                             AudioOutput::device));
-    engineLeft = window->engine();
+    auto window = QuarnApp::makeWindow(
+        std::make_shared<EngineManager>(EngineManager::defaultResourcesDir(), AudioOutput::device),
+        ScriptSession::defaultFolder());
+    engineLeft = window->view().engine();
+    window->startWith(file ? std::optional<std::filesystem::path>(*file) : std::nullopt);
     window->show();
     status = application.exec();
   }  // the window, and with it the engine unless a run holds it, goes before the application
-  return finish(status, engineLeft);
+  return QuarnApp::finish(status, engineLeft);
 }
 
 int QuarnApp::finish(int status, const std::weak_ptr<EngineManager>& engineLeft) {

@@ -1,9 +1,12 @@
 #include "app/WorkbenchLayout.h"
 
+#include <Qsci/qsciscintilla.h>
+
+#include <QColor>
 #include <QFont>
 #include <QFontDatabase>
 #include <QHBoxLayout>
-#include <QLabel>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSizePolicy>
@@ -11,22 +14,73 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "app/QuarnLexer.h"
+
 namespace quarn {
 namespace {
 
-QFont monospacedFont(int pixelSize) {
+// Scintilla sizes its styles in points only.
+QFont scintillaFont(int pixelSize) {
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  font.setPixelSize(pixelSize);
+  font.setPointSizeF(pixelSize * 72.0 / 96.0);
   return font;
 }
 
-QPlainTextEdit* makeEditor(QWidget* root) {
-  auto* editor = new QPlainTextEdit(root);
+void configureEditing(QsciScintilla* editor) {
+  editor->setUtf8(true);
+  editor->setAutoIndent(true);
+  editor->setIndentationsUseTabs(false);
+  editor->setTabWidth(kTabColumns);
+  editor->setTabIndents(true);
+  editor->setBackspaceUnindents(true);
+  editor->setBraceMatching(QsciScintilla::SloppyBraceMatch);
+  // the horizontal scroll bar only when a line is wider than the editor
+  editor->SendScintilla(QsciScintillaBase::SCI_SETSCROLLWIDTH, 1);
+  editor->SendScintilla(QsciScintillaBase::SCI_SETSCROLLWIDTHTRACKING, 1);
+  editor->setMarginType(0, QsciScintilla::NumberMargin);
+  editor->setMarginLineNumbers(0, true);
+  editor->setMarginWidth(kMarkerMargin, kDefaultPadding + 4);
+  editor->setMarginMarkerMask(kMarkerMargin, 1 << kErrorMarker);
+  editor->setMarginSensitivity(kMarkerMargin, false);
+  editor->markerDefine(QsciScintilla::RightTriangle, kErrorMarker);
+  editor->indicatorDefine(QsciScintilla::StraightBoxIndicator, kErrorIndicator);
+  editor->SendScintilla(QsciScintillaBase::SCI_INDICSETUNDER, kErrorIndicator, 1);  // the token stays readable
+}
+
+// Green on black at 0.8 opacity over the window's own background, as one opaque colour.
+void colourEditor(QsciScintilla* editor, const QColor& paper) {
+  auto* lexer = new QuarnLexer(editor, paper, scintillaFont(kBodyPixelSize));
+  editor->setLexer(lexer);
+  editor->setCaretForegroundColor(QColor(kQuarnGreen));
+  editor->setCaretLineVisible(false);
+  editor->setMarginsBackgroundColor(paper.darker(130));
+  editor->setMarginsForegroundColor(QColor(kQuarnGreen).darker(160));
+  editor->setMarginsFont(scintillaFont(kBodyPixelSize));
+  editor->setFoldMarginColors(paper, paper);
+  editor->setMatchedBraceForegroundColor(QColor(Qt::black));
+  editor->setMatchedBraceBackgroundColor(QColor(kQuarnGreen));
+  editor->setUnmatchedBraceForegroundColor(QColor(kErrorColour));
+  editor->setSelectionBackgroundColor(QColor(kQuarnGreen).darker(300));
+  editor->setSelectionForegroundColor(QColor(kQuarnGreen).lighter(130));
+  QColor errorBox(kErrorColour);
+  errorBox.setAlpha(120);  // the colour's alpha is the box's
+  editor->setIndicatorForegroundColor(errorBox, kErrorIndicator);
+  editor->SendScintilla(QsciScintillaBase::SCI_INDICSETOUTLINEALPHA, kErrorIndicator, 255);
+  editor->setMarkerBackgroundColor(QColor(kErrorColour), kErrorMarker);
+  editor->setMarkerForegroundColor(QColor(kErrorColour), kErrorMarker);
+}
+
+QsciScintilla* makeEditor(QWidget* root) {
+  auto* editor = new QsciScintilla(root);
   editor->setObjectName("editor");
-  editor->setFont(monospacedFont(kBodyPixelSize));
-  // black at 0.8 opacity behind green text, padded inside the dark area
-  editor->setStyleSheet(QString("QPlainTextEdit { background-color: rgba(0, 0, 0, 204); color: #00ff00;"
-                                " border: none; padding: %1px; }")
+  editor->setFrameStyle(0);
+  const QColor window = root->palette().color(QPalette::Window);
+  const QColor paper(window.red() / 5, window.green() / 5, window.blue() / 5);
+  configureEditing(editor);
+  colourEditor(editor, paper);
+  editor->setMarginWidth(0, QStringLiteral("0000"));  // in the margin's font, so after it is set
+  editor->setStyleSheet(QString("QsciScintilla { background-color: %1; border: none; padding: %2px; }")
+                            .arg(paper.name())
                             .arg(kDefaultPadding));
   return editor;
 }
@@ -34,32 +88,45 @@ QPlainTextEdit* makeEditor(QWidget* root) {
 QPushButton* makeButton(QWidget* root, const char* objectName, const QString& label, const char* colour) {
   auto* button = new QPushButton(label, root);
   button->setObjectName(objectName);
+  button->setFocusPolicy(Qt::NoFocus);  // the editor keeps the keyboard
   QFont font = button->font();
   font.setPixelSize(kHeadlinePixelSize);
   font.setBold(true);
   button->setFont(font);
   button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  button->setStyleSheet(QString("QPushButton { background-color: %1; color: white; border: none; padding: %2px; }")
+  button->setStyleSheet(QString("QPushButton { background-color: %1; color: white; border: none; padding: %2px; }"
+                                " QPushButton:pressed { background-color: %3; }")
                             .arg(colour)
-                            .arg(kDefaultPadding));
+                            .arg(kDefaultPadding)
+                            .arg(QColor(colour).darker(130).name()));
   return button;
 }
 
-QLabel* makeConsole(QWidget* root) {
-  auto* console = new QLabel(root);
+QPlainTextEdit* makeConsole(QWidget* root) {
+  auto* console = new QPlainTextEdit(root);
   console->setObjectName("console");
-  console->setTextFormat(Qt::PlainText);
-  console->setWordWrap(false);
-  console->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  console->setReadOnly(true);
+  console->setUndoRedoEnabled(false);
+  console->setMaximumBlockCount(kConsoleHistoryLines);
+  console->setLineWrapMode(QPlainTextEdit::NoWrap);
+  console->setFocusPolicy(Qt::ClickFocus);  // selectable and copyable; Tab never lands here
+  console->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   console->setFont(monospacedFont(kCaptionPixelSize));
-  // full width; a long line is cut at the window's edge instead of widening it
+  console->setFixedHeight(kConsoleHeight);
   console->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-  console->setStyleSheet(QString("QLabel { background-color: rgba(128, 128, 128, 51); padding: %1px; }")
-                             .arg(kDefaultPadding));
+  console->setStyleSheet(QString("QPlainTextEdit { background-color: rgba(128, 128, 128, 51); border: none;"
+                                 " padding: %1px; }")
+                             .arg(kDefaultPadding / 2));
   return console;
 }
 
 }  // namespace
+
+QFont monospacedFont(int pixelSize) {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPixelSize(pixelSize);
+  return font;
+}
 
 WorkbenchWidgets buildWorkbenchLayout(QWidget* root) {
   WorkbenchWidgets parts;
@@ -80,8 +147,6 @@ WorkbenchWidgets buildWorkbenchLayout(QWidget* root) {
   column->addWidget(parts.editor, 1);
   column->addLayout(buttonRow);
   column->addWidget(parts.console);
-
-  root->setFixedSize(kWindowWidth, kWindowHeight);
   return parts;
 }
 

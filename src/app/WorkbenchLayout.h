@@ -1,13 +1,16 @@
 #pragma once
 // The look of the workbench: the editor above a row of two buttons above the
-// console line, in a fixed 600 x 400 frame. Builds widgets only; the actions
-// behind them belong to ContentView.
+// console, in a window that opens at 600 x 400 and may grow; the editor takes
+// every extra pixel, so the button row and the console never move relative to
+// the window's bottom edge. Builds widgets only; the actions behind them belong
+// to ContentView.
 // Threads: main thread only.
 
-class QLabel;
+class QFont;
 class QPlainTextEdit;
 class QPushButton;
 class QWidget;
+class QsciScintilla;
 
 namespace quarn {
 
@@ -21,15 +24,28 @@ inline constexpr int kButtonSpacing = 8;
 inline constexpr int kBodyPixelSize = 13;
 inline constexpr int kHeadlinePixelSize = 13;
 inline constexpr int kCaptionPixelSize = 10;
+// The console's fixed height: five caption lines and its padding.
+inline constexpr int kConsoleHeight = 84;
+// Lines the console keeps; older ones scroll away for good.
+inline constexpr int kConsoleHistoryLines = 10000;
+// Columns a Tab inserts (as spaces).
+inline constexpr int kTabColumns = 4;
+// Scintilla's markers and indicators used for a parse error.
+inline constexpr int kErrorMarker = 1;
+inline constexpr int kErrorIndicator = 8;
+inline constexpr int kMarkerMargin = 1;
 
 struct WorkbenchWidgets {
-  QPlainTextEdit* editor = nullptr;
+  QsciScintilla* editor = nullptr;
   QPushButton* compileButton = nullptr;
   QPushButton* haltButton = nullptr;
-  QLabel* console = nullptr;
+  QPlainTextEdit* console = nullptr;
 };
 
-// Lays the workbench out inside root (which gets the fixed size) and returns its parts.
+// Lays the workbench out inside root and returns its parts.
 WorkbenchWidgets buildWorkbenchLayout(QWidget* root);
+
+// The fixed-width system font at pixelSize.
+QFont monospacedFont(int pixelSize);
 
 }  // namespace quarn

@@ -1,6 +1,8 @@
-// quarn: with arguments a headless subcommand, without them the workbench window.
+// quarn: with a subcommand a headless tool, otherwise the workbench window
+// (with the script FILE of `quarn FILE` in it).
 
 #include <csignal>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,11 +15,13 @@ int main(int argc, char** argv) {
   // `quarn run FILE | head -1`) loses the lines written to it, never the
   // program: the window keeps running and a run plays to its end.
   std::signal(SIGPIPE, SIG_IGN);
-  if (argc > 1) {
-    return quarn::runCli(std::vector<std::string>(argv + 1, argv + argc));
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  std::optional<std::string> file = quarn::workbenchFileArgument(args);
+  if (!args.empty() && !file) {
+    return quarn::runCli(args);
   }
   if (!quarn::displayAvailable()) {
     return quarn::reportNoDisplay();
   }
-  return quarn::QuarnApp::run(argc, argv);
+  return quarn::runWorkbench(1, argv, std::move(file));
 }

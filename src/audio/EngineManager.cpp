@@ -44,6 +44,8 @@ EngineManager::EngineManager(std::filesystem::path resourcesDir, AudioOutput out
 
 EngineManager::~EngineManager() { impl_->device.reset(); }
 
+bool EngineManager::hasDevice() const { return impl_->device != nullptr; }
+
 void EngineManager::start() {
   synthSetPlaying(synth->pointer, false);
   if (impl_->output == AudioOutput::none || impl_->device) {

@@ -37,6 +37,8 @@ public:
 
   // Voice off, then the device started; a missing device is swallowed silently.
   void start();
+  // True once start() opened an output device.
+  bool hasDevice() const;
   // Stores and logs the rate as given; the rate applied is clamped to [0.25, 4].
   void setSamplerRate(float rate);
   // Decodes name + ".wav" on the calling thread and hands it to the player.

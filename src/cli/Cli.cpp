@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include <filesystem>
 #include <iostream>
 #include <new>
 #include <system_error>
@@ -31,12 +32,23 @@ std::optional<std::string> sourceOf(const std::string& path, int& status) {
 
 std::string usageText() {
   return "Usage:\n"
-         "  quarn                      open the workbench window\n"
+         "  quarn [FILE]               open the workbench window, with FILE in it\n"
          "  quarn tokens FILE          print the tokens of a script, one per line\n"
          "  quarn check FILE           parse a script; print the parse error, if any\n"
          "  quarn run [--silent] FILE  run a script; --silent plays no sound\n"
          "  quarn --help               show this help\n"
-         "FILE may be - to read standard input.\n";
+         "A subcommand's FILE may be - to read standard input.\n";
+}
+
+std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args) {
+  if (args.size() != 1) return std::nullopt;
+  const std::string& word = args[0];
+  if (word.empty() || word[0] == '-' || word == "tokens" || word == "check" || word == "run" || word == "help")
+    return std::nullopt;
+  std::error_code ignored;
+  const std::filesystem::path path(word);
+  if (std::filesystem::is_regular_file(path, ignored) || path.extension() == ".quarn") return word;
+  return std::nullopt;
 }
 
 int runCli(const std::vector<std::string>& args) {

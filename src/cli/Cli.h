@@ -1,6 +1,7 @@
 #pragma once
 // The headless subcommands of `quarn`: tokens, check and run.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,10 @@ namespace quarn {
 // args are the command-line words after the program name (at least one).
 // Returns the process exit status.
 int runCli(const std::vector<std::string>& args);
+
+// The FILE of `quarn FILE` (the window opens it): one word that is not a
+// subcommand or an option and names a file, or a script to make (".quarn").
+std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args);
 
 // Printed by --help (standard output) and after a usage error (standard error).
 std::string usageText();

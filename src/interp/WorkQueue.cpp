@@ -115,6 +115,7 @@ WorkQueue::~WorkQueue() {
 }
 
 bool WorkQueue::submit(std::function<void()> job) {
+  job = withCurrentLineRoute(std::move(job));  // a run's lines follow its jobs
   std::unique_lock<std::mutex> hold(impl_->mutex);
   impl_->jobs.push_back(std::move(job));
   // Idle workers already woken count as idle until they take a job, so a new

@@ -1,49 +1,72 @@
 #include "support/Diagnostics.h"
 
+#include <cstdlib>
 #include <mutex>
-#include <string>
 #include <unistd.h>
+
+#include "support/LineWriter.h"
 
 namespace quarn {
 namespace {
 
-std::mutex& lineMutex() {
+std::mutex& sinkMutex() {
   static std::mutex m;
   return m;
 }
 
-LineSink& lineSink() {
+LineSink& testSink() {
   static LineSink sink;
   return sink;
 }
 
-void writeAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n <= 0) return;  // a closed stdout loses the line; main ignores SIGPIPE, so never the program
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
+thread_local LineRoute currentRoute;
+
+void flushAtExit() { flushStandardOutput(); }
+
+// Never destroyed: threads still printing at exit keep a writer to print to.
+LineWriter& standardOutput() {
+  static LineWriter* const writer = [] {
+    auto* made = new LineWriter(STDOUT_FILENO);
+    std::atexit(flushAtExit);
+    std::at_quick_exit(flushAtExit);
+    return made;
+  }();
+  return *writer;
 }
 
 }  // namespace
 
 void printLine(std::string_view text) {
-  std::string line;
-  line.reserve(text.size() + 1);
-  line.append(text);
-  line.push_back('\n');
-  std::lock_guard<std::mutex> guard(lineMutex());
-  if (lineSink()) {
-    lineSink()(text);
-    return;
+  if (currentRoute) (*currentRoute)(text);
+  {
+    std::lock_guard<std::mutex> guard(sinkMutex());
+    if (testSink()) {
+      testSink()(text);
+      return;
+    }
   }
-  writeAll(STDOUT_FILENO, line.data(), line.size());
+  standardOutput().write(text);
 }
 
 void setLineSink(LineSink sink) {
-  std::lock_guard<std::mutex> guard(lineMutex());
-  lineSink() = std::move(sink);
+  std::lock_guard<std::mutex> guard(sinkMutex());
+  testSink() = std::move(sink);
 }
+
+ScopedLineRoute::ScopedLineRoute(LineRoute route) : previous_(std::move(currentRoute)) {
+  currentRoute = std::move(route);
+}
+
+ScopedLineRoute::~ScopedLineRoute() { currentRoute = std::move(previous_); }
+
+std::function<void()> withCurrentLineRoute(std::function<void()> job) {
+  if (!currentRoute) return job;
+  return [route = currentRoute, job = std::move(job)] {
+    ScopedLineRoute scope(route);
+    job();
+  };
+}
+
+void flushStandardOutput() { standardOutput().flush(kExitFlushPatience); }
 
 }  // namespace quarn

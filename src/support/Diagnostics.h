@@ -1,14 +1,23 @@
 #pragma once
-// Every standard-output line of the system goes through printLine: one write per
-// whole line, flushed, so lines from many threads never interleave.
+// Every diagnostic line of the system goes through printLine: whole lines, in the
+// order they were printed, handed to a writer thread (LineWriter.h) so that no
+// caller waits on standard output. A thread may also carry a line route: the
+// lines it prints then also go to that route (the window's console for one run),
+// and jobs it hands to the work queue carry the route along.
 // Called from any thread except the audio render thread.
 
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 namespace quarn {
 
-// Writes text followed by a newline as one unit.
+// How long the exit waits for standard output to take lines before giving up.
+inline constexpr std::chrono::milliseconds kExitFlushPatience{1000};
+
+// Writes text followed by a newline as one unit, to the calling thread's route
+// (if any) and to standard output.
 void printLine(std::string_view text);
 
 // Tests (and the golden-script driver) redirect lines here instead of stdout.
@@ -16,5 +25,28 @@ void printLine(std::string_view text);
 // the internal lock held, so it must not call printLine itself.
 using LineSink = std::function<void(std::string_view line)>;
 void setLineSink(LineSink sink);
+
+// Where one run's lines go besides standard output. Called on the printing
+// thread, without a lock held: it must be safe to call from many threads at once.
+using LineRoute = std::shared_ptr<const LineSink>;
+
+// Lines printed on this thread while the scope lives also go to route.
+class ScopedLineRoute {
+public:
+  explicit ScopedLineRoute(LineRoute route);
+  ~ScopedLineRoute();
+  ScopedLineRoute(const ScopedLineRoute&) = delete;
+  ScopedLineRoute& operator=(const ScopedLineRoute&) = delete;
+
+private:
+  LineRoute previous_;
+};
+
+// job, made to run under the calling thread's route; job itself when there is none.
+std::function<void()> withCurrentLineRoute(std::function<void()> job);
+
+// Waits until standard output has taken every line printed so far, or made no
+// progress for kExitFlushPatience. Runs by itself at exit and quick_exit.
+void flushStandardOutput();
 
 }  // namespace quarn

@@ -39,6 +39,22 @@ TEST(CliUsage, HelpGoesToStandardOutput) {
   EXPECT_TRUE(o.err.empty());
 }
 
+// `quarn FILE`: the window opens a file, or a script to make; other words stay mistakes.
+TEST(CliUsage, OneWordNamingAFileOpensTheWindow) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path();
+  const std::string existing = (folder / "quarn-cli-beat.txt").string();
+  std::ofstream(existing) << "";
+  const struct { std::vector<std::string> args; std::optional<std::string> file; } cases[] = {
+      {{existing}, existing},          {{"new-beat.quarn"}, "new-beat.quarn"},
+      {{"run"}, std::nullopt},         {{"tokens"}, std::nullopt},
+      {{"nosuchword"}, std::nullopt},  {{"--help"}, std::nullopt},
+      {{"-"}, std::nullopt},           {{existing, existing}, std::nullopt},
+      {{folder.string()}, std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(workbenchFileArgument(c.args), c.file) << ::testing::PrintToString(c.args);
+  std::filesystem::remove(existing);
+}
+
 TEST(CliUsage, MistakesPrintUsageOnStandardErrorWithStatus2) {
   for (auto args : std::vector<std::vector<std::string>>{
            {"frobnicate", "x"}, {"tokens"}, {"check", "a", "b"}, {"tokens", "--silent", "x"}, {"--bogus"}}) {

@@ -1,0 +1,232 @@
+#include "app/WorkbenchWindow.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "app/QtText.h"
+
+namespace quarn {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The file a window opens for a name that may not exist yet.
+fs::path absoluteOf(const fs::path& file) {
+  std::error_code ignored;
+  fs::path absolute = fs::absolute(file, ignored);
+  return absolute.empty() ? file : absolute.lexically_normal();
+}
+
+const QString kScriptFilter = "Quarn scripts (*.quarn);;All files (*)";
+
+}  // namespace
+
+QString unsavedChangesQuestion(const QString& name) {
+  return name + " has unsaved changes. Save them first?";
+}
+
+std::string openFailedText(const fs::path& file, const std::string& reason) {
+  return "Could not open " + file.string() + ": " + reason + ". Check the name and try again.";
+}
+
+std::string saveFailedText(const fs::path& file, const std::string& reason) {
+  return "Could not save " + file.string() + ": " + reason + ". Use Save As to choose another place.";
+}
+
+WorkbenchDialogs WorkbenchDialogs::standard() {
+  WorkbenchDialogs dialogs;
+  dialogs.askToSave = [](QWidget* parent, const QString& question) {
+    const auto answer = QMessageBox::question(parent, QString(), question,
+                                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                              QMessageBox::Save);
+    return answer == QMessageBox::Save ? SaveAnswer::save
+           : answer == QMessageBox::Discard ? SaveAnswer::discard
+                                            : SaveAnswer::cancel;
+  };
+  dialogs.chooseFileToOpen = [](QWidget* parent) -> std::optional<fs::path> {
+    const QString name = QFileDialog::getOpenFileName(parent, "Open", QString(), kScriptFilter);
+    if (name.isEmpty()) return std::nullopt;
+    return fs::path(name.toStdString());
+  };
+  dialogs.chooseFileToSave = [](QWidget* parent, const fs::path& suggested) -> std::optional<fs::path> {
+    const QString name = QFileDialog::getSaveFileName(parent, "Save As", pathText(suggested), kScriptFilter);
+    if (name.isEmpty()) return std::nullopt;
+    fs::path file(name.toStdString());
+    if (!file.has_extension()) file += ".quarn";
+    return file;
+  };
+  return dialogs;
+}
+
+WorkbenchWindow::WorkbenchWindow(std::shared_ptr<EngineManager> engine, fs::path sessionFolder,
+                                 WorkbenchDialogs dialogs)
+    : view_(new ContentView(std::move(engine), this)),
+      session_(std::move(sessionFolder)),
+      dialogs_(std::move(dialogs)),
+      savedText_(toQString(kInitialSourceCode)),
+      autosaveTimer_(new QTimer(this)) {
+  setCentralWidget(view_);
+  buildFileMenu();
+  resize(kWindowWidth, kWindowHeight);
+  connect(view_->widgets().editor, &QsciScintilla::textChanged, this, &WorkbenchWindow::textChanged);
+  connect(view_, &ContentView::runningChanged, this, &WorkbenchWindow::updateTitle);
+  connect(autosaveTimer_, &QTimer::timeout, this, [this] {
+    if (isAutosaveDue_) autosave();
+  });
+  autosaveTimer_->start(kAutosaveInterval);
+  updateTitle();
+}
+
+WorkbenchWindow::~WorkbenchWindow() = default;
+
+void WorkbenchWindow::buildFileMenu() {
+  QMenu* menu = menuBar()->addMenu("&File");
+  menu->addAction("&New", QKeySequence::New, this, [this] { newScript(); });
+  menu->addAction("&Open…", QKeySequence::Open, this, [this] { open(); });
+  QMenu* recent = menu->addMenu("Open &Recent");
+  connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(recent); });
+  menu->addAction("&Save", QKeySequence::Save, this, [this] { save(); });
+  menu->addAction("Save &As…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this, [this] { saveAs(); });
+  menu->addSeparator();
+  menu->addAction("&Quit", QKeySequence::Quit, this, [this] { close(); });
+  // shortcuts of a hidden menu bar still fire; the editor must not eat them
+  for (QAction* action : menu->actions()) action->setShortcutContext(Qt::WindowShortcut);
+}
+
+void WorkbenchWindow::fillRecentMenu(QMenu* menu) {
+  menu->clear();
+  for (const fs::path& file : session_.recentFiles())
+    menu->addAction(pathText(file), this, [this, file] {
+      if (mayDiscardScript()) openFile(file);
+    });
+  if (menu->isEmpty()) menu->addAction("No recent files")->setEnabled(false);
+}
+
+bool WorkbenchWindow::hasUnsavedChanges() const { return view_->widgets().editor->text() != savedText_; }
+
+void WorkbenchWindow::startWith(const std::optional<fs::path>& file) {
+  const std::optional<SessionState> kept = session_.load();
+  const std::optional<fs::path> wanted = file ? std::optional(absoluteOf(*file)) : std::nullopt;
+  if (kept && (!wanted || kept->file == wanted)) {
+    // the kept text wins over the file: it holds the typing the file never got
+    std::string error;
+    const std::string saved = kept->file ? readScriptFile(*kept->file, error).value_or("")
+                                         : std::string(kInitialSourceCode);
+    setScript(kept->text, kept->file, saved);
+    return;
+  }
+  if (!wanted) return;
+  std::error_code code;
+  if (!fs::exists(*wanted, code)) {
+    setScript("", wanted, "");  // a new script: saving creates the file
+    return;
+  }
+  openFile(*wanted);
+}
+
+void WorkbenchWindow::setScript(const std::string& text, std::optional<fs::path> file, const std::string& savedText) {
+  file_ = std::move(file);
+  savedText_ = toQString(savedText);
+  view_->setSourceCode(text);
+  isAutosaveDue_ = true;
+  updateTitle();
+}
+
+bool WorkbenchWindow::mayDiscardScript() {
+  if (!hasUnsavedChanges()) return true;
+  const QString name = file_ ? pathText(file_->filename()) : toQString(kUntitledName);
+  switch (dialogs_.askToSave(this, unsavedChangesQuestion(name))) {
+    case SaveAnswer::save:
+      return save();
+    case SaveAnswer::discard:
+      return true;
+    case SaveAnswer::cancel:
+      return false;
+  }
+  return false;
+}
+
+bool WorkbenchWindow::newScript() {
+  if (!mayDiscardScript()) return false;
+  setScript("", std::nullopt, "");
+  return true;
+}
+
+bool WorkbenchWindow::open() {
+  if (!mayDiscardScript()) return false;
+  const auto file = dialogs_.chooseFileToOpen(this);
+  return file && openFile(*file);
+}
+
+bool WorkbenchWindow::openFile(const fs::path& file) {
+  std::string error;
+  const auto text = readScriptFile(file, error);
+  if (!text) {
+    view_->addConsoleLine(openFailedText(file, error));
+    return false;
+  }
+  setScript(*text, absoluteOf(file), *text);
+  session_.addRecentFile(*file_);
+  return true;
+}
+
+bool WorkbenchWindow::save() { return file_ ? saveTo(*file_) : saveAs(); }
+
+bool WorkbenchWindow::saveAs() {
+  const fs::path suggested = file_ ? *file_ : fs::path(std::string(kUntitledName) + ".quarn");
+  const auto file = dialogs_.chooseFileToSave(this, suggested);
+  return file && saveTo(*file);
+}
+
+bool WorkbenchWindow::saveTo(const fs::path& file) {
+  const std::string text = view_->sourceCode();
+  std::string error;
+  if (!writeScriptFile(file, text, error)) {
+    view_->addConsoleLine(saveFailedText(file, error));
+    return false;
+  }
+  file_ = absoluteOf(file);
+  savedText_ = toQString(text);
+  session_.addRecentFile(*file_);
+  autosave();
+  updateTitle();
+  return true;
+}
+
+void WorkbenchWindow::autosave() {
+  isAutosaveDue_ = !session_.save({view_->sourceCode(), file_});
+}
+
+void WorkbenchWindow::textChanged() {
+  isAutosaveDue_ = true;
+  updateTitle();
+}
+
+void WorkbenchWindow::updateTitle() {
+  QString title = (file_ ? pathText(file_->filename()) : toQString(kUntitledName)) + "[*]";
+  if (view_->isRunning()) title += QString(" — ") + toQString(kRunningTitle);
+  if (view_->isVisible() && !view_->engine()->hasDevice()) title += QString(" — ") + toQString(kNoDeviceTitle);
+  setWindowTitle(title);
+  setWindowModified(hasUnsavedChanges());
+}
+
+void WorkbenchWindow::closeEvent(QCloseEvent* event) {
+  if (!mayDiscardScript()) {
+    event->ignore();
+    return;
+  }
+  // what the user chose to keep is what the next start shows
+  session_.save({hasUnsavedChanges() ? savedText_.toStdString() : view_->sourceCode(), file_});
+  autosaveTimer_->stop();
+  view_->engine()->halt();  // runs still going stop at their next statement
+  QMainWindow::closeEvent(event);
+}
+
+}  // namespace quarn

@@ -1,0 +1,96 @@
+#pragma once
+// The workbench's window: the root view (ContentView) under a File menu, the
+// script's file with its unsaved-changes mark, and the session kept between
+// starts. The title names the file, marks unsaved changes, and says when runs
+// are going and when there is no audio device.
+// Threads: main thread only.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <QMainWindow>
+#include <QString>
+
+#include "app/ContentView.h"
+#include "app/ScriptSession.h"
+
+class QCloseEvent;
+class QMenu;
+class QTimer;
+
+namespace quarn {
+
+inline constexpr std::string_view kUntitledName = "Untitled";
+inline constexpr std::string_view kRunningTitle = "running";
+inline constexpr std::string_view kNoDeviceTitle = "no audio device: runs are silent";
+
+// The question before unsaved changes would be lost.
+QString unsavedChangesQuestion(const QString& name);
+// Console lines when a file cannot be opened or saved.
+std::string openFailedText(const std::filesystem::path& file, const std::string& reason);
+std::string saveFailedText(const std::filesystem::path& file, const std::string& reason);
+
+enum class SaveAnswer { save, discard, cancel };
+
+// The window's questions to the user; tests answer them without a dialog.
+struct WorkbenchDialogs {
+  std::function<SaveAnswer(QWidget* parent, const QString& question)> askToSave;
+  std::function<std::optional<std::filesystem::path>(QWidget* parent)> chooseFileToOpen;
+  std::function<std::optional<std::filesystem::path>(QWidget* parent, const std::filesystem::path& suggested)>
+      chooseFileToSave;
+
+  static WorkbenchDialogs standard();
+};
+
+class WorkbenchWindow : public QMainWindow {
+  Q_OBJECT
+
+public:
+  WorkbenchWindow(std::shared_ptr<EngineManager> engine, std::filesystem::path sessionFolder,
+                  WorkbenchDialogs dialogs = WorkbenchDialogs::standard());
+  ~WorkbenchWindow() override;
+
+  ContentView& view() const { return *view_; }
+  const std::optional<std::filesystem::path>& file() const { return file_; }
+  bool hasUnsavedChanges() const;
+
+  // At start: file when given (a name that does not exist yet starts it empty),
+  // otherwise the script of the last session, otherwise the default script.
+  void startWith(const std::optional<std::filesystem::path>& file);
+
+  // The File menu's actions; each returns false when it did not happen.
+  bool newScript();
+  bool open();
+  bool openFile(const std::filesystem::path& file);
+  bool save();
+  bool saveAs();
+  bool saveTo(const std::filesystem::path& file);
+  // Saves the editor's text to the session now.
+  void autosave();
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  void buildFileMenu();
+  void fillRecentMenu(QMenu* menu);
+  // Asks about unsaved changes; true when it is fine to replace the script.
+  bool mayDiscardScript();
+  void setScript(const std::string& text, std::optional<std::filesystem::path> file, const std::string& savedText);
+  void updateTitle();
+  void textChanged();
+
+  ContentView* view_;
+  const ScriptSession session_;
+  const WorkbenchDialogs dialogs_;
+  std::optional<std::filesystem::path> file_;
+  QString savedText_;  // the text as the file (or the default script) has it
+  bool isAutosaveDue_ = false;
+  QTimer* autosaveTimer_;
+};
+
+}  // namespace quarn

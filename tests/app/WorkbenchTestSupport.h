@@ -1,0 +1,83 @@
+#pragma once
+// A workbench window over a silent engine, offscreen, with its session in a
+// fresh temporary folder and its questions answered by the test.
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <Qsci/qsciscintilla.h>
+
+#include <deque>
+#include <filesystem>
+#include <mutex>
+
+#include "app/QuarnApp.h"
+#include "support/Diagnostics.h"
+
+namespace quarn {
+
+inline constexpr int kPatienceMs = 30000;  // runs take milliseconds; a loaded machine may be slow
+
+struct QtApplication : ::testing::Environment {
+  void SetUp() override {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = std::make_unique<QApplication>(argc, argv);
+  }
+  void TearDown() override { app.reset(); }
+  int argc = 1;
+  char name[10] = "app_tests", *argv[2] = {name, nullptr};
+  std::unique_ptr<QApplication> app;
+};
+
+// One application for the whole test program, however many files include this.
+inline auto* const qtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
+
+class WorkbenchFixture : public ::testing::Test {
+protected:
+  void SetUp() override {
+    setLineSink([this](std::string_view line) { std::lock_guard guard(mutex); lines.emplace_back(line); });
+  }
+  // What still runs stops at its next statement.
+  void TearDown() override { setLineSink({}); if (engine) engine->isRunning.store(false); }
+
+  WorkbenchDialogs scriptedDialogs() {
+    WorkbenchDialogs dialogs;
+    dialogs.askToSave = [this](QWidget*, const QString& question) {
+      questions.push_back(question.toStdString());
+      const SaveAnswer answer = answers.empty() ? SaveAnswer::cancel : answers.front();
+      if (!answers.empty()) answers.pop_front();
+      return answer;
+    };
+    dialogs.chooseFileToOpen = [this](QWidget*) { return chosenFile; };
+    dialogs.chooseFileToSave = [this](QWidget*, const std::filesystem::path&) { return chosenFile; };
+    return dialogs;
+  }
+  std::unique_ptr<WorkbenchWindow> makeWindow() {
+    return QuarnApp::makeWindow(engine, sessionFolder(), scriptedDialogs());
+  }
+  std::filesystem::path sessionFolder() const { return std::filesystem::path(folder.path().toStdString()) / "session"; }
+  std::filesystem::path pathIn(const char* name) const { return std::filesystem::path(folder.path().toStdString()) / name; }
+
+  std::vector<std::string> output() { std::lock_guard guard(mutex); return lines; }
+  void show() { window->show(); ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get())); }
+  bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kPatienceMs); }
+  bool waitForLog(const std::string& text) { return waitFor([&] { return view().logOutput() == text; }); }
+  ContentView& view() { return window->view(); }
+  QsciScintilla* editor() { return view().widgets().editor; }
+  QPlainTextEdit* console() { return view().widgets().console; }
+
+  QTemporaryDir folder;
+  std::mutex mutex;
+  std::vector<std::string> lines;
+  std::deque<SaveAnswer> answers;
+  std::vector<std::string> questions;
+  std::optional<std::filesystem::path> chosenFile;
+  std::shared_ptr<EngineManager> engine = std::make_shared<EngineManager>("/nonexistent", AudioOutput::none);
+  SynthVoice& voice = *engine->synth->pointer;
+  std::unique_ptr<WorkbenchWindow> window = makeWindow();
+};
+
+}  // namespace quarn

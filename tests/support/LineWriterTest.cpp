@@ -1,0 +1,114 @@
+// Lines to a descriptor from many threads, and to a reader that does not read.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/LineWriter.h"
+
+namespace quarn {
+namespace {
+
+// A pipe whose reader collects everything until the write end closes.
+struct Pipe {
+  Pipe() { EXPECT_EQ(::pipe(fds), 0); }
+  ~Pipe() { ::close(fds[0]); }
+  // Fills the pipe with empty lines, so the next write blocks until someone reads.
+  void fill() {
+    ::fcntl(fds[1], F_SETFL, O_NONBLOCK);
+    const std::string newlines(512, '\n');
+    while (::write(fds[1], newlines.data(), newlines.size()) > 0) {}
+    while (::write(fds[1], "\n", 1) > 0) {}
+    ::fcntl(fds[1], F_SETFL, 0);
+  }
+  void startReading() {
+    reader = std::thread([this] {
+      char buffer[4096];
+      for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+    });
+  }
+  std::string closeAndCollect() {
+    ::close(fds[1]);
+    reader.join();
+    return text;
+  }
+  int fds[2];
+  std::thread reader;
+  std::string text;
+};
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) lines.push_back(line);  // the filler
+  return lines;
+}
+
+TEST(LineWriter, ManyThreadsKeepWholeLinesInTheirOrder) {
+  constexpr int kThreads = 8, kLinesEach = 200;
+  Pipe pipe;
+  pipe.startReading();
+  {
+    LineWriter writer(pipe.fds[1]);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+      threads.emplace_back([&, t] {
+        for (int i = 0; i < kLinesEach; ++i) writer.write("thread " + std::to_string(t) + " line " + std::to_string(i));
+      });
+    for (auto& thread : threads) thread.join();
+    EXPECT_TRUE(writer.flush(std::chrono::seconds(30)));
+  }
+  const auto lines = linesOf(pipe.closeAndCollect());
+  ASSERT_EQ(lines.size(), size_t{kThreads * kLinesEach});
+  std::vector<int> next(kThreads, 0);
+  for (const auto& line : lines) {
+    int t = -1, i = -1;
+    ASSERT_EQ(std::sscanf(line.c_str(), "thread %d line %d", &t, &i), 2) << line;
+    EXPECT_EQ(i, next[t]++) << line;
+  }
+}
+
+// Nobody reads: writing never blocks and the backlog stays within its bound.
+// Once the reader catches up, every line kept is there in order, and a notice
+// stands exactly where lines were dropped, counting them.
+TEST(LineWriter, AStuckReaderLosesLinesNotTheCaller) {
+  constexpr size_t kBacklog = 4096;
+  constexpr int kLines = 100000;
+  Pipe pipe;
+  pipe.fill();
+  {
+    LineWriter writer(pipe.fds[1], kBacklog);
+    for (int i = 0; i < kLines; ++i) writer.write("line " + std::to_string(i));
+    EXPECT_FALSE(writer.flush(std::chrono::milliseconds(200))) << "the pipe is full";
+    pipe.startReading();
+    EXPECT_TRUE(writer.flush(std::chrono::seconds(30)));
+  }
+  int expected = 0, kept = 0, notices = 0;
+  for (const std::string& line : linesOf(pipe.closeAndCollect())) {
+    int number = -1;
+    if (std::sscanf(line.c_str(), "line %d", &number) == 1) {
+      ASSERT_EQ(number, expected) << "a gap without a notice";
+      ++expected, ++kept;
+      continue;
+    }
+    unsigned long dropped = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "[VRKLog] Standard output fell behind: %lu lines dropped here.", &dropped), 1)
+        << line;
+    EXPECT_EQ(line, droppedLinesNotice(dropped));
+    expected += static_cast<int>(dropped), ++notices;
+  }
+  EXPECT_EQ(expected, kLines);
+  EXPECT_GE(notices, 1);
+  EXPECT_LT(kept, kLines / 10) << "the backlog is bounded";
+  EXPECT_EQ(droppedLinesNotice(12), "[VRKLog] Standard output fell behind: 12 lines dropped here."
+                                    " Redirect it to a file to keep every line.");
+}
+
+}  // namespace
+}  // namespace quarn
