@@ -98,10 +98,12 @@ TEST(ResourceLimits, NoThreadForTheRunFailsItWithStatusOne) {
 
 TEST(ResourceLimits, ClosedStandardOutputLosesLinesNotTheRun) {
   const std::string file = scriptFile("resource_lines.quarn", "int i = 0; while (i < 50) { [sampler setRate:1.0]; i = i + 1; }");
-  Child child = runQuarnChild({"run", "--silent", file}, 0, true);
-  EXPECT_EQ(child.signal, 0);
-  EXPECT_EQ(child.exitStatus, 0);
-  EXPECT_EQ(child.err, "");
+  for (const auto& args : std::vector<std::vector<std::string>>{{"run", "--silent", file}, {"tokens", file}}) {
+    Child child = runQuarnChild(args, 0, true);
+    EXPECT_EQ(child.signal, 0) << args[0];
+    EXPECT_EQ(child.exitStatus, 0) << args[0];
+    EXPECT_EQ(child.err, "") << args[0];
+  }
 }
 
 TEST(ResourceLimits, AllocationFailureInARunStopsItWithOneLine) {
