@@ -153,7 +153,9 @@ TEST_F(WorkbenchFiles, TypingComesBackAfterAKill) {
   std::string disabled = "--gtest_also_run_disabled_tests";
   char* argv[] = {self.data(), filter.data(), disabled.data(), nullptr};
   pid_t child = 0;
-  ASSERT_EQ(posix_spawn(&child, self.c_str(), &actions, nullptr, argv, environ), 0);
+  const int spawned = posix_spawn(&child, self.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ASSERT_EQ(spawned, 0);
   ::close(out[1]);
   std::string said;
   char buffer[256];
