@@ -1,5 +1,7 @@
 # The two commands: `make run` opens the workbench, `make test` runs every test.
-# Both install missing Debian packages first and build incrementally.
+# Both install missing Debian packages first and build incrementally. Without
+# make, `./make.sh TARGET` installs it too and then runs the same target.
+# A new target that needs the packages depends on `deps` (or on `build`).
 BUILD ?= build
 TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)

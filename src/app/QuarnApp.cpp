@@ -5,6 +5,18 @@
 #include <cstdlib>
 
 namespace quarn {
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+
+// Started as root without XDG_RUNTIME_DIR (a console login, sudo), Qt says so
+// and uses a folder of its own: nothing a musician can act on.
+void dropRuntimeDirNotice(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+  if (qtHandler) qtHandler(type, context, text);
+}
+
+}  // namespace
 
 std::unique_ptr<WorkbenchWindow> QuarnApp::makeWindow(std::shared_ptr<EngineManager> engine,
                                                       std::filesystem::path sessionFolder,
@@ -15,6 +27,7 @@ std::unique_ptr<WorkbenchWindow> QuarnApp::makeWindow(std::shared_ptr<EngineMana
 int runWorkbench(int argc, char** argv, std::optional<std::string> file) {
   int status = 0;
   std::weak_ptr<EngineManager> engineLeft;
+  qtHandler = qInstallMessageHandler(&dropRuntimeDirNotice);
   {
     QApplication application(argc, argv);
     auto window = QuarnApp::makeWindow(

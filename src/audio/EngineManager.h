@@ -37,7 +37,7 @@ public:
 
   // Voice off, then the device started; a missing device is swallowed silently.
   void start();
-  // True once start() opened an output device.
+  // True once start() opened an output device; false for AudioOutput::none.
   bool hasDevice() const;
   // Stores and logs the rate as given; the rate applied is clamped to [0.25, 4].
   void setSamplerRate(float rate);

@@ -34,8 +34,8 @@ std::string usageText() {
   return "Usage:\n"
          "  quarn [FILE]               open the workbench window, with FILE in it\n"
          "  quarn tokens FILE          print the tokens of a script, one per line\n"
-         "  quarn check FILE           parse a script; print the parse error, if any\n"
-         "  quarn run [--silent] FILE  run a script; --silent plays no sound\n"
+         "  quarn check FILE           parse a script; print the parse error, if any (exit 1)\n"
+         "  quarn run [--silent] FILE  run a script headless; --silent uses no audio device\n"
          "  quarn --help               show this help\n"
          "A subcommand's FILE may be - to read standard input.\n";
 }

@@ -15,7 +15,8 @@ int runCli(const std::vector<std::string>& args);
 // subcommand or an option and names a file, or a script to make (".quarn").
 std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args);
 
-// Printed by --help (standard output) and after a usage error (standard error).
+// Printed by --help (standard output) and after a usage error (standard error);
+// README.md shows the same command lines, and a test keeps the two agreeing.
 std::string usageText();
 
 }  // namespace quarn

@@ -66,6 +66,9 @@ int runCommand(std::string_view source, const RunOptions& options, std::ostream&
       options.resourcesDir, options.silent ? AudioOutput::none : AudioOutput::device);
   if (options.handleInterrupt) watcher = std::make_unique<InterruptWatcher>(engine);
   engine->start();
+  if (!options.silent && !engine->hasDevice()) {
+    err << "quarn: no audio device found; playing silently\n" << std::flush;
+  }
   engine->isRunning = true;
 
   // The top level runs on a worker; this thread only waits for it.

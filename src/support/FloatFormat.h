@@ -6,7 +6,8 @@
 namespace quarn {
 
 // The shortest decimal text that reads back to the same float; integral values
-// carry ".0" (110 -> "110.0"). Huge or tiny magnitudes may use exponent notation.
+// carry ".0" (110 -> "110.0", 100000 -> "100000.0"). Magnitudes below 1e-4 or
+// beyond 1e16 may use exponent notation.
 std::string formatFloat(float value);
 
 }  // namespace quarn

@@ -153,8 +153,12 @@ TEST_F(WorkbenchFiles, TypingComesBackAfterAKill) {
   std::string disabled = "--gtest_also_run_disabled_tests";
   char* argv[] = {self.data(), filter.data(), disabled.data(), nullptr};
   pid_t child = 0;
+  // killed, the child cannot remove its temporary folders: they go inside ours
+  const QByteArray tmpdir = qgetenv("TMPDIR");
+  qputenv("TMPDIR", folder.path().toUtf8());
   const int spawned = posix_spawn(&child, self.c_str(), &actions, nullptr, argv, environ);
   posix_spawn_file_actions_destroy(&actions);
+  tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
   ASSERT_EQ(spawned, 0);
   ::close(out[1]);
   std::string said;

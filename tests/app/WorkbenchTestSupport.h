@@ -24,9 +24,11 @@ inline constexpr int kPatienceMs = 30000;  // runs take milliseconds; a loaded m
 struct QtApplication : ::testing::Environment {
   void SetUp() override {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());  // not /tmp/runtime-USER, left behind
     app = std::make_unique<QApplication>(argc, argv);
   }
   void TearDown() override { app.reset(); }
+  QTemporaryDir runtimeDir;
   int argc = 1;
   char name[10] = "app_tests", *argv[2] = {name, nullptr};
   std::unique_ptr<QApplication> app;

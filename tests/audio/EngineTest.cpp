@@ -20,14 +20,16 @@
 namespace {
 thread_local bool isCounting = false;
 std::atomic<int> allocatorCalls{0};
-void note(bool real = true) {
-  if (isCounting && real) allocatorCalls.fetch_add(1);
-}
 }  // namespace
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
 constexpr bool kCountsAllocations = false;
 #else
 constexpr bool kCountsAllocations = true;
+namespace {
+void note(bool real = true) {
+  if (isCounting && real) allocatorCalls.fetch_add(1);
+}
+}  // namespace
 extern "C" {
 void* __libc_malloc(std::size_t);
 void* __libc_calloc(std::size_t, std::size_t);

@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <stdlib.h>
 
-#include "CliTestSupport.h"
 #include "cli/Cli.h"
 
 using namespace quarn;
@@ -30,13 +31,55 @@ Outcome runQuarn(std::vector<std::string> args) {
   return {status, out, GetCapturedStderr()};
 }
 
+// Each test writes its scripts into a folder of its own, removed afterwards.
+class CliTest : public testing::Test {
+protected:
+  CliTest() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quarn-cli.XXXXXX").string();
+    dir_ = mkdtemp(pattern.data());
+  }
+  ~CliTest() override { std::filesystem::remove_all(dir_); }
+
+  std::string scriptFile(const std::string& name, const std::string& text) {
+    auto path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+  }
+  const std::filesystem::path& dir() const { return dir_; }
+
+private:
+  std::filesystem::path dir_;
+};
+
+// The lines of the fenced block that follows heading in README.md.
+std::vector<std::string> readmeBlockAfter(const std::string& heading) {
+  std::ifstream readme(std::filesystem::path(QUARN_TEST_DATA_DIR) / ".." / "README.md");
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(readme, line) && line != heading) {}
+  while (std::getline(readme, line) && line != "```") {}
+  while (std::getline(readme, line) && line != "```") lines.push_back(line);
+  return lines;
+}
+
+// The usage lines of --help, without their indentation.
+std::vector<std::string> helpCommandLines(const std::string& help) {
+  std::vector<std::string> lines;
+  std::istringstream in(help);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("  quarn", 0) == 0) lines.push_back(line.substr(2));
+  return lines;
+}
+
 }  // namespace
 
-TEST(CliUsage, HelpGoesToStandardOutput) {
+TEST(CliUsage, HelpGoesToStandardOutputAndAgreesWithTheReadme) {
   Outcome o = runQuarn({"--help"});
   EXPECT_EQ(o.status, 0);
-  EXPECT_NE(o.out.find("quarn run [--silent] FILE"), std::string::npos);
   EXPECT_TRUE(o.err.empty());
+  std::vector<std::string> help = helpCommandLines(o.out);
+  EXPECT_GE(help.size(), 5u);
+  EXPECT_EQ(help, readmeBlockAfter("## The `quarn` command"));
 }
 
 // `quarn FILE`: the window opens a file, or a script to make; other words stay mistakes.
@@ -65,28 +108,27 @@ TEST(CliUsage, MistakesPrintUsageOnStandardErrorWithStatus2) {
   }
 }
 
-TEST(CliFiles, UnreadableFileIsOneLineWithStatus2) {
+TEST_F(CliTest, UnreadableFileIsOneLineWithStatus2) {
   for (std::string command : {"tokens", "check", "run"}) {
     Outcome o = runQuarn({command, "/nonexistent/quarn/script.quarn"});
     EXPECT_EQ(o.status, 2);
     EXPECT_EQ(o.err, "quarn: cannot read /nonexistent/quarn/script.quarn: No such file or directory\n");
   }
-  Outcome dir = runQuarn({"check", std::filesystem::temp_directory_path().string()});
-  EXPECT_EQ(dir.status, 2);
+  EXPECT_EQ(runQuarn({"check", dir().string()}).status, 2);
 }
 
-TEST(CliTokens, PrintsOneTokenPerLineEndingInEof) {
+TEST_F(CliTest, TokensPrintsOneTokenPerLineEndingInEof) {
   Outcome o = runQuarn({"tokens", scriptFile("tokens.quarn", "[tb303 play];")});
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.out, "openBracket\nidentifier(\"tb303\")\nidentifier(\"play\")\ncloseBracket\nsemicolon\neof\n");
 }
 
-TEST(CliTokens, InvalidUtf8IsDropped) {
+TEST_F(CliTest, TokensDropsInvalidUtf8) {
   Outcome o = runQuarn({"tokens", scriptFile("bad.quarn", "a\xff\xfe b")});
   EXPECT_EQ(o.out, "identifier(\"a\")\nidentifier(\"b\")\neof\n");
 }
 
-TEST(CliCheck, ReportsTheParseErrorOnStandardError) {
+TEST_F(CliTest, CheckReportsTheParseErrorOnStandardError) {
   Outcome good = runQuarn({"check", scriptFile("good.quarn", "int x = 1;")});
   EXPECT_EQ(good.status, 0);
   EXPECT_TRUE(good.out.empty() && good.err.empty());
@@ -96,9 +138,22 @@ TEST(CliCheck, ReportsTheParseErrorOnStandardError) {
   EXPECT_TRUE(bad.out.empty());
 }
 
-TEST(CliRun, ParseErrorRunsNothing) {
+TEST_F(CliTest, RunAfterAParseErrorRunsNothing) {
   Outcome o = runQuarn({"run", "--silent", scriptFile("bad3.quarn", "[piano play]; int")});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err, "Parsing error: Variable name is required.\n");
   EXPECT_TRUE(o.out.empty());
+}
+
+TEST_F(CliTest, RunWithoutADeviceSaysSoOnceAndPlaysSilently) {
+  if (std::filesystem::exists("/dev/snd")) GTEST_SKIP() << "this machine has a sound card";
+  // no sound server either: the address leads nowhere
+  setenv("PULSE_SERVER", ("unix:" + (dir() / "no-server").string()).c_str(), 1);
+  Outcome o = runQuarn({"run", scriptFile("play.quarn", "[sampler setRate:2];")});
+  unsetenv("PULSE_SERVER");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "quarn: no audio device found; playing silently\n");
+  EXPECT_EQ(o.out, "[VRKLog] Sampler rate set to 2.0\nEnd of all sequences.\n");
+  Outcome silent = runQuarn({"run", "--silent", scriptFile("play.quarn", "[sampler setRate:2];")});
+  EXPECT_TRUE(silent.err.empty());
 }

@@ -7,10 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <thread>
 
-#include "CliTestSupport.h"
 #include "frontend/Parser.h"
 #include "interp/Run.h"
 #include "interp/WorkQueue.h"
@@ -67,6 +68,12 @@ Child runQuarnChild(const std::vector<std::string>& args, rlim_t addressSpace, b
   return child;
 }
 
+std::string scriptFile(const std::string& name, const std::string& text) {
+  auto path = std::filesystem::temp_directory_path() / ("quarn_resource_" + name);
+  std::ofstream(path, std::ios::binary) << text;
+  return path.string();
+}
+
 // Sanitizers reserve terabytes of address space and report failed allocations themselves.
 #if defined(QUARN_SANITIZED)
 #define SKIP_UNDER_SANITIZERS() GTEST_SKIP() << "address-space limits do not apply under sanitizers"
@@ -78,26 +85,26 @@ TEST(ResourceLimits, OutOfMemoryIsOneLineAndStatusOne) {
   SKIP_UNDER_SANITIZERS();
   std::string big;
   for (int i = 0; i < 400000; ++i) big += "x = 1 + 2;\n";  // some 4 MB: far more than 200 MiB once compiled
-  const std::string file = scriptFile("resource_big.quarn", big);
+  const std::string file = scriptFile("big.quarn", big);
   for (const auto& args : std::vector<std::vector<std::string>>{{"check", file}, {"run", "--silent", file}}) {
     Child child = runQuarnChild(args, 200 * kMiB);
     EXPECT_EQ(child.exitStatus, 1) << args[0] << " signal " << child.signal;
     EXPECT_EQ(child.err, outOfMemoryLine("compiling the script") + "\n") << args[0];
   }
-  EXPECT_EQ(runQuarnChild({"check", scriptFile("resource_small.quarn", "x = 1;")}, 200 * kMiB).exitStatus, 0);
+  EXPECT_EQ(runQuarnChild({"check", scriptFile("small.quarn", "x = 1;")}, 200 * kMiB).exitStatus, 0);
 }
 
 TEST(ResourceLimits, NoThreadForTheRunFailsItWithStatusOne) {
   SKIP_UNDER_SANITIZERS();
   // Room for the program, not for a worker's stack.
   static_assert(kWorkerStackBytes > 250 * kMiB);
-  Child child = runQuarnChild({"run", "--silent", scriptFile("resource_one.quarn", "int x = 1;")}, 300 * kMiB);
+  Child child = runQuarnChild({"run", "--silent", scriptFile("one.quarn", "int x = 1;")}, 300 * kMiB);
   EXPECT_EQ(child.exitStatus, 1) << "signal " << child.signal;
   EXPECT_EQ(child.err, std::string(kNoThreadForRunLine) + "\n");
 }
 
 TEST(ResourceLimits, ClosedStandardOutputLosesLinesNotTheRun) {
-  const std::string file = scriptFile("resource_lines.quarn", "int i = 0; while (i < 50) { [sampler setRate:1.0]; i = i + 1; }");
+  const std::string file = scriptFile("lines.quarn", "int i = 0; while (i < 50) { [sampler setRate:1.0]; i = i + 1; }");
   for (const auto& args : std::vector<std::vector<std::string>>{{"run", "--silent", file}, {"tokens", file}}) {
     Child child = runQuarnChild(args, 0, true);
     EXPECT_EQ(child.signal, 0) << args[0];

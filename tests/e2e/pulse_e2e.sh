@@ -60,6 +60,7 @@ done
 printf '%s\n' "$script" | "$quarn" run - > "$work/quarn.out" 2>&1 || {
   echo "FAIL: quarn exited with an error"; cat "$work/quarn.out"; exit 1; }
 sed 's/^/quarn: /' "$work/quarn.out"
+if grep -q "no audio device" "$work/quarn.out"; then echo "FAIL: quarn did not find the sink"; exit 1; fi
 
 sleep 1  # the silence after the release
 kill -INT "$recorder"
