@@ -6,7 +6,7 @@ BUILD ?= build
 TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench tsan asan fuzz clean
+.PHONY: deps configure build run test bench bench-timing tsan asan fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -27,6 +27,10 @@ test: build
 
 bench: build
 	scripts/run-bench $(BUILD)
+
+# Click-train timing through a private PulseAudio sink, beside chuck's.
+bench-timing: build
+	scripts/timing-bench $(BUILD)
 
 # The diagnostics, interpreter and engine tests under ThreadSanitizer.
 TSAN_ENV = TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"

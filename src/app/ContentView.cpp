@@ -142,8 +142,10 @@ void ContentView::startConsoleRun(std::uint64_t runId, ProgramNode program) {
 }
 
 void ContentView::haltSystem() {
+  // dropped first: printed before the halt, they would read as coming after it; the halt
+  // ends sleeping waits at once, so the runs' end lines may follow within microseconds
+  takeConsoleLines(false);
   engine_->halt();
-  takeConsoleLines(false);  // printed before the halt: they would read as coming after it
   setConsoleLines(linesOf(kHaltedText));
 }
 

@@ -4,10 +4,17 @@
 #include <alsa/asoundlib.h>
 #include <rtaudio/RtAudio.h>
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "audio/EngineLimits.h"
@@ -21,6 +28,26 @@ namespace {
 void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 void ignoreRtAudioError(RtAudioError::Type, const std::string&) {}
+
+// How long opening waits for the first pull to learn the render thread.
+constexpr std::chrono::milliseconds kRenderThreadWait{500};
+
+// The PulseAudio client library's event thread, which moves the blocks to the server.
+constexpr std::string_view kPulseClientThreadName = "threaded-ml";
+
+// This process's threads of that name.
+std::vector<pid_t> threadsNamed(std::string_view name) {
+  std::vector<pid_t> threads;
+  std::error_code error;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+    std::string comm;
+    std::getline(std::ifstream(task.path() / "comm"), comm);
+    if (comm == name) {
+      threads.push_back(static_cast<pid_t>(std::stol(task.path().filename().string())));
+    }
+  }
+  return threads;
+}
 
 // A PulseAudio server is there to talk to: the client library's own address
 // variable, or the per-user socket.
@@ -96,9 +123,30 @@ bool AudioDevice::openWith(int api) {
                         &AudioDevice::callback, this, &options, &ignoreRtAudioError);
     rtAudio->startStream();
     rtAudio_ = std::move(rtAudio);
+    raiseRenderPriority();
     return true;
   } catch (...) {
     return false;
+  }
+}
+
+// A busy machine must not starve the render, or the server plays silence and
+// every later sound comes late: the render thread, and the sound server
+// client's own event thread that carries its blocks, get real-time scheduling
+// where the system allows it. The calls are made from here, not on the render
+// thread, which only tells who it is; without the right nothing changes.
+void AudioDevice::raiseRenderPriority() {
+  const auto giveUp = std::chrono::steady_clock::now() + kRenderThreadWait;
+  while (!hasRenderThread_.load() && std::chrono::steady_clock::now() < giveUp) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  sched_param parameters{};
+  parameters.sched_priority = kDeviceThreadPriority;
+  if (hasRenderThread_.load()) {
+    pthread_setschedparam(renderThread_, SCHED_RR, &parameters);
+  }
+  for (pid_t thread : threadsNamed(kPulseClientThreadName)) {
+    sched_setscheduler(thread, SCHED_RR, &parameters);
   }
 }
 
@@ -106,6 +154,10 @@ bool AudioDevice::openWith(int api) {
 int AudioDevice::callback(void* output, void*, unsigned frameCount, double, unsigned,
                           void* self) {
   auto* device = static_cast<AudioDevice*>(self);
+  if (!device->hasRenderThread_.load(std::memory_order_relaxed)) {
+    device->renderThread_ = pthread_self();
+    device->hasRenderThread_.store(true, std::memory_order_release);
+  }
   float* planes = static_cast<float*>(output);
   float* const channels[kEngineChannels] = {planes, planes + frameCount};
   device->render_(device->context_, channels, kEngineChannels, static_cast<int>(frameCount));

@@ -6,6 +6,9 @@
 // function runs on the device's audio thread from a successful open until the
 // destructor returns.
 
+#include <pthread.h>
+
+#include <atomic>
 #include <memory>
 
 class RtAudio;
@@ -32,10 +35,13 @@ private:
   static int callback(void* output, void* input, unsigned frameCount, double streamTime,
                       unsigned status, void* self);
   bool openWith(int api);
+  void raiseRenderPriority();
 
   RenderFunction render_;
   void* context_;
   std::unique_ptr<RtAudio> rtAudio_;
+  pthread_t renderThread_{};  // written once by the render thread before the flag
+  std::atomic<bool> hasRenderThread_{false};
 };
 
 }  // namespace quarn

@@ -1,6 +1,8 @@
 #pragma once
 // The fixed bounds of the audio engine, in one place so code and tests agree.
 
+#include <cstddef>
+
 namespace quarn {
 
 // [self wait:] sleeps at most a day; longer (or infinite) waits are cut to this.
@@ -27,5 +29,27 @@ inline constexpr unsigned kDeviceBufferFrames = 256;
 // Buffers of that size the sound server may hold ahead of the speaker (about
 // 93 ms): short enough to hear a change at once, long enough not to starve.
 inline constexpr unsigned kDeviceBufferCount = 16;
+// The render thread's real-time priority, when the system grants one.
+inline constexpr int kDeviceThreadPriority = 60;
+
+// How far ahead of a script thread's logical time its sound changes are
+// stamped: enough for a change to reach the render thread before its frame even
+// when the sound server pulls several blocks at once. `quarn run --latency MS`.
+inline constexpr long long kDefaultLatencyMilliseconds = 30;
+inline constexpr long long kMinLatencyMilliseconds = 0;  // 0: every change lands at the next block
+inline constexpr long long kMaxLatencyMilliseconds = 2000;
+
+// Sound changes on their way to the render thread: a script that sends faster
+// than the render thread takes them waits for room, for at most
+// kSoundQueueWaitMilliseconds (then the change is dropped with one line).
+inline constexpr std::size_t kSoundEventQueueCapacity = 4096;
+inline constexpr int kSoundQueueWaitMilliseconds = 1000;
+// Changes the render thread holds until their frame comes.
+inline constexpr std::size_t kPendingSoundEvents = 4096;
+// Decoded sounds lent to the render thread at once: one per change in the queue
+// or waiting for its frame, the one playing and one cut off by a halt.
+inline constexpr std::size_t kSoundsInFlight = kSoundEventQueueCapacity + kPendingSoundEvents + 2;
+// Decoded sounds kept for repeated plays, by total size.
+inline constexpr std::size_t kSampleCacheBytes = std::size_t{64} << 20;
 
 }  // namespace quarn

@@ -1,31 +1,17 @@
-// The engine manager: the graph's render, the sampler's script-side calls,
-// the output device and the script clock.
+// The engine manager's script side: set-up, sound changes on their way to the
+// render thread, the halt, and where the bundled sounds live.
 #include "audio/EngineManager.h"
 
 #include <chrono>
-#include <cmath>
-#include <cstring>
 #include <system_error>
 #include <thread>
 
-#include "audio/AudioDevice.h"
-#include "audio/EngineLimits.h"
-#include "audio/SamplePlayer.h"
+#include "audio/DeviceClock.h"
+#include "audio/EngineState.h"
 #include "support/Diagnostics.h"
 #include "support/FloatFormat.h"
 
 namespace quarn {
-
-struct EngineManager::Impl {
-  Impl(std::filesystem::path dir, AudioOutput out)
-      : resourcesDir(std::move(dir)), output(out), sampler(kEngineSampleRate) {}
-
-  const std::filesystem::path resourcesDir;
-  const AudioOutput output;
-  SamplePlayer sampler;
-  // Declared last so it is destroyed first: no pull runs once the sampler goes.
-  std::unique_ptr<AudioDevice> device;
-};
 
 namespace {
 
@@ -34,12 +20,26 @@ void renderEngine(void* context, float* const* channels, int channelCount,
   static_cast<EngineManager*>(context)->render(channels, channelCount, frameCount);
 }
 
+constexpr const char* kQueueFullLine =
+    "[VRKLog] Sound changes dropped: the audio output takes none; check the sound device.";
+
 }  // namespace
 
-EngineManager::EngineManager(std::filesystem::path resourcesDir, AudioOutput output)
+EngineManager::EngineManager(std::filesystem::path resourcesDir, AudioOutput output,
+                             std::unique_ptr<Clock> clock)
     : synth(std::make_shared<SynthWrapper>()),
+      latencyFrames_(framesFromNanos(kDefaultLatencyMilliseconds * 1'000'000)),
       impl_(std::make_unique<Impl>(std::move(resourcesDir), output)) {
   synthSetSampleRate(synth->pointer, static_cast<float>(kEngineSampleRate));
+  if (clock) {
+    clock_ = std::move(clock);
+  } else if (output == AudioOutput::device) {
+    auto deviceClock = std::make_unique<DeviceClock>();
+    impl_->deviceClock = deviceClock.get();
+    clock_ = std::move(deviceClock);
+  } else {
+    clock_ = std::make_unique<SteadyClock>();
+  }
 }
 
 EngineManager::~EngineManager() { impl_->device.reset(); }
@@ -48,60 +48,105 @@ bool EngineManager::hasDevice() const { return impl_->device != nullptr; }
 
 void EngineManager::start() {
   synthSetPlaying(synth->pointer, false);
-  if (impl_->output == AudioOutput::none || impl_->device) {
+  if (impl_->output != AudioOutput::device || impl_->device) {
     return;
   }
   auto device = std::make_unique<AudioDevice>(&renderEngine, this);
   if (device->open()) {
     impl_->device = std::move(device);
+    impl_->hasRenderer.store(true);
   }
 }
 
-void EngineManager::setSamplerRate(float rate) {
+void EngineManager::changeVoice(SoundEventKind kind, float value, SoundStamp when) {
+  SoundEvent event;
+  event.kind = kind;
+  event.value = value;
+  send(event, when);
+}
+
+void EngineManager::setSamplerRate(float rate, SoundStamp when) {
   currentSampleRate.store(rate);
-  impl_->sampler.setRate(rate);
+  SoundEvent event;
+  event.kind = SoundEventKind::samplerRate;
+  event.value = rate;
+  send(event, when);
   printLine("[VRKLog] Sampler rate set to " + formatFloat(rate));
 }
 
-void EngineManager::playSample(const std::string& name) {
-  bool found = false;
-  const std::filesystem::path file = findSampleFile(impl_->resourcesDir, name, &found);
-  if (!found) {
+void EngineManager::playSample(const std::string& name, SoundStamp when) {
+  SampleCache::Outcome outcome = SampleCache::Outcome::lent;
+  const SampleBuffer* sound = impl_->cache.lend(name, &outcome);
+  if (outcome == SampleCache::Outcome::missing) {
     printLine("[VRKLog] Audio file could not be found: " + name + ".wav");
-    return;
   }
-  if (auto buffer = decodeSampleFile(file)) {
-    impl_->sampler.play(std::move(buffer));
+  if (sound == nullptr) {
+    return;  // an unreadable file: the player keeps whatever it was doing
   }
+  SoundEvent event;
+  event.kind = SoundEventKind::samplerPlay;
+  event.sound = sound;
+  send(event, when);
 }
 
-void EngineManager::stopSampler() { impl_->sampler.stop(); }
+void EngineManager::stopSampler(SoundStamp when) {
+  SoundEvent event;
+  event.kind = SoundEventKind::samplerStop;
+  send(event, when);
+}
 
-void EngineManager::halt() {
+// The halt's frame is stored before the generation moves on, so the render
+// thread that sees the new generation also finds the frame (the earliest of
+// halts that come together).
+void EngineManager::halt(std::int64_t soundFrame) {
   isRunning.store(false);
-  synthSetPlaying(synth->pointer, false);
-  stopSampler();
-}
-
-void EngineManager::wait(double seconds) {
-  if (!(seconds > 0.0)) {
-    return;  // NaN, zero and negative waits
+  std::int64_t earliest = impl_->haltFrame.load();
+  while (soundFrame < earliest && !impl_->haltFrame.compare_exchange_weak(earliest, soundFrame)) {
   }
-  const double capped = seconds < kMaxWaitSeconds ? seconds : kMaxWaitSeconds;
-  std::this_thread::sleep_for(std::chrono::duration<double>(capped));
+  runGeneration_.fetch_add(1);
+  clock_->wakeAll();
+  if (!impl_->hasRenderer.load()) {
+    synthSetPlaying(synth->pointer, false);
+  }
 }
 
-void EngineManager::render(float* const* channels, int channelCount, int frameCount) noexcept {
-  if (channelCount < 1 || channels[0] == nullptr) {
+std::int64_t EngineManager::renderedFrames() const { return impl_->framesDone.load(); }
+
+// A full queue means the render thread has not taken changes for a while: the
+// sender waits for room, unless its run is halted (its change would be dropped
+// anyway) or the render thread takes nothing for kSoundQueueWaitMilliseconds;
+// from then on changes are dropped at once until the queue takes one again.
+void EngineManager::send(SoundEvent event, SoundStamp when) {
+  event.frame = when.frame;
+  event.generation = when.generation == kCurrentGeneration ? runGeneration() : when.generation;
+  event.order = impl_->sendOrder.fetch_add(1);
+  if (!impl_->hasRenderer.load()) {
+    applyAtOnce(event);
     return;
   }
-  synthRender(synth->pointer, channels[0], frameCount);
-  if (channelCount > 1 && channels[1] != nullptr && frameCount > 0) {
-    std::memcpy(channels[1], channels[0], sizeof(float) * static_cast<std::size_t>(frameCount));
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSoundQueueWaitMilliseconds);
+  while (!impl_->queue.push(event)) {
+    const bool isHalted = event.generation < runGeneration();
+    if (isHalted || impl_->isDropping.load() || std::chrono::steady_clock::now() > giveUp) {
+      if (!isHalted && !impl_->isDropping.exchange(true)) {
+        printLine(kQueueFullLine);
+      }
+      if (event.sound != nullptr) {
+        impl_->cache.giveBack(event.sound);
+      }
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
-  // further channels are left as they are, like the voice leaves them
-  impl_->sampler.renderAdd(channels, channelCount < kEngineChannels ? channelCount : kEngineChannels,
-                           frameCount);
+  impl_->isDropping.store(false);
+}
+
+// No render thread: the voice's parameters are set here (there is no sound to
+// place them in), and a sound to play goes straight back.
+void EngineManager::applyAtOnce(const SoundEvent& event) {
+  if (!applyVoiceChange(synth->pointer, event) && event.sound != nullptr) {
+    impl_->cache.giveBack(event.sound);
+  }
 }
 
 std::filesystem::path EngineManager::defaultResourcesDir() {

@@ -1,17 +1,29 @@
 #pragma once
 // The audio engine shared by all runs of a window: the voice, the sample player
-// behind a varispeed stage, the stereo render of both, the output device, and the
-// run flag isRunning that every interpreter thread reads before each statement.
+// behind a varispeed stage, the stereo render of both, the output device, the
+// clock that script threads pass time by, and the run flag isRunning that every
+// interpreter thread reads before each statement.
+//
+// Every change to the sound is an event stamped with the render frame at which
+// it applies; the render thread applies it at that exact frame. Without a render
+// thread (no device, and nobody pulling the render) changes apply at once.
+//
+// Each halt starts a new run generation: a run remembers the generation it
+// started in and is over for good once that has changed.
 //
 // Threads: construction, start and destruction on the owning (main) thread;
-// setSamplerRate, playSample, stopSampler and wait from any script thread;
-// render from the audio render thread (or a test / offline renderer) only.
+// the sound changes, halt and clock from any non-audio thread; render from the
+// audio render thread (or a test / offline renderer) only.
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <string>
 
+#include "audio/Clock.h"
+#include "audio/SoundEvent.h"
 #include "audio/SynthVoice.h"
 
 namespace quarn {
@@ -19,14 +31,28 @@ namespace quarn {
 inline constexpr double kEngineSampleRate = 44100.0;
 inline constexpr int kEngineChannels = 2;
 
-enum class AudioOutput { device, none };
+// device: the default output, when there is one. none: no device and no render
+// (tests, `quarn run --silent`): changes apply at once. pulled: no device, the
+// caller pulls render (render tests, offline rendering).
+enum class AudioOutput { device, none, pulled };
+
+// When a sound change applies: a render frame (kSoundNow: at the next block)
+// and the generation of the run that makes it (kCurrentGeneration: the run
+// generation at the moment it is sent).
+inline constexpr std::int64_t kSoundNow = std::numeric_limits<std::int64_t>::min();
+inline constexpr std::uint64_t kCurrentGeneration = std::numeric_limits<std::uint64_t>::max();
+struct SoundStamp {
+  std::int64_t frame = kSoundNow;
+  std::uint64_t generation = kCurrentGeneration;
+};
 
 class EngineManager {
 public:
   // resourcesDir holds the bundled sound files (name + ".wav").
-  // AudioOutput::none never opens a device: tests and `quarn run --silent`.
+  // A null clock means the steady clock (or the device's, once a device runs).
   explicit EngineManager(std::filesystem::path resourcesDir,
-                         AudioOutput output = AudioOutput::device);
+                         AudioOutput output = AudioOutput::device,
+                         std::unique_ptr<Clock> clock = nullptr);
   ~EngineManager();
   EngineManager(const EngineManager&) = delete;
   EngineManager& operator=(const EngineManager&) = delete;
@@ -39,21 +65,35 @@ public:
   void start();
   // True once start() opened an output device; false for AudioOutput::none.
   bool hasDevice() const;
-  // Stores and logs the rate as given; the rate applied is clamped to [0.25, 4].
-  void setSamplerRate(float rate);
-  // Decodes name + ".wav" on the calling thread and hands it to the player.
-  void playSample(const std::string& name);
+
+  // The voice: play, stop, setFrequency:, setCutoff:, setResonance: (callers clamp).
+  void changeVoice(SoundEventKind kind, float value, SoundStamp when = {});
+  // Stores and logs the rate as given (at once); the rate applied is clamped to [0.25, 4].
+  void setSamplerRate(float rate, SoundStamp when = {});
+  // Finds and decodes name + ".wav" on the calling thread (once: decoded sounds
+  // are kept) and has the player start it.
+  void playSample(const std::string& name, SoundStamp when = {});
   // Cuts off whatever the sampler plays.
-  void stopSampler();
-  // The halt, as the halt button and [tb303 release] do it: isRunning false (every
-  // run stops at its next statement), then the voice off, then the sampler stopped.
-  void halt();
-  // The one way scripts pass time ([self wait:]). NaN, zero and negative waits
-  // return at once; longer ones, infinity included, are capped at kMaxWaitSeconds.
-  void wait(double seconds);
+  void stopSampler(SoundStamp when = {});
+  // The halt, as the halt button and [tb303 release] do it: isRunning false and a
+  // new run generation (every run stops at its next statement and for good), every
+  // sleeping wait woken; then at soundFrame the voice off, the sampler stopped and
+  // every change of an older run still waiting dropped.
+  void halt(std::int64_t soundFrame = kSoundNow);
+
+  // The generation a run starting now belongs to.
+  std::uint64_t runGeneration() const { return runGeneration_.load(); }
+  // What script threads pass time by.
+  Clock& clock() { return *clock_; }
+  // How far ahead of a script thread's logical time its changes are stamped.
+  std::int64_t latencyFrames() const { return latencyFrames_.load(); }
+  void setLatencyFrames(std::int64_t frames) { latencyFrames_.store(frames); }
+  // Frames the render has produced so far.
+  std::int64_t renderedFrames() const;
 
   // Pulls the whole graph: the voice in channels[0] (copied to channels[1] when
-  // channelCount > 1) plus the sampler in every channel. Audio thread only.
+  // channelCount > 1) plus the sampler in every channel, each change applied at
+  // its frame. Audio thread only.
   void render(float* const* channels, int channelCount, int frameCount) noexcept;
 
   // Where the bundled sounds live for the running executable.
@@ -61,6 +101,12 @@ public:
 
 private:
   struct Impl;
+  void send(SoundEvent event, SoundStamp when);
+  void applyAtOnce(const SoundEvent& event);
+
+  std::unique_ptr<Clock> clock_;
+  std::atomic<std::uint64_t> runGeneration_{0};
+  std::atomic<std::int64_t> latencyFrames_;
   std::unique_ptr<Impl> impl_;
 };
 

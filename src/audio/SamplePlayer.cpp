@@ -1,4 +1,4 @@
-// The sampler's hand-over between threads and its varispeed render.
+// The sampler: starting and cutting off sounds, and its varispeed render.
 #include "audio/SamplePlayer.h"
 
 #include <samplerate.h>
@@ -13,13 +13,6 @@ namespace quarn {
 namespace {
 
 constexpr int kStereo = 2;
-
-// Published by stop(): tells the audio thread to let go of its sound. Never freed.
-SampleBuffer stopCommand;
-
-bool isRealBuffer(const SampleBuffer* buffer) {
-  return buffer != nullptr && buffer != &stopCommand;
-}
 
 }  // namespace
 
@@ -43,70 +36,26 @@ SamplePlayer::SamplePlayer(double outputSampleRate)
   }
 }
 
-// The audio thread must be gone (device closed) before this runs.
-SamplePlayer::~SamplePlayer() {
-  SampleBuffer* pending = pending_.exchange(nullptr);
-  if (isRealBuffer(pending)) {
-    delete pending;
-  }
-  drainRetired();
-  delete current_;
-  src_delete(resampler_);
-}
+SamplePlayer::~SamplePlayer() { src_delete(resampler_); }
 
-void SamplePlayer::play(std::unique_ptr<SampleBuffer> buffer) {
-  std::lock_guard<std::mutex> guard(controlLock_);
-  drainRetired();
-  publish(buffer.release());
-}
-
-void SamplePlayer::stop() {
-  std::lock_guard<std::mutex> guard(controlLock_);
-  drainRetired();
-  publish(&stopCommand);
-}
-
-void SamplePlayer::setRate(float rate) { appliedRate_.store(clampSamplerRate(rate)); }
-
-// A command the audio thread has not picked up yet is simply replaced.
-void SamplePlayer::publish(SampleBuffer* command) {
-  SampleBuffer* unseen = pending_.exchange(command);
-  if (isRealBuffer(unseen)) {
-    delete unseen;
-  }
-}
-
-void SamplePlayer::drainRetired() {
-  while (SampleBuffer* buffer = retired_.pop()) {
-    delete buffer;
-  }
-}
-
-void SamplePlayer::pickUpCommand() noexcept {
-  if (!retired_.hasRoom()) {
-    return;  // try again next cycle rather than free here
-  }
-  SampleBuffer* command = pending_.exchange(nullptr);
-  if (command == nullptr) {
-    return;
-  }
-  if (current_ != nullptr) {
-    retired_.push(current_);
-  }
-  current_ = isRealBuffer(command) ? command : nullptr;
+const SampleBuffer* SamplePlayer::start(const SampleBuffer* sound) noexcept {
+  const SampleBuffer* previous = current_;
+  current_ = sound;
   position_ = 0;
   isFinished_ = current_ == nullptr;
   src_reset(resampler_);
   if (current_ != nullptr) {
-    src_set_ratio(resampler_, outputSampleRate_ / current_->sampleRate / appliedRate_.load());
+    src_set_ratio(resampler_, outputSampleRate_ / current_->sampleRate / appliedRate_);
   }
+  return previous;
 }
+
+void SamplePlayer::setRate(float rate) noexcept { appliedRate_ = clampSamplerRate(rate); }
 
 void SamplePlayer::renderAdd(float* const* channels, int channelCount, int frameCount) noexcept {
   if (frameCount < 1 || channelCount < 1) {
     return;
   }
-  pickUpCommand();
   int done = 0;
   while (done < frameCount && !isFinished_) {
     const int step = frameCount - done < kSamplerScratchFrames ? frameCount - done
@@ -125,7 +74,7 @@ int SamplePlayer::renderStep(float* const* channels, int channelCount, int offse
   data.data_out = scratch_.data();
   data.output_frames = frames;
   data.end_of_input = 1;  // the rest of the sound is always all there
-  data.src_ratio = outputSampleRate_ / current_->sampleRate / appliedRate_.load();
+  data.src_ratio = outputSampleRate_ / current_->sampleRate / appliedRate_;
   if (src_process(resampler_, &data) != 0 ||
       (data.output_frames_gen == 0 && data.input_frames_used == 0)) {
     isFinished_ = true;

@@ -5,6 +5,7 @@
 #include <new>
 #include <system_error>
 
+#include "audio/EngineLimits.h"
 #include "audio/EngineManager.h"
 #include "cli/Commands.h"
 #include "support/OutOfMemory.h"
@@ -28,6 +29,17 @@ std::optional<std::string> sourceOf(const std::string& path, int& status) {
   return source;
 }
 
+const std::string kLatencyProblem = "--latency needs a whole number of milliseconds from " +
+                                    std::to_string(kMinLatencyMilliseconds) + " to " +
+                                    std::to_string(kMaxLatencyMilliseconds);
+
+// The milliseconds of --latency, or -1 when the text is not one in range.
+long long parseLatency(const std::string& text) {
+  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return -1;
+  const long long value = std::stoll(text);
+  return value >= kMinLatencyMilliseconds && value <= kMaxLatencyMilliseconds ? value : -1;
+}
+
 }  // namespace
 
 std::string usageText() {
@@ -35,9 +47,12 @@ std::string usageText() {
          "  quarn [FILE]               open the workbench window, with FILE in it\n"
          "  quarn tokens FILE          print the tokens of a script, one per line\n"
          "  quarn check FILE           parse a script; print the parse error, if any (exit 1)\n"
-         "  quarn run [--silent] FILE  run a script headless; --silent uses no audio device\n"
+         "  quarn run [--silent] [--latency MS] FILE  run a script headless\n"
          "  quarn --help               show this help\n"
-         "A subcommand's FILE may be - to read standard input.\n";
+         "A subcommand's FILE may be - to read standard input. --silent uses no audio\n"
+         "device; --latency schedules sound changes MS ahead (" +
+         std::to_string(kMinLatencyMilliseconds) + " to " + std::to_string(kMaxLatencyMilliseconds) +
+         ", default " + std::to_string(kDefaultLatencyMilliseconds) + ").\n";
 }
 
 std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args) {
@@ -59,11 +74,15 @@ int runCli(const std::vector<std::string>& args) {
     return 0;
   }
   bool silent = false;
+  long long latency = -1;
   std::vector<std::string> files;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (command == "run" && arg == "--silent") {
       silent = true;
+    } else if (command == "run" && arg == "--latency") {
+      latency = i + 1 < args.size() ? parseLatency(args[++i]) : -1;
+      if (latency < 0) return usageError(kLatencyProblem);
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usageError("unknown option '" + arg + "'");
     } else {
@@ -86,6 +105,7 @@ int runCli(const std::vector<std::string>& args) {
     if (command == "check") return checkCommand(*source, std::cerr);
     RunOptions options;
     options.silent = silent;
+    options.latencyMilliseconds = latency;
     options.resourcesDir = EngineManager::defaultResourcesDir();
     options.handleInterrupt = true;
     return runCommand(*source, options, std::cerr);

@@ -23,6 +23,7 @@ struct RunOptions {
   bool silent = false;                 // no audio device
   std::filesystem::path resourcesDir;  // bundled sounds
   bool handleInterrupt = false;        // Ctrl+C halts, a second one exits
+  long long latencyMilliseconds = -1;  // schedule-ahead of sound changes; -1: the default
 };
 
 // Compiles and runs a script as the workbench does, prints "End of all sequences."

@@ -65,6 +65,7 @@ int runCommand(std::string_view source, const RunOptions& options, std::ostream&
   auto engine = std::make_shared<EngineManager>(
       options.resourcesDir, options.silent ? AudioOutput::none : AudioOutput::device);
   if (options.handleInterrupt) watcher = std::make_unique<InterruptWatcher>(engine);
+  if (options.latencyMilliseconds >= 0) engine->setLatencyFrames(framesFromNanos(options.latencyMilliseconds * 1'000'000));
   engine->start();
   if (!options.silent && !engine->hasDevice()) {
     err << "quarn: no audio device found; playing silently\n" << std::flush;

@@ -45,17 +45,19 @@ float clampUnit(float v) {
 
 struct Tb303Selector {
   std::string_view selector;
-  bool needsNumber;  // a non-number argument makes the send do nothing
-  void (*apply)(EngineManager& engine, float v);
+  bool needsNumber;   // a non-number argument makes the send do nothing
+  SoundEventKind kind;
+  bool clampsToUnit;  // the value is kept in [0, 1]
 };
 
-// release is the engine's halt: every thread of every run stops at its next statement.
+// release (the halt kind) is the engine's halt: every thread of every run stops
+// at its next statement, and the sound stops at the release's own stamp.
 constexpr std::array<Tb303Selector, 5> kTb303Selectors{{
-    {"setFrequency:", true, [](EngineManager& e, float v) { synthSetFrequency(e.synth->pointer, v); }},
-    {"setCutoff:", true, [](EngineManager& e, float v) { synthSetCutoff(e.synth->pointer, clampUnit(v)); }},
-    {"setResonance:", true, [](EngineManager& e, float v) { synthSetResonance(e.synth->pointer, clampUnit(v)); }},
-    {"release", false, [](EngineManager& e, float) { e.halt(); }},
-    {"play", false, [](EngineManager& e, float) { synthSetPlaying(e.synth->pointer, true); }},
+    {"setFrequency:", true, SoundEventKind::voiceFrequency, false},
+    {"setCutoff:", true, SoundEventKind::voiceCutoff, true},
+    {"setResonance:", true, SoundEventKind::voiceResonance, true},
+    {"release", false, SoundEventKind::halt, false},
+    {"play", false, SoundEventKind::voicePlay, false},
 }};
 
 const Tb303Selector* findTb303Selector(std::string_view selector) {
@@ -91,7 +93,7 @@ void Evaluator::sendToSelf(const MethodCallNode& call) {
     return;
   }
   const float seconds = evaluateOrNone(call.arguments.front()).floatView();
-  engine->wait(static_cast<double>(seconds));
+  waitSeconds(static_cast<double>(seconds));
 }
 
 // The argument is evaluated before the selector is looked at, so an unknown
@@ -100,13 +102,13 @@ void Evaluator::sendToSampler(const MethodCallNode& call) {
   const QuarnValue value = call.arguments.empty() ? QuarnValue::none() : evaluateOrNone(call.arguments.front());
   if (call.methodName == "play:") {
     if (value.kind() == ValueKind::stringValue) {
-      engine->playSample(value.asString());
+      engine->playSample(value.asString(), soundStamp());
     } else {
       printLine("play: Method requires a string file name.");
     }
   } else if (call.methodName == "setRate:") {
     if (value.isNumber()) {
-      engine->setSamplerRate(value.floatView());
+      engine->setSamplerRate(value.floatView(), soundStamp());
     } else {
       printLine("[VRKLog] setRate: Method requires a number (int, float).");
     }
@@ -130,7 +132,12 @@ void Evaluator::sendToTb303(const MethodCallNode& call) {
   if (entry == nullptr || (entry->needsNumber && !isNumber)) {
     return;
   }
-  entry->apply(*engine, v);
+  const SoundStamp when = soundStamp();
+  if (entry->kind == SoundEventKind::halt) {
+    engine->halt(when.frame);
+  } else {
+    engine->changeVoice(entry->kind, entry->clampsToUnit ? clampUnit(v) : v, when);
+  }
 }
 
 // A declared method runs on this thread with the run's one scope. A chain of

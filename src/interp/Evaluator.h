@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "audio/Clock.h"
 #include "audio/EngineManager.h"
 #include "frontend/Ast.h"
 #include "interp/Environment.h"
@@ -28,6 +29,10 @@ inline constexpr int kMaxAsyncBodies = 50000;
 // Printed when an async block cannot run because no thread can be started.
 inline constexpr std::string_view kNoThreadForAsyncLine =
     "quarn: no thread could be started for an async block (too many threads or too little memory); run stopped.";
+// A thread whose wait ends further than this behind its logical time (a long
+// computation between waits) does not rush through the missed beats: its time
+// moves to now, and the run says so once.
+inline constexpr int kMaxLagMilliseconds = 250;
 
 class Evaluator : public std::enable_shared_from_this<Evaluator> {
 public:
@@ -46,9 +51,11 @@ public:
   // Message sends to self, sampler and tb303.
   void handleMethodCall(const MethodCallNode& call);
 
-  // The engine's isRunning, and this run not stopped by its own guard.
+  // The engine's isRunning, no halt since this run began, and this run not
+  // stopped by its own guard.
   bool mayContinue() const;
-  // Stops this run only (its main flow and its async bodies), not other runs.
+  // Stops this run only (its main flow and its async bodies), not other runs;
+  // its sleeping waits end at once.
   void stopRun();
   bool isStopped() const { return isStopped_.load(); }
 
@@ -62,6 +69,18 @@ public:
   std::string failure() const;
   // Prints line and stops this run as failed; the first such line is kept.
   void failRun(const std::string& line);
+  // The render frame of logical time `at` of this run.
+  std::int64_t frameAt(LogicalNanos at) const { return startFrame_ + framesFromNanos(at); }
+  // The calling thread's logical time in this run.
+  LogicalNanos logicalNow() const;
+  // Runs a program's statements as a script thread of this run (a top level
+  // that is not already one starts at the time elapsed since the run began).
+  void executeProgram(const ProgramNode& program);
+  // [self wait:] on the calling thread's clock; false when the run was stopped.
+  bool waitSeconds(double seconds);
+  // When a sound change sent now by the calling thread applies: its logical
+  // time plus the engine's schedule-ahead latency.
+  SoundStamp soundStamp() const;
 
 private:
   struct ExpressionWalk;  // the per-kind results of evaluate (Evaluate.cpp)
@@ -86,7 +105,10 @@ private:
   void submitAsync(const BlockNode& body);
   void asyncBodyEnded();
 
+  const std::uint64_t generation_;  // the engine's run generation when this run began
+  const std::int64_t startFrame_;    // the clock's frame of logical time zero
   std::atomic<bool> isStopped_{false};
+  std::atomic<bool> hasFallenBehind_{false};
   mutable std::mutex asyncMutex_;
   std::condition_variable asyncDone_;
   int pendingAsync_ = 0;  // guarded by asyncMutex_

@@ -1,11 +1,15 @@
 // The life of a run beyond one statement: whether it may go on, stopping it,
-// and the async bodies it has handed to the work queue.
+// its threads' logical time and waits, and the async bodies it has handed to
+// the work queue.
 
+#include <cmath>
 #include <new>
 #include <string>
 #include <utility>
 
+#include "audio/EngineLimits.h"
 #include "interp/Evaluator.h"
+#include "interp/ScriptThread.h"
 #include "interp/WorkQueue.h"
 #include "support/Diagnostics.h"
 #include "support/OutOfMemory.h"
@@ -13,11 +17,62 @@
 namespace quarn {
 
 bool Evaluator::mayContinue() const {
-  return engine->isRunning.load() && !isStopped_.load();
+  return engine->isRunning.load() && !isStopped_.load() && engine->runGeneration() == generation_;
 }
 
 void Evaluator::stopRun() {
   isStopped_.store(true);
+  engine->clock().wakeAll();
+}
+
+LogicalNanos Evaluator::logicalNow() const {
+  if (const ScriptThreadScope* scope = ScriptThreadScope::currentFor(*this)) {
+    return scope->now;
+  }
+  const std::int64_t elapsed = engine->clock().currentFrame() - startFrame_;
+  return elapsed > 0 ? nanosFromFrames(elapsed) : 0;
+}
+
+SoundStamp Evaluator::soundStamp() const {
+  return {frameAt(logicalNow()) + engine->latencyFrames(), generation_};
+}
+
+void Evaluator::executeProgram(const ProgramNode& program) {
+  if (ScriptThreadScope::currentFor(*this) != nullptr) {
+    executeStatements(program.statements);
+    return;
+  }
+  engine->clock().threadAnnounced();
+  ScriptThreadScope scope(*this, logicalNow());
+  executeStatements(program.statements);
+}
+
+// NaN, zero and negative waits return at once; longer ones, infinity included,
+// are capped at kMaxWaitSeconds. The thread's logical time moves by exactly the
+// wait, and the sleep ends at the moment that time is due, so time spent
+// interpreting between waits never adds up; a thread a little behind catches up
+// by not sleeping, one far behind starts again from now.
+bool Evaluator::waitSeconds(double seconds) {
+  if (!(seconds > 0.0)) {
+    return mayContinue();
+  }
+  const double capped = seconds < kMaxWaitSeconds ? seconds : kMaxWaitSeconds;
+  const auto nanos = static_cast<LogicalNanos>(std::llround(capped * static_cast<double>(kNanosPerSecond)));
+  ScriptThreadScope* scope = ScriptThreadScope::currentFor(*this);
+  if (scope == nullptr) {
+    return engine->clock().sleepUntil(frameAt(logicalNow() + nanos), [this] { return !mayContinue(); });
+  }
+  scope->now += nanos;
+  const std::int64_t behind = engine->clock().currentFrame() - frameAt(scope->now);
+  if (behind > framesFromNanos(LogicalNanos{kMaxLagMilliseconds} * 1'000'000)) {
+    scope->now += nanosFromFrames(behind);
+    if (!hasFallenBehind_.exchange(true)) {
+      printLine("[VRKLog] Timing: a sequence fell " + std::to_string(nanosFromFrames(behind) / 1'000'000) +
+                " ms behind its beat; it goes on from now.");
+    }
+    return mayContinue();
+  }
+  return engine->clock().sleepUntil(frameAt(scope->now), [this] { return !mayContinue(); });
 }
 
 void Evaluator::failRun(const std::string& line) {
@@ -61,20 +116,26 @@ void Evaluator::submitAsync(const BlockNode& body) {
   }
   if (isOverLimit) {
     if (!isStopped_.exchange(true)) {
+      engine->clock().wakeAll();
       printLine("[VRKLog] Async limit exceeded: more than " + std::to_string(kMaxAsyncBodies) +
                 " async blocks of this run waiting or running; run stopped.");
     }
     return;
   }
+  // The body starts at the logical time of the async statement.
+  const LogicalNanos start = logicalNow();
+  engine->clock().threadAnnounced();
   std::shared_ptr<Evaluator> self = shared_from_this();
-  const bool isStarted = WorkQueue::global().submit([self = std::move(self), body]() {
+  const bool isStarted = WorkQueue::global().submit([self = std::move(self), body, start]() {
     struct EndOfBody {
       Evaluator& evaluator;
       ~EndOfBody() { evaluator.asyncBodyEnded(); }
     } endOfBody{*self};
+    ScriptThreadScope scope(*self, start);
     self->runGuarded("running an async block", [&] { self->executeBlock(body); });
   });
   if (!isStarted) {
+    engine->clock().threadEnded();  // announced above, it never begins
     failRun(std::string(kNoThreadForAsyncLine));
     asyncBodyEnded();
   }

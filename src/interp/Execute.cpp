@@ -20,7 +20,7 @@ constexpr const char* kLoopGuardMessage =
 struct Evaluator::StatementWalk {
   Evaluator& evaluator;
 
-  void operator()(const ProgramNode& node) const { evaluator.executeStatements(node.statements); }
+  void operator()(const ProgramNode& node) const { evaluator.executeProgram(node); }
   void operator()(const BlockNode& node) const { evaluator.executeStatements(node.statements); }
   void operator()(const IfNode& node) const { evaluator.executeIf(node); }
   void operator()(const WhileNode& node) const { evaluator.executeWhile(node); }
@@ -70,15 +70,17 @@ void Evaluator::executeIf(const IfNode& node) {
   }
 }
 
-// The guard counts body runs, not condition tests, and the loop itself never
-// looks at the running flag: once the run is stopped the body is skipped but the
-// condition keeps being tested until the guard trips.
+// The guard counts body runs, not condition tests. A loop whose run was stopped
+// ends quietly: the guard's line is only for loops that really ran away.
 void Evaluator::executeWhile(const WhileNode& loop) {
   for (int remaining = kLoopGuardPasses;;) {
     if (!evaluateOrNone(loop.condition).truth()) {
       return;
     }
     executeBlock(loop.body);
+    if (!mayContinue()) {
+      return;
+    }
     if (--remaining == 0) {
       printLine(kLoopGuardMessage);
       return;

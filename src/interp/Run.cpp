@@ -3,27 +3,39 @@
 #include <new>
 #include <utility>
 
+#include "interp/ScriptThread.h"
 #include "interp/WorkQueue.h"
 #include "support/Diagnostics.h"
 #include "support/OutOfMemory.h"
 
 namespace quarn {
 
-// The caller has set the engine's isRunning; a cleared flag makes this a no-op.
-std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, const ProgramNode& program) {
+// The caller has set the engine's isRunning; a cleared flag, or a halt since
+// `generation` was taken, makes this a no-op. The top level starts at logical zero.
+std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, const ProgramNode& program,
+                                      std::uint64_t generation) {
   auto environment = std::make_shared<Environment>();
-  auto evaluator = std::make_shared<Evaluator>(std::move(engine), std::move(environment));
+  auto evaluator = std::make_shared<Evaluator>(engine, std::move(environment));
+  if (engine->runGeneration() != generation) {
+    evaluator->stopRun();
+  }
+  engine->clock().threadAnnounced();
+  ScriptThreadScope topLevel(*evaluator, 0);
   evaluator->runGuarded("running the script", [&] { evaluator->execute(Node{NodeVariant{program}}); });
   return evaluator;
 }
 
+// The generation is taken here, so a halt between "Compile and Run" and the
+// job's start still stops this run.
 void startRun(std::shared_ptr<EngineManager> engine, ProgramNode program, TopLevelDone onTopLevelDone) {
+  const std::uint64_t generation = engine->runGeneration();
   // The job owns the report until it runs; a refused job hands it back here.
   auto report = std::make_shared<TopLevelDone>(std::move(onTopLevelDone));
-  const bool isStarted = WorkQueue::global().submit([engine = std::move(engine), program = std::move(program), report] {
+  const bool isStarted = WorkQueue::global().submit([engine = std::move(engine), program = std::move(program),
+                                                     report, generation] {
     std::shared_ptr<Evaluator> evaluator;
     try {
-      evaluator = runProgram(engine, program);
+      evaluator = runProgram(engine, program, generation);
     } catch (const std::bad_alloc&) {
       printLine(outOfMemoryLine("starting the run"));
     } catch (...) {

@@ -20,8 +20,10 @@ inline constexpr std::string_view kNoThreadForRunLine =
     "quarn: no thread could be started for the run (too many threads or too little memory); the run did not start.";
 
 // Executes the program's top level on the calling thread and returns the run's
-// evaluator, whose async bodies may still be running.
-std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, const ProgramNode& program);
+// evaluator, whose async bodies may still be running. A halt of the engine
+// since its run generation was `generation` leaves the run stopped.
+std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, const ProgramNode& program,
+                                      std::uint64_t generation);
 
 // Called on the run's worker when its top level is done, with the run's
 // evaluator (null if the run could not start or ended with an error, its line

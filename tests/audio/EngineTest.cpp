@@ -1,5 +1,6 @@
 // The engine's render pulled directly: the voice, the sampler's rates, cut-off, stop,
-// file checks and messages, and a render that allocates nothing, also in a hand-over.
+// file checks and messages, and a render that allocates nothing, also while stamped
+// changes, sounds and halts flow in from another thread.
 #include <gtest/gtest.h>
 #include <samplerate.h>
 #include <sndfile.h>
@@ -13,43 +14,7 @@
 #include "audio/EngineLimits.h"
 #include "audio/EngineManager.h"
 #include "support/Diagnostics.h"
-
-// The program's allocation functions are replaced by ones that count calls made
-// while the calling thread is inside render. Sanitizer runtimes bring their own
-// allocator; there nothing is counted and the hand-over runs for the sanitizer.
-namespace {
-thread_local bool isCounting = false;
-std::atomic<int> allocatorCalls{0};
-}  // namespace
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
-constexpr bool kCountsAllocations = false;
-#else
-constexpr bool kCountsAllocations = true;
-namespace {
-void note(bool real = true) {
-  if (isCounting && real) allocatorCalls.fetch_add(1);
-}
-}  // namespace
-extern "C" {
-void* __libc_malloc(std::size_t);
-void* __libc_calloc(std::size_t, std::size_t);
-void* __libc_realloc(void*, std::size_t);
-void __libc_free(void*);
-void* malloc(std::size_t size) { return note(), __libc_malloc(size); }
-void* calloc(std::size_t count, std::size_t size) { return note(), __libc_calloc(count, size); }
-void* realloc(void* pointer, std::size_t size) { return note(), __libc_realloc(pointer, size); }
-void free(void* pointer) { note(pointer != nullptr), __libc_free(pointer); }
-}
-void* operator new(std::size_t size) {
-  if (void* pointer = malloc(size == 0 ? 1 : size)) return pointer;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* pointer) noexcept { free(pointer); }
-void operator delete[](void* pointer) noexcept { free(pointer); }
-void operator delete(void* pointer, std::size_t) noexcept { free(pointer); }
-void operator delete[](void* pointer, std::size_t) noexcept { free(pointer); }
-#endif
+#include "RenderPull.h"
 
 namespace quarn {
 namespace {
@@ -68,26 +33,6 @@ void writeSine(const std::filesystem::path& file, int rate, std::vector<double> 
   }
   sf_writef_float(sound, data.data(), static_cast<sf_count_t>(data.size() / frequencies.size()));
   sf_close(sound);
-}
-
-// The left channel; with only mono sounds the right one carries the same.
-std::vector<float> pull(EngineManager& engine, int frames, int block = 256, bool mono = true) {
-  std::vector<float> left(frames), right(frames);
-  for (int done = 0; done < frames; done += block) {
-    float* channels[2] = {left.data() + done, right.data() + done};
-    isCounting = true;
-    engine.render(channels, 2, std::min(block, frames - done));
-    isCounting = false;
-  }
-  EXPECT_TRUE(!mono || left == right);
-  return left;
-}
-
-// One past the last sample louder than the threshold (0 when all quiet).
-std::size_t soundingLength(const std::vector<float>& signal, float threshold = 1e-3f) {
-  std::size_t i = signal.size();
-  while (i > 0 && std::fabs(signal[i - 1]) <= threshold) --i;
-  return i;
 }
 
 // Pitch at 44.1 kHz from the zero crossings of signal[from, to).
@@ -110,7 +55,7 @@ protected:
   bool silent(int frames) { return soundingLength(pull(engine, frames), 0.0f) == 0; }
 
   const std::filesystem::path dir = testing::TempDir() + "quarn-audio-" + std::to_string(getpid());
-  EngineManager engine{dir, AudioOutput::none};
+  EngineManager engine{dir, AudioOutput::pulled};
   std::vector<std::string> lines;
 };
 using EngineRealtime = EngineSampler;
@@ -192,18 +137,13 @@ TEST_F(EngineSampler, UnreadableFileIsSilentAndKeepsThePlayerGoing) {
   EXPECT_NEAR(soundingLength(pull(engine, kFileFrames)), kFileFrames - 1000, 441);
 }
 
-TEST_F(EngineSampler, WaitsThatCannotBeSleptReturnAtOnce) {
-  for (double seconds : {double(NAN), 0.0, -double(INFINITY)}) engine.wait(seconds);  // or hang
-  static_assert(kMaxWaitSeconds == 24 * 60 * 60, "longer waits are cut to a day");
-}
-
 // The kit that the build generates, in the folder the executable looks in.
 TEST(EngineResources, BundledKitPlays) {
   const std::filesystem::path kit = EngineManager::defaultResourcesDir();
   EXPECT_EQ(std::filesystem::weakly_canonical(kit),
             std::filesystem::weakly_canonical(std::filesystem::path(QUARN_BINARY_DIR) / "share/quarn/samples"));
   if (!std::filesystem::exists(kit)) GTEST_SKIP() << "the kit has not been built (target quarn_samples)";
-  EngineManager engine(kit, AudioOutput::none);
+  EngineManager engine(kit, AudioOutput::pulled);
   engine.start();
   for (const std::string name : {"kick", "snare", "hat", "openhat", "clap", "rim", "tom", "cowbell"}) {
     engine.playSample(name);
@@ -224,9 +164,12 @@ TEST_F(EngineRealtime, HandOverWhilePlayingAllocatesNothing) {
   std::atomic<bool> done{false};
   std::thread script([&] {
     for (int i = 0; i < 60; ++i) {
-      engine.playSample(i % 2 ? "tone" : "other");
-      engine.setSamplerRate(i % 3 ? 1.0f : 2.0f);
+      const SoundStamp soon{engine.renderedFrames() + 100 * (i % 5), kCurrentGeneration};
+      engine.playSample(i % 2 ? "tone" : "other", soon);
+      engine.setSamplerRate(i % 3 ? 1.0f : 2.0f, soon);
+      engine.changeVoice(SoundEventKind::voiceFrequency, 200.0f + i, soon);
       if (i % 7 == 0) engine.stopSampler();
+      if (i % 13 == 0) engine.halt(soon.frame);
       std::this_thread::sleep_for(std::chrono::microseconds(300));
     }
     done = true;

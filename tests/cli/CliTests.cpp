@@ -100,7 +100,9 @@ TEST(CliUsage, OneWordNamingAFileOpensTheWindow) {
 
 TEST(CliUsage, MistakesPrintUsageOnStandardErrorWithStatus2) {
   for (auto args : std::vector<std::vector<std::string>>{
-           {"frobnicate", "x"}, {"tokens"}, {"check", "a", "b"}, {"tokens", "--silent", "x"}, {"--bogus"}}) {
+           {"frobnicate", "x"}, {"tokens"}, {"check", "a", "b"}, {"tokens", "--silent", "x"}, {"--bogus"},
+           {"run", "x", "--latency"}, {"run", "--latency", "soon", "x"}, {"run", "--latency", "-5", "x"},
+           {"run", "--latency", "2001", "x"}, {"check", "--latency", "5", "x"}}) {
     Outcome o = runQuarn(args);
     EXPECT_EQ(o.status, 2) << args[0];
     EXPECT_NE(o.err.find("Usage:"), std::string::npos) << args[0];
@@ -136,6 +138,14 @@ TEST_F(CliTest, CheckReportsTheParseErrorOnStandardError) {
   EXPECT_EQ(bad.status, 1);
   EXPECT_EQ(bad.err, "Parsing error: semicolon is missing at the end of the sentence. (current token: eof)\n");
   EXPECT_TRUE(bad.out.empty());
+}
+
+TEST_F(CliTest, LatencyInRangeIsTakenAndOutOfRangeIsNamed) {
+  const std::string script = scriptFile("latency.quarn", "[self wait:0.01];");
+  EXPECT_EQ(runQuarn({"run", "--silent", "--latency", "0", script}).status, 0);
+  EXPECT_EQ(runQuarn({"run", "--latency", "2000", "--silent", script}).status, 0);
+  EXPECT_EQ(runQuarn({"run", "--latency", "2001", script}).err.rfind(
+                "quarn: --latency needs a whole number of milliseconds from 0 to 2000\n", 0), 0u);
 }
 
 TEST_F(CliTest, RunAfterAParseErrorRunsNothing) {

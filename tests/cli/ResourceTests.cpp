@@ -116,7 +116,8 @@ TEST(ResourceLimits, ClosedStandardOutputLosesLinesNotTheRun) {
 TEST(ResourceLimits, AllocationFailureInARunStopsItWithOneLine) {
   std::vector<std::string> lines;
   setLineSink([&](std::string_view line) { lines.emplace_back(line); });
-  auto evaluator = std::make_shared<Evaluator>(nullptr, nullptr);
+  auto engine = std::make_shared<EngineManager>(std::filesystem::path{}, AudioOutput::none);
+  auto evaluator = std::make_shared<Evaluator>(engine, std::make_shared<Environment>());
   evaluator->runGuarded("running an async block", [] { throw std::bad_alloc(); });
   evaluator->runGuarded("running the script", [] { throw std::bad_alloc(); });
   setLineSink({});

@@ -1,0 +1,39 @@
+// The device clock: the render thread's lead over the steady clock, held.
+#include "audio/DeviceClock.h"
+
+#include <cmath>
+
+namespace quarn {
+
+DeviceClock::DeviceClock() : origin_(std::chrono::steady_clock::now()) {}
+
+double DeviceClock::steadyFrames(std::chrono::steady_clock::time_point time) const {
+  return std::chrono::duration<double>(time - origin_).count() * kClockFrameRate;
+}
+
+std::int64_t DeviceClock::currentFrame() const {
+  return std::llround(steadyFrames(std::chrono::steady_clock::now()) + lead_.load());
+}
+
+std::chrono::steady_clock::time_point DeviceClock::timeOfFrame(std::int64_t frame) const {
+  const double seconds = (static_cast<double>(frame) - lead_.load()) / kClockFrameRate;
+  return origin_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                       std::chrono::duration<double>(seconds));
+}
+
+void DeviceClock::blockRendered(std::int64_t framesDone) noexcept {
+  const double now = steadyFrames(std::chrono::steady_clock::now());
+  const double lead = static_cast<double>(framesDone) - now;
+  double held = lead_.load(std::memory_order_relaxed);
+  if (hasBlock_) {
+    held -= (now - lastBlockFrames_) / kClockFrameRate * kDeviceClockSinkFramesPerSecond;
+  }
+  if (!hasBlock_ || lead > held || lead < held - kDeviceClockResyncFrames) {
+    held = lead;
+  }
+  hasBlock_ = true;
+  lastBlockFrames_ = now;
+  lead_.store(held, std::memory_order_relaxed);
+}
+
+}  // namespace quarn

@@ -1,0 +1,39 @@
+#include <atomic>
+#include <cstddef>
+#include <new>
+
+// The program's allocation functions are replaced by ones that count calls made
+// while the calling thread is inside render. Sanitizer runtimes bring their own
+// allocator; there nothing is counted and the hand-over runs for the sanitizer.
+thread_local bool isCounting = false;
+std::atomic<int> allocatorCalls{0};
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+extern const bool kCountsAllocations = false;
+#else
+extern const bool kCountsAllocations = true;
+namespace {
+void note(bool real = true) {
+  if (isCounting && real) allocatorCalls.fetch_add(1);
+}
+}  // namespace
+extern "C" {
+void* __libc_malloc(std::size_t);
+void* __libc_calloc(std::size_t, std::size_t);
+void* __libc_realloc(void*, std::size_t);
+void __libc_free(void*);
+void* malloc(std::size_t size) { return note(), __libc_malloc(size); }
+void* calloc(std::size_t count, std::size_t size) { return note(), __libc_calloc(count, size); }
+void* realloc(void* pointer, std::size_t size) { return note(), __libc_realloc(pointer, size); }
+void free(void* pointer) { note(pointer != nullptr), __libc_free(pointer); }
+}
+void* operator new(std::size_t size) {
+  if (void* pointer = malloc(size == 0 ? 1 : size)) return pointer;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* pointer) noexcept { free(pointer); }
+void operator delete[](void* pointer) noexcept { free(pointer); }
+void operator delete(void* pointer, std::size_t) noexcept { free(pointer); }
+void operator delete[](void* pointer, std::size_t) noexcept { free(pointer); }
+#endif
+

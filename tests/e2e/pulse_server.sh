@@ -1,0 +1,69 @@
+# Sourced by the end-to-end scripts: a private PulseAudio server with a null
+# sink as the default output, and a recorder of the sink's monitor.
+#   pulse_require_tools TOOL...   exit 77 (skipped) when one is missing
+#   pulse_start                   the server, in a fresh $work (set by this file)
+#   pulse_record FILE / pulse_stop_recording
+# Everything is cleaned up on exit.
+
+pulse_require_tools() {
+  for tool in pulseaudio pactl parec "$@"; do
+    if ! command -v "$tool" > /dev/null; then
+      echo "skipped: $tool is not installed"
+      exit 77
+    fi
+  done
+}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quarn-e2e.XXXXXX")
+recorder=""
+pulse_cleanup() {
+  if [[ -n "$recorder" ]]; then kill "$recorder" 2> /dev/null || true; fi
+  pulseaudio -k 2> /dev/null || true
+  if [[ -f "$work/pulse.pid" ]]; then kill "$(cat "$work/pulse.pid")" 2> /dev/null || true; fi
+  rm -rf "$work"
+}
+trap pulse_cleanup EXIT
+
+pulse_start() {
+  export HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
+  mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+  pulseaudio --daemonize=yes --exit-idle-time=-1 -n --system=no \
+    --load="module-null-sink sink_name=quarn_e2e" \
+    --load=module-native-protocol-unix \
+    --log-target="file:$work/pulse.log" 2> "$work/pulse.err" || {
+      echo "FAIL: pulseaudio did not start"; cat "$work/pulse.err" "$work/pulse.log" 2> /dev/null; exit 1; }
+  # the daemon needs a moment before its socket answers
+  for _ in $(seq 50); do
+    if pactl info > /dev/null 2>&1; then break; fi
+    sleep 0.1
+  done
+  pactl info > /dev/null || { echo "FAIL: pulseaudio does not answer"; exit 1; }
+  # the daemon's own pid file: another test's server may be running beside this one
+  cp "$XDG_RUNTIME_DIR/pulse/pid" "$work/pulse.pid" 2> /dev/null || true
+  # A desktop's sound server runs real-time; this one would otherwise carry the
+  # clients' blocks on an ordinary thread that a busy shared machine can starve.
+  if [[ -s "$work/pulse.pid" ]] && command -v chrt > /dev/null; then
+    chrt -a -r -p 50 "$(cat "$work/pulse.pid")" > /dev/null 2>&1 || true
+  fi
+  pactl set-default-sink quarn_e2e
+}
+
+# parec needs up to a second before its first bytes arrive; this returns once
+# the recording runs (a tenth of a second of it is there)
+pulse_record() {
+  parec --device=quarn_e2e.monitor --format=float32le --rate=44100 --channels=1 --raw --latency-msec=20 \
+    > "$1" &
+  recorder=$!
+  for _ in $(seq 100); do
+    if [[ $(stat -c %s "$1") -ge 17640 ]]; then break; fi
+    sleep 0.05
+  done
+}
+
+pulse_stop_recording() {
+  kill -INT "$recorder"
+  wait "$recorder" 2> /dev/null || true
+  recorder=""
+}

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# End-to-end timing: click trains through a private PulseAudio null sink,
+# recorded from its monitor; the onsets must sit on a regular grid.
+#   usage: timing_e2e.sh <path-to-quarn-binary> [quiet|loaded] [limits|report] [chuck]
+#   - "one": the rim every 125 ms from one thread, 80 clicks;
+#   - "woven": the same grid from two async bodies, each every 250 ms, the
+#     second starting 125 ms later.
+# loaded: two busy processes keep both cores occupied meanwhile. limits (the
+# default) fails when scatter or drift pass MAX_SCATTER_MS / MAX_DRIFT_MS.
+# chuck: the one-thread train is also played by `chuck` (its PulseAudio build)
+# through the same sink, as the reference.
+# Exit status 77 (skipped) when the tools are missing.
+set -euo pipefail
+
+quarn=${1:?usage: timing_e2e.sh <path-to-quarn-binary> [quiet|loaded] [limits|report]}
+load=${2:-loaded}
+mode=${3:-limits}
+reference=${4:-}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+MAX_SCATTER_MS=0.1
+MAX_DRIFT_MS=0.1
+
+source "$here/pulse_server.sh"
+pulse_require_tools python3
+
+cat > "$work/one.quarn" <<'QUARN'
+int i = 0;
+while (i < 80) { i = i + 1; [sampler play:"rim"]; [self wait:0.125]; }
+QUARN
+cat > "$work/woven.quarn" <<'QUARN'
+async { int i = 0; while (i < 40) { i = i + 1; [sampler play:"rim"]; [self wait:0.25]; } }
+async { [self wait:0.125]; int j = 0; while (j < 40) { j = j + 1; [sampler play:"rim"]; [self wait:0.25]; } }
+QUARN
+
+busy=()
+stop_load() { for pid in "${busy[@]}"; do kill "$pid" 2> /dev/null || true; done; busy=(); }
+trap 'stop_load; pulse_cleanup' EXIT
+if [[ "$load" == loaded ]]; then
+  for _ in 1 2; do (while :; do :; done) & busy+=($!); done
+fi
+
+cat > "$work/one.ck" <<CHUCK
+SndBuf rim => dac;
+"$(dirname "$quarn")/../share/quarn/samples/rim.wav" => rim.read;
+rim.samples() => rim.pos;
+for (0 => int i; i < 80; i++) { 0 => rim.pos; 125::ms => now; }
+100::ms => now;
+CHUCK
+
+limits=()
+[[ "$mode" == limits ]] && limits=("$MAX_SCATTER_MS" "$MAX_DRIFT_MS")
+status=0
+# record_train NAME COMMAND...: plays the train while recording, then measures
+# it. With limits, a train that misses them is played again, up to
+# TIMING_ATTEMPTS times in all: this machine is shared, and a stall of the sound
+# server itself (not of Quarn) can shift a recording now and then.
+TIMING_ATTEMPTS=3
+record_train() {
+  local name=$1 attempt
+  shift
+  for attempt in $(seq "$TIMING_ATTEMPTS"); do
+    pulse_record "$work/train.raw"
+    "$@" > "$work/train.out" 2>&1 || { echo "FAIL: $name exited with an error"; cat "$work/train.out"; exit 1; }
+    sleep 0.3
+    pulse_stop_recording
+    printf '%-12s %-6s ' "$name" "$load"
+    if python3 "$here/analyse_onsets.py" "$work/train.raw" 80 125 "${limits[@]}"; then
+      return 0
+    fi
+    [[ "$mode" == limits ]] || return 0
+  done
+  status=1
+}
+
+pulse_start
+record_train "quarn one" "$quarn" run ${QUARN_RUN_OPTIONS:-} "$work/one.quarn"
+record_train "quarn woven" "$quarn" run ${QUARN_RUN_OPTIONS:-} "$work/woven.quarn"
+if [[ "$reference" == chuck ]]; then
+  if command -v chuck.pulse > /dev/null; then
+    limits=() mode=report  # the reference is measured, not judged
+    record_train "chuck one" chuck.pulse --srate:44100 "$work/one.ck"
+  else
+    echo "chuck one: skipped, chuck is not installed"
+  fi
+fi
+exit $status
