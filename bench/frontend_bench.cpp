@@ -1,9 +1,7 @@
 // Front-end throughput: lexing and parsing a generated script of about 1 MB,
-// once mostly ASCII and once rich in non-ASCII names and strings, with
-// `luac5.4 -p` on a Lua script of the same size as a reference point.
-
-#include <spawn.h>
-#include <sys/wait.h>
+// once mostly ASCII and once rich in non-ASCII names and strings; then whole
+// `quarn` processes (1 MB check, start-up) beside `luac5.4 -p` on the same
+// shapes, timed by CPU time; then lexing of very long runs.
 
 #include <cstdio>
 #include <fstream>
@@ -12,10 +10,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include "ProcessTiming.h"
 #include "frontend/Lexer.h"
 #include "frontend/Parser.h"
-
-extern char** environ;
 
 namespace {
 
@@ -178,43 +175,74 @@ void BM_ParseAscii(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * asciiScript().size()));
 }
 
-// Runs `luac5.4 -p file`; true when it exited with status 0.
-bool runLuacParse(const std::string& path) {
-  const char* argv[] = {"luac5.4", "-p", path.c_str(), nullptr};
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, "luac5.4", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) {
-    return false;
-  }
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return false;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+// The script written to a file for the whole-process runs.
+std::string writeScript(const std::string& name, const std::string& text) {
+  const std::string path = "/tmp/quarn_frontend_bench_" + name;
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << text;
+  return file ? path : std::string();
 }
 
-// Reference: the Lua compiler's parse-only run on a Lua script of the same
-// size, process start included.
-void BM_LuacParseReference(benchmark::State& state) {
-  static const std::string lua = generate(luaSection);
-  const std::string path = "/tmp/quarn_frontend_bench_reference.lua";
-  {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << lua;
-    if (!file) {
-      state.SkipWithError("cannot write the Lua reference file");
-      return;
-    }
-  }
-  if (!runLuacParse(path)) {
-    state.SkipWithError("luac5.4 is missing or rejected the reference file");
+// Whole processes on a 1 MB script, CPU time (start-up included): `quarn check` beside the Lua compiler's parse-only run on a Lua
+// script of the same shape and size.
+void runCheckProcess(benchmark::State& state, const std::vector<std::string>& command,
+                     const std::string& name, const std::string& text) {
+  const std::string path = writeScript(name, text);
+  if (path.empty()) {
+    state.SkipWithError("cannot write the script file");
     return;
   }
-  for (auto _ : state) {
-    if (!runLuacParse(path)) {
-      state.SkipWithError("luac5.4 failed");
-      break;
-    }
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * lua.size()));
+  std::vector<std::string> argv = command;
+  argv.push_back(path);
+  quarn::bench::timeProcessRuns(state, argv);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
+
+const std::string kQuarn = QUARN_BINARY_DIR "/bin/quarn";
+
+void BM_QuarnCheckProcess(benchmark::State& state) {
+  runCheckProcess(state, {kQuarn, "check"}, "ascii.quarn", asciiScript());
+}
+void BM_QuarnCheckProcessUnicode(benchmark::State& state) {
+  runCheckProcess(state, {kQuarn, "check"}, "unicode.quarn", unicodeScript());
+}
+void BM_LuacParseReference(benchmark::State& state) {
+  static const std::string lua = generate(luaSection);
+  runCheckProcess(state, {quarn::bench::realProgram("/usr/bin/luac5.4"), "-p"}, "reference.lua", lua);
+}
+
+// Start-up: each command on an empty script, beside luac on an empty file.
+void runStartup(benchmark::State& state, std::vector<std::string> argv) {
+  const std::string path = writeScript("empty", "");
+  argv.push_back(path);
+  quarn::bench::timeProcessRuns(state, argv);
+}
+void BM_StartupQuarnTokens(benchmark::State& state) { runStartup(state, {kQuarn, "tokens"}); }
+void BM_StartupQuarnCheck(benchmark::State& state) { runStartup(state, {kQuarn, "check"}); }
+void BM_StartupQuarnRunSilent(benchmark::State& state) { runStartup(state, {kQuarn, "run", "--silent"}); }
+void BM_StartupLuacReference(benchmark::State& state) {
+  runStartup(state, {quarn::bench::realProgram("/usr/bin/luac5.4"), "-p"});
+}
+
+// Lexing must stay linear whatever the characters: a long run of non-ASCII
+// text beside ASCII text of the same size, in a string literal (found by
+// memchr) and in a block comment (walked character by character).
+constexpr std::size_t kLongRunBytes = std::size_t{40} << 20;
+
+void lexLongRun(benchmark::State& state, std::string_view open, std::string_view piece, std::string_view close) {
+  std::string text(open);
+  while (text.size() + piece.size() < kLongRunBytes) text += piece;
+  text += close;
+  for (auto _ : state) {
+    std::vector<quarn::Token> tokens = quarn::tokenize(text);
+    benchmark::DoNotOptimize(tokens.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+void BM_LexLongAsciiString(benchmark::State& state) { lexLongRun(state, "\"", "abcdefgh", "\""); }
+void BM_LexLongNonAsciiString(benchmark::State& state) { lexLongRun(state, "\"", "éμж音", "\""); }
+void BM_LexLongAsciiComment(benchmark::State& state) { lexLongRun(state, "/*", "abcdefgh", "*/"); }
+void BM_LexLongNonAsciiComment(benchmark::State& state) { lexLongRun(state, "/*", "éμж音", "*/"); }
 
 }  // namespace
 
@@ -223,7 +251,16 @@ BENCHMARK(BM_LexParseUnicode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LexAscii)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LexUnicode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseAscii)->Unit(benchmark::kMillisecond);
-// wall time: the work happens in the child process
-BENCHMARK(BM_LuacParseReference)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_QuarnCheckProcess)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuarnCheckProcessUnicode)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LuacParseReference)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupQuarnTokens)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupQuarnCheck)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupQuarnRunSilent)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupLuacReference)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LexLongAsciiString)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LexLongNonAsciiString)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LexLongAsciiComment)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LexLongNonAsciiComment)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -1,167 +1,60 @@
-// The thin layer over RtAudio (ALSA, PulseAudio or JACK as the system offers).
+// The output device through the device module, loaded on the first open.
 #include "audio/AudioDevice.h"
 
-#include <alsa/asoundlib.h>
-#include <rtaudio/RtAudio.h>
+#include <dlfcn.h>
 
-#include <pthread.h>
-#include <sched.h>
-
-#include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <thread>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <string_view>
-#include <vector>
 
-#include "audio/EngineLimits.h"
-#include "audio/EngineManager.h"
+#include "device/DeviceModule.h"
 
 namespace quarn {
 namespace {
 
-// ALSA prints its own complaints to stderr (e.g. when there is no card);
-// a device-less start must stay quiet.
-void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+using OpenFunction = void* (*)(RenderFunction, void*);
+using CloseFunction = void (*)(void*);
 
-void ignoreRtAudioError(RtAudioError::Type, const std::string&) {}
+struct DeviceModule {
+  OpenFunction open = nullptr;
+  CloseFunction close = nullptr;
+};
 
-// How long opening waits for the first pull to learn the render thread.
-constexpr std::chrono::milliseconds kRenderThreadWait{500};
-
-// The PulseAudio client library's event thread, which moves the blocks to the server.
-constexpr std::string_view kPulseClientThreadName = "threaded-ml";
-
-// This process's threads of that name.
-std::vector<pid_t> threadsNamed(std::string_view name) {
-  std::vector<pid_t> threads;
+// The module beside the executable: lib/ in the build tree, lib/quarn/ when
+// installed. Kept loaded for the life of the process.
+DeviceModule loadDeviceModule() {
   std::error_code error;
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
-    std::string comm;
-    std::getline(std::ifstream(task.path() / "comm"), comm);
-    if (comm == name) {
-      threads.push_back(static_cast<pid_t>(std::stol(task.path().filename().string())));
-    }
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  const std::filesystem::path root = error ? std::filesystem::path("..") : exe.parent_path().parent_path();
+  for (const std::filesystem::path& folder : {root / "lib", root / "lib" / "quarn"}) {
+    void* module = dlopen((folder / kDeviceModuleName).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) continue;
+    DeviceModule found{reinterpret_cast<OpenFunction>(dlsym(module, kDeviceOpenSymbol)),
+                       reinterpret_cast<CloseFunction>(dlsym(module, kDeviceCloseSymbol))};
+    if (found.open != nullptr && found.close != nullptr) return found;
   }
-  return threads;
+  return {};
 }
 
-// A PulseAudio server is there to talk to: the client library's own address
-// variable, or the per-user socket.
-bool isPulseServerReachable() {
-  if (const char* server = std::getenv("PULSE_SERVER"); server != nullptr && *server != '\0') {
-    return true;
-  }
-  const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
-  if (runtimeDir == nullptr || *runtimeDir == '\0') {
-    return false;
-  }
-  std::error_code error;
-  return std::filesystem::exists(std::filesystem::path(runtimeDir) / "pulse" / "native", error);
+const DeviceModule& deviceModule() {
+  static const DeviceModule module = loadDeviceModule();
+  return module;
 }
 
 }  // namespace
 
-AudioDevice::AudioDevice(RenderFunction render, void* context)
-    : render_(render), context_(context) {}
+AudioDevice::AudioDevice(RenderFunction render, void* context) : render_(render), context_(context) {}
 
 AudioDevice::~AudioDevice() {
-  if (!rtAudio_) {
-    return;
-  }
-  try {
-    if (rtAudio_->isStreamRunning()) {
-      rtAudio_->stopStream();
-    }
-    if (rtAudio_->isStreamOpen()) {
-      rtAudio_->closeStream();
-    }
-  } catch (...) {
-    // closing is best effort; the stream dies with the object anyway
-  }
+  if (stream_ != nullptr) deviceModule().close(stream_);
 }
 
+// A missing module counts as a missing device: the system runs silent.
 bool AudioDevice::open() {
-  snd_lib_error_set_handler(&ignoreAlsaError);
-  // The sound server when one runs; otherwise ALSA directly. JACK is left out
-  // of the search because its client library reports a missing server on stderr.
-  if (isPulseServerReachable() && openWith(RtAudio::LINUX_PULSE)) {
-    return true;
-  }
-  return openWith(RtAudio::LINUX_ALSA);
-}
-
-bool AudioDevice::openWith(int api) {
-  try {
-    // Asking RtAudio for an API it was built without makes it complain on stderr.
-    std::vector<RtAudio::Api> compiled;
-    RtAudio::getCompiledApi(compiled);
-    if (std::find(compiled.begin(), compiled.end(), static_cast<RtAudio::Api>(api)) ==
-        compiled.end()) {
-      return false;
-    }
-    auto rtAudio = std::make_unique<RtAudio>(static_cast<RtAudio::Api>(api));
-    rtAudio->showWarnings(false);
-    if (rtAudio->getCurrentApi() != api || rtAudio->getDeviceCount() == 0) {
-      return false;
-    }
-    RtAudio::StreamParameters parameters;
-    parameters.deviceId = rtAudio->getDefaultOutputDevice();
-    parameters.nChannels = kEngineChannels;
-    RtAudio::StreamOptions options;
-    options.flags = RTAUDIO_NONINTERLEAVED;
-    // Without a count the sound server buffers up to two seconds ahead, which
-    // would make every change in a script heard that much later.
-    options.numberOfBuffers = kDeviceBufferCount;
-    options.streamName = "Quarn Workbench";
-    unsigned bufferFrames = kDeviceBufferFrames;
-    rtAudio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32,
-                        static_cast<unsigned>(kEngineSampleRate), &bufferFrames,
-                        &AudioDevice::callback, this, &options, &ignoreRtAudioError);
-    rtAudio->startStream();
-    rtAudio_ = std::move(rtAudio);
-    raiseRenderPriority();
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
-
-// A busy machine must not starve the render, or the server plays silence and
-// every later sound comes late: the render thread, and the sound server
-// client's own event thread that carries its blocks, get real-time scheduling
-// where the system allows it. The calls are made from here, not on the render
-// thread, which only tells who it is; without the right nothing changes.
-void AudioDevice::raiseRenderPriority() {
-  const auto giveUp = std::chrono::steady_clock::now() + kRenderThreadWait;
-  while (!hasRenderThread_.load() && std::chrono::steady_clock::now() < giveUp) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  sched_param parameters{};
-  parameters.sched_priority = kDeviceThreadPriority;
-  if (hasRenderThread_.load()) {
-    pthread_setschedparam(renderThread_, SCHED_RR, &parameters);
-  }
-  for (pid_t thread : threadsNamed(kPulseClientThreadName)) {
-    sched_setscheduler(thread, SCHED_RR, &parameters);
-  }
-}
-
-// Device audio thread: hands the two channel planes to the render function.
-int AudioDevice::callback(void* output, void*, unsigned frameCount, double, unsigned,
-                          void* self) {
-  auto* device = static_cast<AudioDevice*>(self);
-  if (!device->hasRenderThread_.load(std::memory_order_relaxed)) {
-    device->renderThread_ = pthread_self();
-    device->hasRenderThread_.store(true, std::memory_order_release);
-  }
-  float* planes = static_cast<float*>(output);
-  float* const channels[kEngineChannels] = {planes, planes + frameCount};
-  device->render_(device->context_, channels, kEngineChannels, static_cast<int>(frameCount));
-  return 0;
+  if (stream_ != nullptr) return true;
+  const DeviceModule& module = deviceModule();
+  if (module.open == nullptr) return false;
+  stream_ = module.open(render_, context_);
+  return stream_ != nullptr;
 }
 
 }  // namespace quarn

@@ -4,14 +4,8 @@
 //
 // Threads: open and the destructor on the owning (main) thread; the pull
 // function runs on the device's audio thread from a successful open until the
-// destructor returns.
-
-#include <pthread.h>
-
-#include <atomic>
-#include <memory>
-
-class RtAudio;
+// destructor returns. The device code lives in a module loaded on the first
+// open, so a process that never opens a device never loads the sound libraries.
 
 namespace quarn {
 
@@ -29,19 +23,12 @@ public:
   // Opens and starts the default output. Every failure (no sound server, no
   // sound card) is swallowed without a word: the system then runs silent.
   bool open();
-  bool isOpen() const { return rtAudio_ != nullptr; }
+  bool isOpen() const { return stream_ != nullptr; }
 
 private:
-  static int callback(void* output, void* input, unsigned frameCount, double streamTime,
-                      unsigned status, void* self);
-  bool openWith(int api);
-  void raiseRenderPriority();
-
   RenderFunction render_;
   void* context_;
-  std::unique_ptr<RtAudio> rtAudio_;
-  pthread_t renderThread_{};  // written once by the render thread before the flag
-  std::atomic<bool> hasRenderThread_{false};
+  void* stream_ = nullptr;  // the module's stream, once open
 };
 
 }  // namespace quarn

@@ -1,12 +1,11 @@
-// Sound files: the safe-name rule and decoding with libsndfile.
+// Sound files: the safe-name rule and decoding with libsndfile (loaded on first use).
 #include "audio/SampleFile.h"
-
-#include <sndfile.h>
 
 #include <algorithm>
 #include <new>
 
 #include "audio/EngineLimits.h"
+#include "audio/SndfileLibrary.h"
 
 namespace quarn {
 namespace {
@@ -14,7 +13,7 @@ namespace {
 constexpr sf_count_t kReadBlockFrames = 4096;
 
 struct SoundFileCloser {
-  void operator()(SNDFILE* file) const { sf_close(file); }
+  void operator()(SNDFILE* file) const { sndfileClose(file); }
 };
 using SoundFile = std::unique_ptr<SNDFILE, SoundFileCloser>;
 
@@ -35,13 +34,13 @@ std::unique_ptr<SampleBuffer> readAll(SNDFILE* file, const SF_INFO& info) {
   buffer->sampleRate = info.samplerate;
   std::vector<float> block(static_cast<std::size_t>(kReadBlockFrames * info.channels));
   for (;;) {
-    const sf_count_t got = sf_readf_float(file, block.data(), kReadBlockFrames);
+    const sf_count_t got = sndfileReadFloatFrames(file, block.data(), kReadBlockFrames);
     if (got <= 0) {
       break;
     }
     appendAsStereo(buffer->samples, block, got, info.channels);
   }
-  if (sf_error(file) != SF_ERR_NO_ERROR) {
+  if (sndfileError(file) != SF_ERR_NO_ERROR) {
     return nullptr;
   }
   buffer->frameCount = static_cast<long>(buffer->samples.size() / 2);
@@ -71,7 +70,7 @@ std::filesystem::path findSampleFile(const std::filesystem::path& resourcesDir,
 
 std::unique_ptr<SampleBuffer> decodeSampleFile(const std::filesystem::path& file) {
   SF_INFO info{};
-  SoundFile sound(sf_open(file.c_str(), SFM_READ, &info));
+  SoundFile sound(sndfileOpen(file.c_str(), SFM_READ, &info));
   if (!sound || info.channels < 1 || info.samplerate < kMinFileSampleRate ||
       info.samplerate > kMaxFileSampleRate) {
     return nullptr;

@@ -29,6 +29,7 @@ std::optional<std::string> sourceOf(const std::string& path, int& status) {
   return source;
 }
 
+bool isHelp(std::string_view word) { return word == "--help" || word == "-h" || word == "help"; }
 const std::string kLatencyProblem = "--latency needs a whole number of milliseconds from " +
                                     std::to_string(kMinLatencyMilliseconds) + " to " +
                                     std::to_string(kMaxLatencyMilliseconds);
@@ -66,10 +67,14 @@ std::optional<std::string> workbenchFileArgument(const std::vector<std::string>&
   return std::nullopt;
 }
 
+bool isHeadlessCommand(std::string_view word) {
+  return isHelp(word) || word == "tokens" || word == "check" || word == "run";
+}
+
 int runCli(const std::vector<std::string>& args) {
   if (args.empty()) return usageError("missing subcommand");
   const std::string& command = args[0];
-  if (command == "--help" || command == "-h" || command == "help") {
+  if (isHelp(command)) {
     std::cout << usageText();
     return 0;
   }

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quarn {
@@ -10,6 +11,9 @@ namespace quarn {
 // args are the command-line words after the program name (at least one).
 // Returns the process exit status.
 int runCli(const std::vector<std::string>& args);
+
+// True for the words runCli handles as its first argument (subcommands and help).
+bool isHeadlessCommand(std::string_view word);
 
 // The FILE of `quarn FILE` (the window opens it): one word that is not a
 // subcommand or an option and names a file, or a script to make (".quarn").

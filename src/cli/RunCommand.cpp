@@ -1,10 +1,14 @@
 #include <atomic>
+#include <cerrno>
+#include <cstdint>
 #include <csignal>
-#include <ctime>
 #include <future>
 #include <iostream>
 #include <memory>
 #include <thread>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include "audio/EngineManager.h"
@@ -18,27 +22,47 @@ namespace quarn {
 namespace {
 
 // Ctrl+C halts the run like the window's halt button; a second Ctrl+C exits at
-// once. SIGINT is blocked before any thread starts, so only this watcher
-// receives it, and the halt runs on an ordinary thread, not in a signal handler.
+// once. SIGINT is blocked before any thread starts, so it only reaches the
+// watcher's signalfd, and the halt runs on an ordinary thread, not in a signal
+// handler. The watcher sleeps in poll until a signal or the end of the run
+// wakes it, so the command leaves as soon as its work is done.
 class InterruptWatcher {
 public:
   explicit InterruptWatcher(std::weak_ptr<EngineManager> engine) : engine_(std::move(engine)) {
-    sigemptyset(&set_);
-    sigaddset(&set_, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &set_, nullptr);
-    thread_ = std::thread([this] { watch(); });
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    signals_ = signalfd(-1, &set, SFD_CLOEXEC);
+    finished_ = eventfd(0, EFD_CLOEXEC);
+    if (signals_ >= 0 && finished_ >= 0) {
+      thread_ = std::thread([this] { watch(); });
+    } else {
+      pthread_sigmask(SIG_UNBLOCK, &set, nullptr);  // no watcher: Ctrl+C ends the process as usual
+    }
   }
   ~InterruptWatcher() {
-    finished_ = true;
-    thread_.join();
+    if (thread_.joinable()) {
+      const std::uint64_t one = 1;
+      [[maybe_unused]] const ssize_t written = write(finished_, &one, sizeof one);  // cannot fail for 1
+      thread_.join();
+    }
+    if (signals_ >= 0) close(signals_);
+    if (finished_ >= 0) close(finished_);
   }
   bool halted() const { return halted_; }
 
 private:
   void watch() {
-    const timespec poll{0, 100'000'000};
-    while (!finished_) {
-      if (sigtimedwait(&set_, nullptr, &poll) != SIGINT) continue;
+    pollfd fds[2] = {{signals_, POLLIN, 0}, {finished_, POLLIN, 0}};
+    for (;;) {
+      if (poll(fds, 2, -1) < 0) {
+        if (errno == EINTR) continue;
+        return;
+      }
+      if (fds[1].revents != 0) return;
+      signalfd_siginfo info;
+      if (read(signals_, &info, sizeof info) != sizeof info) continue;
       if (halted_) _exit(130);
       halted_ = true;
       if (auto engine = engine_.lock()) engine->halt();
@@ -47,8 +71,8 @@ private:
   }
 
   std::weak_ptr<EngineManager> engine_;
-  sigset_t set_;
-  std::atomic<bool> finished_{false};
+  int signals_ = -1;
+  int finished_ = -1;
   std::atomic<bool> halted_{false};
   std::thread thread_;
 };

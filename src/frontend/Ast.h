@@ -19,17 +19,25 @@ struct Node;
 using NodePtr = std::shared_ptr<const Node>;
 using NodeList = std::vector<NodePtr>;
 
-struct ProgramNode { NodeList statements; };
+// Variable names are numbered when a script is parsed: every use of one name
+// (after NFC) carries the same slot, its index in the program's names, so the
+// interpreter finds a variable without comparing strings. Nodes made by hand
+// carry kUnresolvedSlot and are found by name.
+using SlotId = std::uint32_t;
+inline constexpr SlotId kUnresolvedSlot = UINT32_MAX;
+using SlotNames = std::vector<std::string>;
+
+struct ProgramNode { NodeList statements; std::shared_ptr<const SlotNames> names; };
 struct BlockNode { NodeList statements; };
 struct FunctionDeclNode { std::string name; BlockNode body; };
 struct AsyncNode { BlockNode body; };
-struct AssignmentNode { std::string name; NodePtr value; };
+struct AssignmentNode { std::string name; NodePtr value; SlotId slot = kUnresolvedSlot; };
 struct IfNode { NodePtr condition; BlockNode thenBranch; std::optional<BlockNode> elseBranch; };
 struct WhileNode { NodePtr condition; BlockNode body; };
-struct VariableDeclarationNode { bool isConst = false; std::string valueType; std::string name; NodePtr value; };
+struct VariableDeclarationNode { bool isConst = false; std::string valueType; std::string name; NodePtr value; SlotId slot = kUnresolvedSlot; };
 struct UnaryOpNode { Token operatorToken; NodePtr right; };
 struct BinaryOpNode { NodePtr left; Token operatorToken; NodePtr right; };
-struct IdentifierNode { std::string name; };
+struct IdentifierNode { std::string name; SlotId slot = kUnresolvedSlot; };
 struct IntNode { std::int64_t value = 0; };
 struct FloatNode { float value = 0.0f; };
 struct StringNode { std::string value; };
@@ -49,6 +57,32 @@ struct Node {
   template <class T> const T* as() const { return std::get_if<T>(&value); }
   template <class T> bool is() const { return std::holds_alternative<T>(value); }
 };
+
+// std::visit for one node, as a switch the compiler inlines into the walk
+// instead of a table of calls: the tree walks of the interpreter are its hot path.
+template <class Walk> decltype(auto) visitNode(const Node& node, Walk&& walk) {
+  const NodeVariant& v = node.value;
+  switch (v.index()) {
+    case 0: return walk(*std::get_if<0>(&v));
+    case 1: return walk(*std::get_if<1>(&v));
+    case 2: return walk(*std::get_if<2>(&v));
+    case 3: return walk(*std::get_if<3>(&v));
+    case 4: return walk(*std::get_if<4>(&v));
+    case 5: return walk(*std::get_if<5>(&v));
+    case 6: return walk(*std::get_if<6>(&v));
+    case 7: return walk(*std::get_if<7>(&v));
+    case 8: return walk(*std::get_if<8>(&v));
+    case 9: return walk(*std::get_if<9>(&v));
+    case 10: return walk(*std::get_if<10>(&v));
+    case 11: return walk(*std::get_if<11>(&v));
+    case 12: return walk(*std::get_if<12>(&v));
+    case 13: return walk(*std::get_if<13>(&v));
+    case 14: return walk(*std::get_if<14>(&v));
+    case 15: return walk(*std::get_if<15>(&v));
+    default: return walk(*std::get_if<16>(&v));
+  }
+}
+static_assert(std::variant_size_v<NodeVariant> == 17, "visitNode lists every node kind");
 
 template <class T> NodePtr makeNode(T node) {
   return std::make_shared<const Node>(Node{NodeVariant{std::move(node)}});

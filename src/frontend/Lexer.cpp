@@ -42,7 +42,8 @@ bool isCrLf(std::string_view text, std::size_t at, std::size_t end) {
 Lexer::Lexer(std::string_view text) : Lexer(text, true) {}
 
 Lexer::Lexer(std::string_view text, bool asciiFastPath)
-    : input_(toValidUtf8(text)),
+    : repaired_(isValidUtf8(text) ? std::string() : toValidUtf8(text)),
+      input_(repaired_.empty() ? text : std::string_view(repaired_)),
       segmenter_(asciiFastPath),
       asciiFastPath_(asciiFastPath),
       asciiClasses_(asciiFastPath ? asciiClassTable() : nullptr) {}
@@ -89,17 +90,32 @@ std::size_t Lexer::skipWhitespace(std::size_t end) {
 
 // string -> '"' { any character but '"' } ( '"' | end of text ), no escapes
 std::size_t Lexer::lexString(std::size_t end, std::vector<Token>& out) {
-  std::size_t at = end;
-  while (at < input_.size()) {
+  const std::size_t close = asciiFastPath_ ? findClosingQuote(end) : findClosingQuoteByCharacters(end);
+  out.push_back(Token::stringLiteral(std::string(input_.substr(end, close - end))));
+  return close < input_.size() ? close + 1 : close;
+}
+
+// The first '"' that is a character by itself, or the end of the text.
+std::size_t Lexer::findClosingQuoteByCharacters(std::size_t from) {
+  for (std::size_t at = from; at < input_.size();) {
     const std::size_t next = characterEnd(at);
-    if (isMark(at, next, '"')) {
-      out.push_back(Token::stringLiteral(input_.substr(end, at - end)));
-      return next;
-    }
+    if (isMark(at, next, '"')) return at;
     at = next;
   }
-  out.push_back(Token::stringLiteral(input_.substr(end)));
-  return at;
+  return input_.size();
+}
+
+// The same without walking every character: a '"' byte found by memchr is
+// the closing mark when no neighbour joins it, which the break properties of
+// its two neighbours decide.
+std::size_t Lexer::findClosingQuote(std::size_t from) {
+  for (std::size_t at = from; at < input_.size(); ++at) {
+    const void* found = std::memchr(input_.data() + at, '"', input_.size() - at);
+    if (found == nullptr) break;
+    at = static_cast<std::size_t>(static_cast<const char*>(found) - input_.data());
+    if (isLoneAsciiCharacter(input_, at)) return at;
+  }
+  return input_.size();
 }
 
 // word -> letter { letter | number | "_" }
@@ -112,7 +128,7 @@ std::size_t Lexer::lexWord(std::size_t at, std::size_t end, std::vector<Token>& 
     if (!continues) break;
     last = next;
   }
-  out.push_back(wordToken(toNfc(std::string_view(input_).substr(at, last - at))));
+  out.push_back(wordToken(toNfc(input_.substr(at, last - at))));
   return last;
 }
 
@@ -129,7 +145,7 @@ std::size_t Lexer::lexNumber(std::size_t at, std::size_t end, std::vector<Token>
     }
     last = next;
   }
-  out.push_back(numberToken(std::string_view(input_).substr(at, last - at), hasPoint));
+  out.push_back(numberToken(input_.substr(at, last - at), hasPoint));
   return last;
 }
 
@@ -210,8 +226,19 @@ std::size_t Lexer::skipLineComment(std::size_t from) {
   return at;
 }
 
-// Through the first "*/" found from the opening star on, or to the end.
+// Through the first "*/" found from the opening star on, or to the end. With
+// the fast path the pair is found by memmem and taken when both marks are
+// characters by themselves, as for the closing quote of a string.
 std::size_t Lexer::skipBlockComment(std::size_t star) {
+  if (asciiFastPath_) {
+    for (std::size_t at = star; at < input_.size(); ++at) {
+      const void* found = memmem(input_.data() + at, input_.size() - at, "*/", 2);
+      if (found == nullptr) break;
+      at = static_cast<std::size_t>(static_cast<const char*>(found) - input_.data());
+      if (isLoneAsciiCharacter(input_, at) && isLoneAsciiCharacter(input_, at + 1)) return at + 2;
+    }
+    return input_.size();
+  }
   std::size_t at = star;  // the opening star may also close the comment
   while (at < input_.size()) {
     const std::size_t next = characterEnd(at);

@@ -15,7 +15,8 @@ namespace quarn {
 
 class Lexer {
 public:
-  // text is UTF-8; invalid bytes are read as U+FFFD (which no rule uses).
+  // text is UTF-8; invalid bytes are read as U+FFFD (which no rule uses). The
+  // text must outlive the lexer.
   explicit Lexer(std::string_view text);
 
   std::vector<Token> tokenize();
@@ -37,6 +38,8 @@ private:
   std::size_t lexCharacter(std::size_t at, std::vector<Token>& out);
   std::size_t skipWhitespace(std::size_t end);
   std::size_t lexString(std::size_t end, std::vector<Token>& out);
+  std::size_t findClosingQuote(std::size_t from);
+  std::size_t findClosingQuoteByCharacters(std::size_t from);
   std::size_t lexWord(std::size_t at, std::size_t end, std::vector<Token>& out);
   std::size_t lexNumber(std::size_t at, std::size_t end, std::vector<Token>& out);
   std::size_t lexPunctuation(std::size_t at, std::size_t end, std::vector<Token>& out);
@@ -44,9 +47,11 @@ private:
   std::size_t skipLineComment(std::size_t from);
   std::size_t skipBlockComment(std::size_t star);
 
-  // The text as valid UTF-8; characters are its grapheme clusters, found by
-  // segmenter_ as lexing walks forward.
-  std::string input_;
+  // The text as valid UTF-8 (the caller's own text when it is valid, else
+  // repaired_); characters are its grapheme clusters, found by segmenter_ as
+  // lexing walks forward.
+  std::string repaired_;
+  std::string_view input_;
   CharacterSegmenter segmenter_;
   bool asciiFastPath_ = true;
   // The ASCII class table on the fast path, else null so ICU classifies all.

@@ -50,6 +50,12 @@ std::string Parser::takeText() {
   return text;
 }
 
+SlotId Parser::slotOf(const std::string& name) {
+  const auto [entry, added] = slots_.try_emplace(name, static_cast<SlotId>(names_.size()));
+  if (added) names_.push_back(name);
+  return entry->second;
+}
+
 void Parser::fail(std::string message) const { throw ParseFailure{std::move(message)}; }
 
 void Parser::enterLevel() {
@@ -74,6 +80,7 @@ ParseResult Parser::parse() {
     const Token& at = currentToken();
     return ParseResult{std::nullopt, std::move(failure.message), SourceLocation{at.offset, at.length, 0, 0}};
   }
+  program.names = std::make_shared<const SlotNames>(std::move(names_));
   return ParseResult{std::move(program), {}, {}};
 }
 
@@ -178,6 +185,7 @@ VariableDeclarationNode Parser::parseVariableDeclaration() {
   node.valueType = takeText();
   if (!currentToken().is(TokenKind::identifier)) fail(std::string(parse_errors::kVariableName));
   node.name = takeText();
+  node.slot = slotOf(node.name);
   if (!currentToken().is(TokenKind::assign)) fail(std::string(parse_errors::kVariableAssign));
   stepOver();
   node.value = parseChildExpression().node;
@@ -204,6 +212,7 @@ FunctionDeclNode Parser::parseMethodDeclaration() {
 AssignmentNode Parser::parseAssignment() {
   AssignmentNode node;
   node.name = takeText();
+  node.slot = slotOf(node.name);
   stepOver();  // '='
   node.value = parseChildExpression().node;
   return node;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "frontend/Ast.h"
@@ -82,6 +83,8 @@ private:
   // Steps over the current token, handing back its text; the cursor never
   // returns to it, so the text can be moved out.
   std::string takeText();
+  // The slot of a variable name, numbering names in order of first use.
+  SlotId slotOf(const std::string& name);
 
   void enterLevel();
   // Fails unless a subtree of this height, rooted at the current depth, stays
@@ -95,6 +98,9 @@ private:
   std::int64_t position_ = 0;
   // Depth in the tree of the node being read; top-level statements are at 1.
   int depth_ = 0;
+  // Variable names by slot, and the slot of each name.
+  SlotNames names_;
+  std::unordered_map<std::string, SlotId> slots_;
   // The nodes' memory; the tree keeps it alive after the parser is gone.
   NodeArena::Owner arena_ = NodeArena::create();
 };

@@ -86,7 +86,11 @@ Parser::Expression Parser::parsePrimary() {
     return made;
   };
   switch (token.kind) {
-    case TokenKind::identifier: return Expression{makeTreeNode(IdentifierNode{takeText()})};
+    case TokenKind::identifier: {
+      std::string name = takeText();
+      const SlotId slot = slotOf(name);
+      return Expression{makeTreeNode(IdentifierNode{std::move(name), slot})};
+    }
     case TokenKind::stringLiteral: return Expression{makeTreeNode(StringNode{takeText()})};
     case TokenKind::intNumber: return literal(IntNode{token.intValue});
     case TokenKind::floatNumber: return literal(FloatNode{token.floatValue});

@@ -47,6 +47,28 @@ std::uint8_t characterClasses(std::string_view text, std::size_t at) {
   return c < 0 ? 0 : codePointClasses(static_cast<char32_t>(c));
 }
 
+bool isLoneAsciiCharacter(std::string_view text, std::size_t at) {
+  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto length = static_cast<std::int64_t>(text.size());
+  const auto breakClass = [](UChar32 c) { return u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK); };
+  if (at > 0 && !isAsciiByte(text, at - 1)) {
+    // ICU steps back with 32-bit offsets: within the last four bytes, which hold the whole code point
+    const std::size_t window = at >= 4 ? at - 4 : 0;
+    std::int32_t i = static_cast<std::int32_t>(at - window);
+    UChar32 before;
+    U8_PREV(s + window, 0, i, before);
+    if (breakClass(before) == U_GCB_PREPEND) return false;
+  }
+  if (at + 1 < text.size() && !isAsciiByte(text, at + 1)) {
+    std::int64_t i = static_cast<std::int64_t>(at + 1);
+    UChar32 after;
+    U8_NEXT(s, i, length, after);
+    const int kind = breakClass(after);
+    if (kind == U_GCB_EXTEND || kind == U_GCB_ZWJ || kind == U_GCB_SPACING_MARK) return false;
+  }
+  return true;
+}
+
 void CharacterSegmenter::BreakIteratorCloser::operator()(UBreakIterator* iterator) const {
   ubrk_close(iterator);
 }
@@ -64,12 +86,16 @@ std::size_t CharacterSegmenter::zoneCharacterEnd(std::size_t at) {
 
 // Where a zone starting at `at` may end: after the non-ASCII run and one ASCII
 // byte (two for CR LF), so that the boundary at the end is certain without ICU.
+// The scan stops past kMaxCharacterBytes, where segmentZone cuts the zone
+// anyway, so that a long run costs linear time, not a rescan per piece.
 std::size_t CharacterSegmenter::zoneLimit(std::string_view text, std::size_t at) const {
   const std::size_t n = text.size();
   if (!asciiFastPath_) return n;
+  const std::size_t far = n - at > kMaxCharacterBytes + 1 ? at + kMaxCharacterBytes + 1 : n;
   std::size_t i = isAsciiByte(text, at) ? at + 1 : at;
   for (;;) {
-    while (i < n && !isAsciiByte(text, i)) ++i;
+    while (i < far && !isAsciiByte(text, i)) ++i;
+    if (i >= far) return far;
     if (i + 1 >= n) return n;
     if (!isAsciiByte(text, i + 1)) {
       ++i;  // a single ASCII byte between two runs: one zone holds both

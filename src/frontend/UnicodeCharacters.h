@@ -27,6 +27,12 @@ std::uint8_t codePointClasses(char32_t codePoint);
 // Classes of the character that starts at byte `at` of valid UTF-8 text.
 std::uint8_t characterClasses(std::string_view text, std::size_t at);
 
+// True when the ASCII byte at `at` of valid UTF-8 text is a character by
+// itself: the code point before it is not a Prepend and the one after it is
+// not an Extend, ZWJ or SpacingMark, which are the only grapheme cluster
+// rules that join an ASCII character other than CR or LF to a neighbour.
+bool isLoneAsciiCharacter(std::string_view text, std::size_t at);
+
 // codePointClasses of the 128 ASCII code points, filled once from ICU.
 const std::uint8_t* asciiClassTable();
 

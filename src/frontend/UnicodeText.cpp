@@ -44,6 +44,8 @@ bool isAscii(std::string_view text) {
   return true;
 }
 
+bool isValidUtf8(std::string_view text) { return firstIllFormed(text) == text.size(); }
+
 std::string toValidUtf8(std::string_view text) {
   const std::size_t bad = firstIllFormed(text);
   if (bad == text.size()) return std::string(text);

@@ -10,6 +10,9 @@ namespace quarn {
 // True when every byte is below 0x80.
 bool isAscii(std::string_view text);
 
+// True when the text is well-formed UTF-8.
+bool isValidUtf8(std::string_view text);
+
 // The text with every ill-formed UTF-8 sequence replaced by U+FFFD (one per
 // maximal ill-formed subpart, as ICU's conversions do). Valid text is copied.
 std::string toValidUtf8(std::string_view text);

@@ -26,17 +26,6 @@ public:
   CallDepthScope& operator=(const CallDepthScope&) = delete;
 };
 
-std::string withoutColons(const std::string& selector) {
-  std::string name;
-  name.reserve(selector.size());
-  for (char c : selector) {
-    if (c != ':') {
-      name.push_back(c);
-    }
-  }
-  return name;
-}
-
 // Into [0, 1]; NaN becomes 1.
 float clampUnit(float v) {
   const float upper = std::isnan(v) ? 1.0f : std::min(v, 1.0f);
@@ -143,14 +132,13 @@ void Evaluator::sendToTb303(const MethodCallNode& call) {
 // A declared method runs on this thread with the run's one scope. A chain of
 // calls deeper than kMaxCallDepth stops the run instead of exhausting the stack.
 void Evaluator::callMethod(const std::string& selector) {
-  const std::string name = withoutColons(selector);
-  const std::shared_ptr<const FunctionDeclNode> method = environment->getFunction(name);
+  const std::shared_ptr<const FunctionDeclNode> method = environment->methodForSelector(selector);
   if (!method) {
-    printLine("[VRKLog] Error: It is an undeclared function - " + name);
+    printLine("[VRKLog] Error: It is an undeclared function - " + Environment::methodName(selector));
     return;
   }
   if (methodCallDepth >= kMaxCallDepth) {
-    printLine("[VRKLog] Call depth limit exceeded: method '" + name + "' called more than " +
+    printLine("[VRKLog] Call depth limit exceeded: method '" + method->name + "' called more than " +
               std::to_string(kMaxCallDepth) + " levels deep; run stopped.");
     stopRun();
     return;

@@ -31,33 +31,38 @@ Environment::Environment() {
   }
 }
 
-void Environment::define(const std::string& name, QuarnValue value, bool isConst) {
+bool Environment::bindNames(const std::shared_ptr<const SlotNames>& names) {
   std::lock_guard guard(lock);
-  auto [entry, inserted] = store.try_emplace(name, std::move(value));
-  if (inserted && isConst) {
-    constants.insert(name);
-  }
+  if (boundNames) return boundNames == names;
+  boundNames = names;
+  boundSlots.reserve(names->size());
+  for (const std::string& name : *names) boundSlots.push_back(slotNamedLocked(name, true));
+  boundCount.store(boundSlots.size(), std::memory_order_release);
+  return true;
 }
 
-void Environment::assign(const std::string& name, QuarnValue value) {
+VariableSlot* Environment::slotNamedLocked(const std::string& name, bool add) const {
+  const auto entry = slotsByName.find(name);
+  if (entry != slotsByName.end()) return entry->second;
+  if (!add) return nullptr;
+  VariableSlot* made = &slotStore.emplace_back();
+  slotsByName.emplace(name, made);
+  return made;
+}
+
+VariableSlot* Environment::slotByName(const std::string& name, bool add) const {
   std::lock_guard guard(lock);
-  if (constants.contains(name)) {
-    return;
-  }
-  auto entry = store.find(name);
-  if (entry != store.end()) {
-    // The old value leaves through the parameter and is freed after the lock is released.
-    std::swap(entry->second, value);
-  }
+  return slotNamedLocked(name, add);
+}
+
+void Environment::define(SlotId slot, const std::string& name, QuarnValue value, bool isConst) {
+  slotFor(slot, name, true)->define(std::move(value), isConst);
 }
 
 std::optional<QuarnValue> Environment::get(const std::string& name) const {
-  std::lock_guard guard(lock);
-  auto entry = store.find(name);
-  if (entry == store.end()) {
-    return std::nullopt;
-  }
-  return entry->second;
+  QuarnValue value;
+  if (!get(kUnresolvedSlot, name, value)) return std::nullopt;
+  return value;
 }
 
 void Environment::defineFunction(const FunctionDeclNode& declaration) {
@@ -66,6 +71,39 @@ void Environment::defineFunction(const FunctionDeclNode& declaration) {
   std::lock_guard guard(lock);
   auto [entry, inserted] = functions.try_emplace(incoming->name);
   std::swap(entry->second, incoming);
+  functionsStamp.store(nextStamp(), std::memory_order_release);
+}
+
+std::string Environment::methodName(const std::string& selector) {
+  std::string name;
+  name.reserve(selector.size());
+  for (char c : selector) {
+    if (c != ':') name.push_back(c);
+  }
+  return name;
+}
+
+// Each thread keeps its last answer: a loop sending the same selector finds
+// its method without a lock or a string until a method is declared again.
+// The stamps come from one counter for all environments, so an answer is
+// never taken for another environment or an older set of methods.
+std::shared_ptr<const FunctionDeclNode> Environment::methodForSelector(const std::string& selector) const {
+  struct LastAnswer {
+    std::uint64_t stamp = 0;
+    std::string selector;
+    std::shared_ptr<const FunctionDeclNode> method;
+  };
+  thread_local LastAnswer last;
+  const std::uint64_t stamp = functionsStamp.load(std::memory_order_acquire);
+  if (last.stamp == stamp && last.selector == selector) return last.method;
+  std::shared_ptr<const FunctionDeclNode> method = getFunction(methodName(selector));
+  last = LastAnswer{stamp, selector, method};
+  return method;
+}
+
+std::uint64_t Environment::nextStamp() {
+  static std::atomic<std::uint64_t> counter{0};
+  return counter.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 std::shared_ptr<const FunctionDeclNode> Environment::getFunction(const std::string& name) const {

@@ -32,12 +32,11 @@ struct Evaluator::ExpressionWalk {
   QuarnValue operator()(const BoolNode& node) const { return QuarnValue::makeBool(node.value); }
 
   QuarnValue operator()(const IdentifierNode& node) const {
-    std::optional<QuarnValue> value = evaluator.environment->get(node.name);
-    if (!value) {
+    QuarnValue value;
+    if (!evaluator.environment->get(evaluator.usableSlot(node.slot), node.name, value)) {
       reportUndefinedIdentifier(node.name);
-      return QuarnValue::none();
     }
-    return std::move(*value);
+    return value;
   }
 
   QuarnValue operator()(const BinaryOpNode& node) const {
@@ -69,7 +68,7 @@ struct Evaluator::ExpressionWalk {
 };
 
 QuarnValue Evaluator::evaluate(const Node& node) {
-  return std::visit(ExpressionWalk{*this}, node.value);
+  return visitNode(node, ExpressionWalk{*this});
 }
 
 // The parser never leaves a child empty; an empty one still reads as none.

@@ -86,6 +86,12 @@ private:
   struct ExpressionWalk;  // the per-kind results of evaluate (Evaluate.cpp)
   struct StatementWalk;   // the per-kind actions of execute (Execute.cpp)
 
+  // A node's slot while only programs with the bound names have run, else kUnresolvedSlot.
+  SlotId usableSlot(SlotId slot) const {
+    return slotBinding_.load(std::memory_order_relaxed) == SlotBinding::bound ? slot : kUnresolvedSlot;
+  }
+  void bindProgramNames(const ProgramNode& program);
+
   // Evaluate.cpp: an absent child reads as none
   QuarnValue evaluateOrNone(const NodePtr& expression);
 
@@ -108,6 +114,10 @@ private:
   const std::uint64_t generation_;  // the engine's run generation when this run began
   const std::int64_t startFrame_;    // the clock's frame of logical time zero
   std::atomic<bool> isStopped_{false};
+  // Whether node slots index the environment's bound names: decided by the first
+  // program run, and given up for good once a program with other names runs.
+  enum class SlotBinding : std::uint8_t { undecided, bound, byName };
+  std::atomic<SlotBinding> slotBinding_{SlotBinding::undecided};
   std::atomic<bool> hasFallenBehind_{false};
   mutable std::mutex asyncMutex_;
   std::condition_variable asyncDone_;

@@ -20,7 +20,10 @@ constexpr const char* kLoopGuardMessage =
 struct Evaluator::StatementWalk {
   Evaluator& evaluator;
 
-  void operator()(const ProgramNode& node) const { evaluator.executeProgram(node); }
+  void operator()(const ProgramNode& node) const {
+    evaluator.bindProgramNames(node);
+    evaluator.executeProgram(node);
+  }
   void operator()(const BlockNode& node) const { evaluator.executeStatements(node.statements); }
   void operator()(const IfNode& node) const { evaluator.executeIf(node); }
   void operator()(const WhileNode& node) const { evaluator.executeWhile(node); }
@@ -28,10 +31,11 @@ struct Evaluator::StatementWalk {
   void operator()(const MethodCallNode& node) const { evaluator.handleMethodCall(node); }
 
   void operator()(const VariableDeclarationNode& node) const {
-    evaluator.environment->define(node.name, evaluator.evaluateOrNone(node.value), node.isConst);
+    evaluator.environment->define(evaluator.usableSlot(node.slot), node.name, evaluator.evaluateOrNone(node.value),
+                                  node.isConst);
   }
   void operator()(const AssignmentNode& node) const {
-    evaluator.environment->assign(node.name, evaluator.evaluateOrNone(node.value));
+    evaluator.environment->assign(evaluator.usableSlot(node.slot), node.name, evaluator.evaluateOrNone(node.value));
   }
   void operator()(const FunctionDeclNode& node) const { evaluator.environment->defineFunction(node); }
 
@@ -43,7 +47,7 @@ void Evaluator::execute(const Node& node) {
   if (!mayContinue()) {
     return;
   }
-  std::visit(StatementWalk{*this}, node.value);
+  visitNode(node, StatementWalk{*this});
 }
 
 void Evaluator::executeStatements(const NodeList& statements) {

@@ -95,6 +95,10 @@ QuarnValue applyInFloatMode(TokenKind kind, float a, float b) {
 
 QuarnValue Evaluator::applyBinaryOperator(const QuarnValue& left, const Token& op,
                                           const QuarnValue& right) const {
+  const bool integers = left.kind() == ValueKind::intValue && right.kind() == ValueKind::intValue;
+  if (integers && op.kind >= TokenKind::plus && op.kind <= TokenKind::greaterEqual && op.kind != TokenKind::modulo) {
+    return applyInIntegerMode(op.kind, left.asInt(), right.asInt());  // the common case first
+  }
   switch (op.kind) {
     case TokenKind::logicalAnd:
       return QuarnValue::makeBool(left.truth() && right.truth());

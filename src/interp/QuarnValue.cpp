@@ -1,5 +1,6 @@
 #include "interp/QuarnValue.h"
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 
@@ -26,12 +27,44 @@ std::int64_t truncateFloat(float f) {
 
 }  // namespace
 
-QuarnValue QuarnValue::makeArray(QuarnArray elements) {
-  return QuarnValue{Storage{std::in_place_index<4>, std::make_shared<const QuarnArray>(std::move(elements))}};
+struct QuarnValue::SharedText {
+  std::atomic<std::size_t> references{1};
+  const std::string text;
+};
+
+struct QuarnValue::SharedList {
+  std::atomic<std::size_t> references{1};
+  const QuarnArray elements;
+};
+
+QuarnValue QuarnValue::makeString(std::string v) {
+  return QuarnValue(ValueKind::stringValue, Payload{.text = new SharedText{{1}, std::move(v)}});
 }
 
-bool QuarnValue::truth() const {
-  return kind() == ValueKind::boolValue && asBool();
+QuarnValue QuarnValue::makeArray(QuarnArray elements) {
+  return QuarnValue(ValueKind::arrayValue, Payload{.list = new SharedList{{1}, std::move(elements)}});
+}
+
+const std::string& QuarnValue::asString() const { return payload_.text->text; }
+
+const QuarnArray& QuarnValue::asArray() const { return payload_.list->elements; }
+
+// relaxed: a new reference comes from an existing one, which keeps the storage alive
+void QuarnValue::retain() const noexcept {
+  if (kind_ == ValueKind::stringValue) {
+    payload_.text->references.fetch_add(1, std::memory_order_relaxed);
+  } else {
+    payload_.list->references.fetch_add(1, std::memory_order_relaxed);
+  }
+}
+
+// acq_rel: every use of the storage by other owners happens before it is freed
+void QuarnValue::release() noexcept {
+  if (kind_ == ValueKind::stringValue) {
+    if (payload_.text->references.fetch_sub(1, std::memory_order_acq_rel) == 1) delete payload_.text;
+  } else if (payload_.list->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    delete payload_.list;
+  }
 }
 
 float QuarnValue::floatView() const {

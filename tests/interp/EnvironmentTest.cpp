@@ -1,4 +1,7 @@
 // The run's one scope: its rules, and many threads using it at once.
+#include <algorithm>
+#include <atomic>
+
 #include "InterpTestSupport.h"
 
 namespace quarn {
@@ -69,6 +72,46 @@ TEST(EnvironmentConcurrency, ParallelOperationsStayConsistent) {
     EXPECT_EQ(read(environment, "own" + std::to_string(t)), describe(I(-2)));
   }
   EXPECT_EQ(read(environment, "Maximum"), describe(F(1.0f)));
+}
+
+// Slots bound from a program's names: readers without a lock never see a torn value while writers
+// switch a variable between an int, a float, a long string and an array, and names agree with slots.
+TEST(EnvironmentConcurrency, BoundSlotsNeverTearAndAgreeWithNames) {
+  constexpr int kWriters = 3, kReaders = 3, kOperations = 20000;
+  Environment environment;
+  ASSERT_TRUE(environment.bindNames(std::make_shared<const SlotNames>(SlotNames{"v", "Acid", "later"})));
+  EXPECT_FALSE(environment.bindNames(std::make_shared<const SlotNames>(SlotNames{"v"})));
+  const std::string longText(4096, 'q');
+  const std::vector<QuarnValue> written = {I(7), F(7.5f), S(longText), A({I(1), S(longText)})};
+  std::vector<std::string> allowed;
+  for (const QuarnValue& value : written) allowed.push_back(describe(value));
+  QuarnValue acid;
+  ASSERT_TRUE(environment.get(1, "Acid", acid));  // a built-in constant found through its slot
+  EXPECT_EQ(describe(acid), describe(F(0.85f)));
+  environment.define(0, "v", I(7), false);
+  std::atomic<int> torn{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kWriters + kReaders; ++t) {
+    threads.emplace_back([&, t] {
+      QuarnValue seen;
+      for (int i = 0; i < kOperations; ++i) {
+        if (t < kWriters) {
+          environment.assign(0, "v", written[static_cast<std::size_t>(i + t) % written.size()]);
+          environment.assign(1, "Acid", I(i));  // a constant, from several threads
+        } else {
+          const bool found = i % 2 == 0 ? environment.get(0, "v", seen) : (seen = *environment.get("v"), true);
+          torn += !found || std::find(allowed.begin(), allowed.end(), describe(seen)) == allowed.end();
+          torn += environment.get(2, "later", seen);  // bound but never declared
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(torn.load(), 0);
+  EXPECT_EQ(read(environment, "Acid"), describe(F(0.85f)));
+  environment.define("later", I(3), false);  // declared after failed look-ups, by name
+  QuarnValue later;
+  EXPECT_TRUE(environment.get(2, "later", later) && later.asInt() == 3);
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ inline NodePtr method(std::string n, NodeList body) { return makeNode(FunctionDe
 inline NodePtr send(std::string receiver, std::string selector, NodeList arguments = {}) {
   return makeNode(MethodCallNode{IdentifierNode{std::move(receiver)}, std::move(selector), std::move(arguments)});
 }
-inline Node program(NodeList statements) { return Node{NodeVariant{ProgramNode{std::move(statements)}}}; }
+inline Node program(NodeList statements) { return Node{NodeVariant{ProgramNode{std::move(statements), nullptr}}}; }
 }  // namespace build
 
 class RunFixture : public ::testing::Test {
