@@ -109,6 +109,7 @@ int runCommand(std::string_view source, const RunOptions& options, std::ostream&
   evaluator.reset();
   watcher.reset();
   endOnThisThread(std::move(engine));
+  flushStandardOutput();  // the run's lines are out before the command is done
   return failed ? 1 : halted ? 130 : 0;
 }
 
