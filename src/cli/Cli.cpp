@@ -2,11 +2,14 @@
 
 #include <filesystem>
 #include <iostream>
+#include <new>
+#include <system_error>
 
 #include "audio/EngineLimits.h"
 #include "audio/EngineManager.h"
 #include "cli/Commands.h"
 #include "cli/RenderCommand.h"
+#include "support/OutOfMemory.h"
 
 namespace quarn {
 
@@ -80,7 +83,14 @@ int runCli(const std::vector<std::string>& args) {
     std::cout << usageText();
     return 0;
   }
-  if (command == "render") return renderCli(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (command == "render") {
+    try {
+      return renderCli(std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const std::bad_alloc&) {
+      std::cerr << outOfMemoryLine("rendering the script") << "\n" << std::flush;
+      return 1;
+    }
+  }
   bool silent = false;
   long long latency = -1;
   std::vector<std::string> files;
@@ -101,17 +111,29 @@ int runCli(const std::vector<std::string>& args) {
     return usageError("unknown subcommand '" + command + "'");
   if (files.size() != 1) return usageError(command + " needs exactly one FILE");
 
-  int status = 0;
-  auto source = sourceOf(files[0], status);
-  if (!source) return status;
-  if (command == "tokens") return tokensCommand(*source, std::cout);
-  if (command == "check") return checkCommand(*source, std::cerr);
-  RunOptions options;
-  options.silent = silent;
-  options.latencyMilliseconds = latency;
-  options.resourcesDir = EngineManager::defaultResourcesDir();
-  options.handleInterrupt = true;
-  return runCommand(*source, options, std::cerr);
+  // A run's own failures are reported by the run; an allocation failure anywhere
+  // else ends the subcommand with one line.
+  std::string_view activity = "reading the script";
+  try {
+    int status = 0;
+    auto source = sourceOf(files[0], status);
+    if (!source) return status;
+    activity = command == "tokens" ? "listing the tokens" : "compiling the script";
+    if (command == "tokens") return tokensCommand(*source, std::cout);
+    if (command == "check") return checkCommand(*source, std::cerr);
+    RunOptions options;
+    options.silent = silent;
+    options.latencyMilliseconds = latency;
+    options.resourcesDir = EngineManager::defaultResourcesDir();
+    options.handleInterrupt = true;
+    return runCommand(*source, options, std::cerr);
+  } catch (const std::bad_alloc&) {
+    std::cerr << outOfMemoryLine(activity) << "\n" << std::flush;
+    return 1;
+  } catch (const std::system_error& error) {  // the Ctrl+C watcher's thread did not start
+    std::cerr << "quarn: could not start a thread: " << error.what() << "\n" << std::flush;
+    return 1;
+  }
 }
 
 }  // namespace quarn
