@@ -34,6 +34,10 @@ std::string renderStartedText(const fs::path& output) {
   return "Rendering to " + output.filename().string() + "…";
 }
 
+std::string renderNotStartedText(const std::string& reason) {
+  return "Could not start the render: " + reason + ". Close other programs and try again.";
+}
+
 std::string renderedText(const fs::path& output, double seconds) {
   char length[32];
   std::snprintf(length, sizeof length, "%.2f", seconds);

@@ -12,6 +12,8 @@
 namespace quarn {
 
 std::string renderStartedText(const std::filesystem::path& output);
+// When the system has no thread to spare for a render.
+std::string renderNotStartedText(const std::string& reason);
 std::string renderedText(const std::filesystem::path& output, double seconds);
 
 // Renders source to output (its extension picks the format). The lines: the

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <system_error>
 #include <thread>
 
 #include "app/ConsoleFeed.h"
@@ -242,14 +243,19 @@ bool WorkbenchWindow::renderToFile() {
     view_->addParseError(parsed.error, parsed.errorLocation);
     return false;
   }
-  renderAction_->setEnabled(false);
-  view_->addConsoleLine(renderStartedText(*output));
   // A thread without a line route: the script's lines stay out of the console's run.
   // It holds the engine so that quitting during a render leaves at once (QuarnApp::finish).
-  std::thread([feed = renderFeed_, engine = view_->engine(), source = std::move(source), output = *output] {
-    for (std::string& line : renderScriptToFile(source, output)) feed->push({0, std::move(line)});
-    feed->pushRunEnd(0);
-  }).detach();
+  try {
+    std::thread([feed = renderFeed_, engine = view_->engine(), source = std::move(source), output = *output] {
+      for (std::string& line : renderScriptToFile(source, output)) feed->push({0, std::move(line)});
+      feed->pushRunEnd(0);
+    }).detach();
+  } catch (const std::system_error& error) {
+    view_->addConsoleLine(renderNotStartedText(error.what()));
+    return false;
+  }
+  renderAction_->setEnabled(false);
+  view_->addConsoleLine(renderStartedText(*output));
   return true;
 }
 
