@@ -90,6 +90,11 @@ void ContentView::appendConsoleLines(const QStringList& lines) {
 
 void ContentView::addConsoleLine(std::string_view text) { appendConsoleLines({toQString(text)}); }
 
+void ContentView::addParseError(std::string_view error, const SourceLocation& location) {
+  appendConsoleLines({toQString(error), toQString(errorPlaceText(location))});
+  markError(location);
+}
+
 void ContentView::takeConsoleLines(bool showLines) {
   ConsoleBatch batch = feed_->take();
   QStringList lines;

@@ -62,6 +62,8 @@ public:
   std::string logOutput() const;
   // A line of the window's own (not of a run) at the end of the console.
   void addConsoleLine(std::string_view text);
+  // A parse error found outside a run (a render's): its lines added, its place marked.
+  void addParseError(std::string_view error, const SourceLocation& location);
   // Runs whose threads have not all ended.
   bool isRunning() const { return !liveRuns_.empty(); }
 

@@ -10,7 +10,13 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <system_error>
+#include <thread>
+
+#include "app/ConsoleFeed.h"
+#include "app/FileRender.h"
 #include "app/QtText.h"
+#include "frontend/Parser.h"
 
 namespace quarn {
 namespace {
@@ -25,6 +31,15 @@ fs::path absoluteOf(const fs::path& file) {
 }
 
 const QString kScriptFilter = "Quarn scripts (*.quarn);;All files (*)";
+const QString kSoundFilters[] = {"WAV audio (*.wav)", "FLAC audio (*.flac)", "Ogg Vorbis audio (*.ogg)"};
+// A render reports a few lines (its warnings, then its outcome).
+constexpr std::size_t kMaxRenderLines = 64;
+
+// The extension of a sound filter: "WAV audio (*.wav)" gives ".wav".
+std::string extensionOf(const QString& filter) {
+  const qsizetype star = filter.indexOf("*.");
+  return star < 0 ? ".wav" : filter.mid(star + 1).chopped(1).toStdString();
+}
 
 }  // namespace
 
@@ -62,6 +77,15 @@ WorkbenchDialogs WorkbenchDialogs::standard() {
     if (!file.has_extension()) file += ".quarn";
     return file;
   };
+  dialogs.chooseRenderFile = [](QWidget* parent, const fs::path& suggested) -> std::optional<fs::path> {
+    QString filter = kSoundFilters[0];
+    const QString filters = QStringList(std::begin(kSoundFilters), std::end(kSoundFilters)).join(";;");
+    const QString name = QFileDialog::getSaveFileName(parent, "Render to File", pathText(suggested), filters, &filter);
+    if (name.isEmpty()) return std::nullopt;
+    fs::path file(name.toStdString());
+    if (!file.has_extension()) file += extensionOf(filter);
+    return file;
+  };
   return dialogs;
 }
 
@@ -71,7 +95,8 @@ WorkbenchWindow::WorkbenchWindow(std::shared_ptr<EngineManager> engine, fs::path
       session_(std::move(sessionFolder)),
       dialogs_(std::move(dialogs)),
       savedText_(toQString(kInitialSourceCode)),
-      autosaveTimer_(new QTimer(this)) {
+      autosaveTimer_(new QTimer(this)),
+      renderFeed_(std::make_shared<ConsoleFeed>(this, kMaxRenderLines, [this] { takeRenderLines(); })) {
   setCentralWidget(view_);
   buildFileMenu();
   resize(kWindowWidth, kWindowHeight);
@@ -84,7 +109,8 @@ WorkbenchWindow::WorkbenchWindow(std::shared_ptr<EngineManager> engine, fs::path
   updateTitle();
 }
 
-WorkbenchWindow::~WorkbenchWindow() = default;
+// A render still going finishes on its own; its lines are dropped.
+WorkbenchWindow::~WorkbenchWindow() { renderFeed_->detach(); }
 
 void WorkbenchWindow::buildFileMenu() {
   QMenu* menu = menuBar()->addMenu("&File");
@@ -94,6 +120,9 @@ void WorkbenchWindow::buildFileMenu() {
   connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(recent); });
   menu->addAction("&Save", QKeySequence::Save, this, [this] { save(); });
   menu->addAction("Save &As…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this, [this] { saveAs(); });
+  menu->addSeparator();
+  renderAction_ = menu->addAction("Render to &File…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this,
+                                  [this] { renderToFile(); });
   menu->addSeparator();
   menu->addAction("&Quit", QKeySequence::Quit, this, [this] { close(); });
   // shortcuts of a hidden menu bar still fire; the editor must not eat them
@@ -198,6 +227,42 @@ bool WorkbenchWindow::saveTo(const fs::path& file) {
   autosave();
   updateTitle();
   return true;
+}
+
+bool WorkbenchWindow::isRendering() const { return !renderAction_->isEnabled(); }
+
+bool WorkbenchWindow::renderToFile() {
+  if (isRendering()) return false;
+  fs::path suggested = file_ ? *file_ : fs::path("untitled.wav");
+  suggested.replace_extension(".wav");
+  const auto output = dialogs_.chooseRenderFile(this, suggested);
+  if (!output) return false;
+  std::string source = view_->sourceCode();
+  const ParseResult parsed = compile(source);
+  if (!parsed.ok()) {
+    view_->addParseError(parsed.error, parsed.errorLocation);
+    return false;
+  }
+  // A thread without a line route: the script's lines stay out of the console's run.
+  // It holds the engine so that quitting during a render leaves at once (QuarnApp::finish).
+  try {
+    std::thread([feed = renderFeed_, engine = view_->engine(), source = std::move(source), output = *output] {
+      for (std::string& line : renderScriptToFile(source, output)) feed->push({0, std::move(line)});
+      feed->pushRunEnd(0);
+    }).detach();
+  } catch (const std::system_error& error) {
+    view_->addConsoleLine(renderNotStartedText(error.what()));
+    return false;
+  }
+  renderAction_->setEnabled(false);
+  view_->addConsoleLine(renderStartedText(*output));
+  return true;
+}
+
+void WorkbenchWindow::takeRenderLines() {
+  ConsoleBatch batch = renderFeed_->take();
+  for (const ConsoleLine& line : batch.lines) view_->addConsoleLine(line.text);
+  if (!batch.endedRuns.empty()) renderAction_->setEnabled(true);
 }
 
 void WorkbenchWindow::autosave() {

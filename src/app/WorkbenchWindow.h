@@ -18,11 +18,14 @@
 #include "app/ContentView.h"
 #include "app/ScriptSession.h"
 
+class QAction;
 class QCloseEvent;
 class QMenu;
 class QTimer;
 
 namespace quarn {
+
+class ConsoleFeed;
 
 inline constexpr std::string_view kUntitledName = "Untitled";
 inline constexpr std::string_view kRunningTitle = "running";
@@ -42,6 +45,9 @@ struct WorkbenchDialogs {
   std::function<std::optional<std::filesystem::path>(QWidget* parent)> chooseFileToOpen;
   std::function<std::optional<std::filesystem::path>(QWidget* parent, const std::filesystem::path& suggested)>
       chooseFileToSave;
+  // Where "Render to File…" writes; its extension picks the sound format.
+  std::function<std::optional<std::filesystem::path>(QWidget* parent, const std::filesystem::path& suggested)>
+      chooseRenderFile;
 
   static WorkbenchDialogs standard();
 };
@@ -69,6 +75,10 @@ public:
   bool save();
   bool saveAs();
   bool saveTo(const std::filesystem::path& file);
+  // Renders the editor's text to a file chosen by the user, on a thread of its
+  // own; its lines reach the console when it ends. One render at a time.
+  bool renderToFile();
+  bool isRendering() const;
   // Saves the editor's text to the session now.
   void autosave();
 
@@ -83,6 +93,7 @@ private:
   void setScript(const std::string& text, std::optional<std::filesystem::path> file, const std::string& savedText);
   void updateTitle();
   void textChanged();
+  void takeRenderLines();
 
   ContentView* view_;
   const ScriptSession session_;
@@ -91,6 +102,9 @@ private:
   QString savedText_;  // the text as the file (or the default script) has it
   bool isAutosaveDue_ = false;
   QTimer* autosaveTimer_;
+  QAction* renderAction_ = nullptr;
+  // The render thread holds this feed, never the window (see ConsoleFeed).
+  const std::shared_ptr<ConsoleFeed> renderFeed_;
 };
 
 }  // namespace quarn

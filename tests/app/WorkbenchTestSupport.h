@@ -55,6 +55,10 @@ protected:
     };
     dialogs.chooseFileToOpen = [this](QWidget*) { return chosenFile; };
     dialogs.chooseFileToSave = [this](QWidget*, const std::filesystem::path&) { return chosenFile; };
+    dialogs.chooseRenderFile = [this](QWidget*, const std::filesystem::path& suggested) {
+      suggestedFile = suggested;
+      return chosenFile;
+    };
     return dialogs;
   }
   std::unique_ptr<WorkbenchWindow> makeWindow() {
@@ -77,6 +81,7 @@ protected:
   std::deque<SaveAnswer> answers;
   std::vector<std::string> questions;
   std::optional<std::filesystem::path> chosenFile;
+  std::filesystem::path suggestedFile;
   std::shared_ptr<EngineManager> engine = std::make_shared<EngineManager>("/nonexistent", AudioOutput::none);
   SynthVoice& voice = *engine->synth->pointer;
   std::unique_ptr<WorkbenchWindow> window = makeWindow();
