@@ -85,7 +85,7 @@ private:
 
   // Execute.cpp
   void executeStatements(const NodeList& statements);
-  void executeBlock(const BlockNode& block);  // with the running check
+  void executeBlock(const BlockNode& block);  // each statement with the running check
   void executeIf(const IfNode& node);
   void executeWhile(const WhileNode& loop);
 
@@ -93,7 +93,7 @@ private:
   void sendToSelf(const MethodCallNode& call);
   void sendToSampler(const MethodCallNode& call);
   void sendToTb303(const MethodCallNode& call);
-  void callMethod(const std::string& selector);
+  void callMethod(const MethodCallNode& call);  // a declared method, on this thread
 
   // EvaluatorRun.cpp
   void submitAsync(const BlockNode& body);
