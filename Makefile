@@ -6,7 +6,7 @@ BUILD ?= build
 TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench bench-timing tsan clean
+.PHONY: deps configure build run test bench bench-timing tsan asan fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -41,5 +41,28 @@ tsan: deps
 	$(TSAN_ENV) $(TSAN_BUILD)/tests/interp_tests
 	$(TSAN_ENV) $(TSAN_BUILD)/tests/audio_tests
 
+# Every test under AddressSanitizer + UndefinedBehaviorSanitizer; any undefined
+# behaviour fails. Only the audio libraries' own leaks are suppressed.
+ASAN_BUILD ?= build-asan
+ASAN_ENV = ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1" \
+  LSAN_OPTIONS="suppressions=$(CURDIR)/tests/sanitizers/leaks.supp:print_suppressions=0" \
+  UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+	  -DQUARN_ASAN=ON -DQUARN_BUILD_BENCH=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && $(ASAN_ENV) ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The libFuzzer harnesses (clang), each run for FUZZ_SECONDS on a copy of its
+# seed corpus; a crash, leak, timeout or mismatch fails and leaves the input in
+# $(FUZZ_BUILD)/findings.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DQUARN_FUZZ=ON -DQUARN_BUILD_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_frontend fuzz_run
+	tests/fuzz/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(TSAN_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -11,12 +11,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <new>
+
 #include "app/ConsoleFeed.h"
 #include "app/QtText.h"
 #include "frontend/Parser.h"
 #include "interp/Run.h"
 #include "interp/WorkQueue.h"
 #include "support/Diagnostics.h"
+#include "support/OutOfMemory.h"
 
 namespace quarn {
 namespace {
@@ -105,14 +108,18 @@ void ContentView::compileAndRun() {
   const std::uint64_t runId = ++lastRunId_;
   consoleRunId_ = runId;  // whatever older runs still print stays out of this text
   QStringList console = linesOf(kCompilingText);
-  ParseResult result = compile(sourceCode());
-  if (!result.ok()) {
-    setConsoleLines(console << toQString(result.error) << toQString(errorPlaceText(result.errorLocation)));
-    markError(result.errorLocation);
-    return;
+  try {
+    ParseResult result = compile(sourceCode());
+    if (!result.ok()) {
+      setConsoleLines(console << toQString(result.error) << toQString(errorPlaceText(result.errorLocation)));
+      markError(result.errorLocation);
+      return;
+    }
+    setConsoleLines(console << linesOf(kExecutionStartedText));
+    startConsoleRun(runId, std::move(*result.program));
+  } catch (const std::bad_alloc&) {  // the run's own failures reach the console as its lines
+    setConsoleLines(console << toQString(outOfMemoryLine("compiling the script")));
   }
-  setConsoleLines(console << linesOf(kExecutionStartedText));
-  startConsoleRun(runId, std::move(*result.program));
 }
 
 void ContentView::startConsoleRun(std::uint64_t runId, ProgramNode program) {
@@ -126,10 +133,11 @@ void ContentView::startConsoleRun(std::uint64_t runId, ProgramNode program) {
     printLine(kEndOfSequencesLine);
     if (!evaluator) return feed->pushRunEnd(runId);
     // a run is going as long as its async bodies are; a worker waits for them
-    WorkQueue::global().submit([feed, runId, evaluator = std::move(evaluator)] {
+    const bool isWaiting = WorkQueue::global().submit([feed, runId, evaluator = std::move(evaluator)] {
       evaluator->waitForAsyncBodies();
       feed->pushRunEnd(runId);
     });
+    if (!isWaiting) feed->pushRunEnd(runId);
   });
 }
 

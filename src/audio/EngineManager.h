@@ -95,6 +95,10 @@ public:
   // channelCount > 1) plus the sampler in every channel, each change applied at
   // its frame. Audio thread only.
   void render(float* const* channels, int channelCount, int frameCount) noexcept;
+  // Applies the changes due by the frame rendered so far without rendering on:
+  // an offline render calls it while a script thread sends more changes at one
+  // moment than the queue holds. Audio thread only.
+  void applyDueChanges() noexcept;
 
   // Where the bundled sounds live for the running executable.
   static std::filesystem::path defaultResourcesDir();

@@ -118,4 +118,14 @@ void EngineManager::render(float* const* channels, int channelCount, int frameCo
   }
 }
 
+void EngineManager::applyDueChanges() noexcept {
+  Impl& state = *impl_;
+  state.noteHalt(runGeneration_.load());
+  state.takeQueued();
+  SoundEvent event;
+  while (state.schedule.takeDue(state.renderedFrames, event)) {
+    state.apply(synth->pointer, event);
+  }
+}
+
 }  // namespace quarn

@@ -13,21 +13,29 @@ struct SndfileCalls {
   decltype(&::sf_readf_float) readFloatFrames = nullptr;
   decltype(&::sf_error) error = nullptr;
   decltype(&::sf_close) close = nullptr;
+  decltype(&::sf_writef_float) writeFloatFrames = nullptr;
+  decltype(&::sf_command) command = nullptr;
+  decltype(&::sf_strerror) errorText = nullptr;
 };
 
 template <class Function> Function symbol(void* library, const char* name) {
   return reinterpret_cast<Function>(dlsym(library, name));
 }
 
-// All four or none.
+// All of them or none.
 SndfileCalls loadSndfile() {
   void* library = dlopen(kSndfileLibrary, RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) return {};
   SndfileCalls calls{symbol<decltype(&::sf_open)>(library, "sf_open"),
                      symbol<decltype(&::sf_readf_float)>(library, "sf_readf_float"),
                      symbol<decltype(&::sf_error)>(library, "sf_error"),
-                     symbol<decltype(&::sf_close)>(library, "sf_close")};
-  if (!calls.open || !calls.readFloatFrames || !calls.error || !calls.close) return {};
+                     symbol<decltype(&::sf_close)>(library, "sf_close"),
+                     symbol<decltype(&::sf_writef_float)>(library, "sf_writef_float"),
+                     symbol<decltype(&::sf_command)>(library, "sf_command"),
+                     symbol<decltype(&::sf_strerror)>(library, "sf_strerror")};
+  if (!calls.open || !calls.readFloatFrames || !calls.error || !calls.close || !calls.writeFloatFrames ||
+      !calls.command || !calls.errorText)
+    return {};
   return calls;
 }
 
@@ -49,5 +57,17 @@ sf_count_t sndfileReadFloatFrames(SNDFILE* file, float* frames, sf_count_t count
 int sndfileError(SNDFILE* file) { return sndfile().error ? sndfile().error(file) : SF_ERR_SYSTEM; }
 
 int sndfileClose(SNDFILE* file) { return sndfile().close ? sndfile().close(file) : 0; }
+
+sf_count_t sndfileWriteFloatFrames(SNDFILE* file, const float* frames, sf_count_t count) {
+  return sndfile().writeFloatFrames ? sndfile().writeFloatFrames(file, frames, count) : 0;
+}
+
+int sndfileCommand(SNDFILE* file, int command, void* data, int size) {
+  return sndfile().command ? sndfile().command(file, command, data, size) : 0;
+}
+
+const char* sndfileErrorText(SNDFILE* file) {
+  return sndfile().errorText ? sndfile().errorText(file) : "libsndfile could not be loaded";
+}
 
 }  // namespace quarn

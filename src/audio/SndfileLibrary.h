@@ -1,7 +1,7 @@
 #pragma once
 // libsndfile, loaded on the first decode instead of at start-up (it pulls in
 // the codec libraries, which commands that play nothing should not pay for).
-// The four calls the decoder makes, with libsndfile's signatures. When the
+// The calls the decoder and the render's writer make, with libsndfile's signatures. When the
 // library cannot be loaded, sndfileOpen fails and the others do nothing.
 // Callable from any thread.
 
@@ -13,5 +13,8 @@ SNDFILE* sndfileOpen(const char* path, int mode, SF_INFO* info);
 sf_count_t sndfileReadFloatFrames(SNDFILE* file, float* frames, sf_count_t count);
 int sndfileError(SNDFILE* file);
 int sndfileClose(SNDFILE* file);
+sf_count_t sndfileWriteFloatFrames(SNDFILE* file, const float* frames, sf_count_t count);
+int sndfileCommand(SNDFILE* file, int command, void* data, int size);
+const char* sndfileErrorText(SNDFILE* file);
 
 }  // namespace quarn

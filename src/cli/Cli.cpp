@@ -2,20 +2,22 @@
 
 #include <filesystem>
 #include <iostream>
+#include <new>
+#include <system_error>
 
 #include "audio/EngineLimits.h"
 #include "audio/EngineManager.h"
 #include "cli/Commands.h"
+#include "cli/RenderCommand.h"
+#include "support/OutOfMemory.h"
 
 namespace quarn {
-namespace {
 
 int usageError(const std::string& problem) {
   std::cerr << "quarn: " << problem << "\n" << usageText();
   return 2;
 }
 
-// Reads the one FILE argument of a subcommand, reporting unreadable files.
 std::optional<std::string> sourceOf(const std::string& path, int& status) {
   std::string error;
   auto source = readInput(path, error);
@@ -25,6 +27,8 @@ std::optional<std::string> sourceOf(const std::string& path, int& status) {
   }
   return source;
 }
+
+namespace {
 
 bool isHelp(std::string_view word) { return word == "--help" || word == "-h" || word == "help"; }
 const std::string kLatencyProblem = "--latency needs a whole number of milliseconds from " +
@@ -46,6 +50,11 @@ std::string usageText() {
          "  quarn tokens FILE          print the tokens of a script, one per line\n"
          "  quarn check FILE           parse a script; print the parse error, if any (exit 1)\n"
          "  quarn run [--silent] [--latency MS] FILE  run a script headless\n"
+         "  quarn render [options] FILE  render a script to a sound file, faster than real time\n"
+         "      -o OUT       .wav (FILE's name with .wav by default), .flac or .ogg; - for WAV on standard output\n"
+         "      --seconds N  render exactly N seconds\n"
+         "      --tail S     keep S seconds after the script ends (default 2)\n"
+         "      --format F   samples as float, 24 or 16 bits (default 16)\n"
          "  quarn --help               show this help\n"
          "A subcommand's FILE may be - to read standard input. --silent uses no audio\n"
          "device; --latency schedules sound changes MS ahead (" +
@@ -56,8 +65,7 @@ std::string usageText() {
 std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args) {
   if (args.size() != 1) return std::nullopt;
   const std::string& word = args[0];
-  if (word.empty() || word[0] == '-' || word == "tokens" || word == "check" || word == "run" || word == "help")
-    return std::nullopt;
+  if (word.empty() || word[0] == '-' || isHeadlessCommand(word)) return std::nullopt;
   std::error_code ignored;
   const std::filesystem::path path(word);
   if (std::filesystem::is_regular_file(path, ignored) || path.extension() == ".quarn") return word;
@@ -65,7 +73,7 @@ std::optional<std::string> workbenchFileArgument(const std::vector<std::string>&
 }
 
 bool isHeadlessCommand(std::string_view word) {
-  return isHelp(word) || word == "tokens" || word == "check" || word == "run";
+  return isHelp(word) || word == "tokens" || word == "check" || word == "run" || word == "render";
 }
 
 int runCli(const std::vector<std::string>& args) {
@@ -74,6 +82,14 @@ int runCli(const std::vector<std::string>& args) {
   if (isHelp(command)) {
     std::cout << usageText();
     return 0;
+  }
+  if (command == "render") {
+    try {
+      return renderCli(std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const std::bad_alloc&) {
+      std::cerr << outOfMemoryLine("rendering the script") << "\n" << std::flush;
+      return 1;
+    }
   }
   bool silent = false;
   long long latency = -1;
@@ -95,17 +111,29 @@ int runCli(const std::vector<std::string>& args) {
     return usageError("unknown subcommand '" + command + "'");
   if (files.size() != 1) return usageError(command + " needs exactly one FILE");
 
-  int status = 0;
-  auto source = sourceOf(files[0], status);
-  if (!source) return status;
-  if (command == "tokens") return tokensCommand(*source, std::cout);
-  if (command == "check") return checkCommand(*source, std::cerr);
-  RunOptions options;
-  options.silent = silent;
-  options.latencyMilliseconds = latency;
-  options.resourcesDir = EngineManager::defaultResourcesDir();
-  options.handleInterrupt = true;
-  return runCommand(*source, options, std::cerr);
+  // A run's own failures are reported by the run; an allocation failure anywhere
+  // else ends the subcommand with one line.
+  std::string_view activity = "reading the script";
+  try {
+    int status = 0;
+    auto source = sourceOf(files[0], status);
+    if (!source) return status;
+    activity = command == "tokens" ? "listing the tokens" : "compiling the script";
+    if (command == "tokens") return tokensCommand(*source, std::cout);
+    if (command == "check") return checkCommand(*source, std::cerr);
+    RunOptions options;
+    options.silent = silent;
+    options.latencyMilliseconds = latency;
+    options.resourcesDir = EngineManager::defaultResourcesDir();
+    options.handleInterrupt = true;
+    return runCommand(*source, options, std::cerr);
+  } catch (const std::bad_alloc&) {
+    std::cerr << outOfMemoryLine(activity) << "\n" << std::flush;
+    return 1;
+  } catch (const std::system_error& error) {  // the Ctrl+C watcher's thread did not start
+    std::cerr << "quarn: could not start a thread: " << error.what() << "\n" << std::flush;
+    return 1;
+  }
 }
 
 }  // namespace quarn

@@ -1,5 +1,5 @@
 #pragma once
-// The headless subcommands of `quarn`: tokens, check and run.
+// The headless subcommands of `quarn`: tokens, check, run and render.
 
 #include <optional>
 #include <string>
@@ -11,6 +11,13 @@ namespace quarn {
 // args are the command-line words after the program name (at least one).
 // Returns the process exit status.
 int runCli(const std::vector<std::string>& args);
+
+// A usage mistake: one line and the usage on standard error; returns status 2.
+int usageError(const std::string& problem);
+
+// Reads the one FILE of a subcommand; an unreadable file is one line on
+// standard error and status 2.
+std::optional<std::string> sourceOf(const std::string& path, int& status);
 
 // True for the words runCli handles as its first argument (subcommands and help).
 bool isHeadlessCommand(std::string_view word);

@@ -16,6 +16,7 @@
 #include "frontend/Parser.h"
 #include "interp/Run.h"
 #include "support/Diagnostics.h"
+#include "support/EndOnThisThread.h"
 
 namespace quarn {
 namespace {
@@ -98,12 +99,18 @@ int runCommand(std::string_view source, const RunOptions& options, std::ostream&
   // The top level runs on a worker; this thread only waits for it.
   std::promise<std::shared_ptr<Evaluator>> topLevel;
   startRun(engine, std::move(*result.program), [&topLevel](std::shared_ptr<Evaluator> evaluator) {
-    printLine(kEndOfSequencesLine);
+    if (evaluator) printLine(kEndOfSequencesLine);  // a run that never started has no sequences
     topLevel.set_value(std::move(evaluator));
   });
   std::shared_ptr<Evaluator> evaluator = topLevel.get_future().get();
   if (evaluator) evaluator->waitForAsyncBodies();
-  return watcher && watcher->halted() ? 130 : 0;
+  const bool failed = !evaluator || !evaluator->failure().empty();
+  const bool halted = watcher && watcher->halted();
+  evaluator.reset();
+  watcher.reset();
+  endOnThisThread(std::move(engine));
+  flushStandardOutput();  // the run's lines are out before the command is done
+  return failed ? 1 : halted ? 130 : 0;
 }
 
 }  // namespace quarn

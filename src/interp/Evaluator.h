@@ -6,9 +6,11 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "audio/Clock.h"
 #include "audio/EngineManager.h"
@@ -25,6 +27,9 @@ inline constexpr int kMaxCallDepth = 200;
 // How many async bodies of one run may be waiting or running at once; a script
 // that keeps multiplying them is stopped before it exhausts memory.
 inline constexpr int kMaxAsyncBodies = 50000;
+// Printed when an async block cannot run because no thread can be started.
+inline constexpr std::string_view kNoThreadForAsyncLine =
+    "quarn: no thread could be started for an async block (too many threads or too little memory); run stopped.";
 // A thread whose wait ends further than this behind its logical time (a long
 // computation between waits) does not rush through the missed beats: its time
 // moves to now, and the run says so once.
@@ -66,6 +71,13 @@ public:
   // Blocks until every async body this run started (including nested ones) has ended.
   void waitForAsyncBodies();
 
+  // Runs work (the top level or an async body); an allocation failure inside it
+  // prints the out-of-memory line naming activity and stops this run.
+  void runGuarded(std::string_view activity, const std::function<void()>& work);
+  // The line that ended this run as failed (out of memory, no thread), or empty.
+  std::string failure() const;
+  // Prints line and stops this run as failed; the first such line is kept.
+  void failRun(const std::string& line);
   // The render frame of logical time `at` of this run.
   std::int64_t frameAt(LogicalNanos at) const { return startFrame_ + framesFromNanos(at); }
   // The calling thread's logical time in this run.
@@ -119,9 +131,10 @@ private:
   enum class SlotBinding : std::uint8_t { undecided, bound, byName };
   std::atomic<SlotBinding> slotBinding_{SlotBinding::undecided};
   std::atomic<bool> hasFallenBehind_{false};
-  std::mutex asyncMutex_;
+  mutable std::mutex asyncMutex_;
   std::condition_variable asyncDone_;
   int pendingAsync_ = 0;  // guarded by asyncMutex_
+  std::string failure_;   // guarded by asyncMutex_
 };
 
 }  // namespace quarn

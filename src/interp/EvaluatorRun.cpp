@@ -3,6 +3,7 @@
 // the work queue.
 
 #include <cmath>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -11,6 +12,7 @@
 #include "interp/ScriptThread.h"
 #include "interp/WorkQueue.h"
 #include "support/Diagnostics.h"
+#include "support/OutOfMemory.h"
 
 namespace quarn {
 
@@ -69,6 +71,28 @@ bool Evaluator::waitSeconds(double seconds) {
   return engine->clock().sleepUntil(frameAt(scope->now), [this] { return !mayContinue(); });
 }
 
+void Evaluator::failRun(const std::string& line) {
+  printLine(line);
+  {
+    std::lock_guard<std::mutex> hold(asyncMutex_);
+    if (failure_.empty()) failure_ = line;
+  }
+  stopRun();
+}
+
+std::string Evaluator::failure() const {
+  std::lock_guard<std::mutex> hold(asyncMutex_);
+  return failure_;
+}
+
+void Evaluator::runGuarded(std::string_view activity, const std::function<void()>& work) {
+  try {
+    work();
+  } catch (const std::bad_alloc&) {
+    failRun(outOfMemoryLine(activity));
+  }
+}
+
 void Evaluator::waitForAsyncBodies() {
   std::unique_lock<std::mutex> hold(asyncMutex_);
   asyncDone_.wait(hold, [this] { return pendingAsync_ == 0; });
@@ -98,14 +122,19 @@ void Evaluator::submitAsync(const BlockNode& body) {
   const LogicalNanos start = logicalNow();
   engine->clock().threadAnnounced();
   std::shared_ptr<Evaluator> self = shared_from_this();
-  WorkQueue::global().submit([self = std::move(self), body, start]() {
+  const bool isStarted = WorkQueue::global().submit([self = std::move(self), body, start]() {
     struct EndOfBody {
       Evaluator& evaluator;
       ~EndOfBody() { evaluator.asyncBodyEnded(); }
     } endOfBody{*self};
     ScriptThreadScope scope(*self, start);
-    self->executeBlock(body);
+    self->runGuarded("running an async block", [&] { self->executeBlock(body); });
   });
+  if (!isStarted) {
+    engine->clock().threadEnded();  // announced above, it never begins
+    failRun(std::string(kNoThreadForAsyncLine));
+    asyncBodyEnded();
+  }
 }
 
 void Evaluator::asyncBodyEnded() {

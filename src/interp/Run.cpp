@@ -1,9 +1,12 @@
 #include "interp/Run.h"
 
+#include <new>
 #include <utility>
 
 #include "interp/ScriptThread.h"
 #include "interp/WorkQueue.h"
+#include "support/Diagnostics.h"
+#include "support/OutOfMemory.h"
 
 namespace quarn {
 
@@ -18,7 +21,7 @@ std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, con
   }
   engine->clock().threadAnnounced();
   ScriptThreadScope topLevel(*evaluator, 0);
-  evaluator->execute(Node{NodeVariant{program}});
+  evaluator->runGuarded("running the script", [&] { evaluator->execute(Node{NodeVariant{program}}); });
   return evaluator;
 }
 
@@ -26,16 +29,24 @@ std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, con
 // job's start still stops this run.
 void startRun(std::shared_ptr<EngineManager> engine, ProgramNode program, TopLevelDone onTopLevelDone) {
   const std::uint64_t generation = engine->runGeneration();
-  WorkQueue::global().submit([engine = std::move(engine), program = std::move(program),
-                              onTopLevelDone = std::move(onTopLevelDone), generation] {
+  // The job owns the report until it runs; a refused job hands it back here.
+  auto report = std::make_shared<TopLevelDone>(std::move(onTopLevelDone));
+  const bool isStarted = WorkQueue::global().submit([engine = std::move(engine), program = std::move(program),
+                                                     report, generation] {
     std::shared_ptr<Evaluator> evaluator;
     try {
       evaluator = runProgram(engine, program, generation);
+    } catch (const std::bad_alloc&) {
+      printLine(outOfMemoryLine("starting the run"));
     } catch (...) {
       // the report still comes, so nobody waits for a run that is gone
     }
-    onTopLevelDone(std::move(evaluator));
+    (*report)(std::move(evaluator));
   });
+  if (!isStarted) {
+    printLine(kNoThreadForRunLine);
+    (*report)(nullptr);
+  }
 }
 
 }  // namespace quarn

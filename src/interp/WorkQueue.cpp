@@ -27,7 +27,8 @@ struct WorkQueue::Impl {
   bool stopping = false;
 
   static void* workerEntry(void* impl);
-  void startWorkerLocked();
+  // Returns false if the thread could not be started.
+  bool startWorkerLocked();
   void workerLoop();
   // Takes the next job, or returns false when this worker should end.
   bool nextJob(std::unique_lock<std::mutex>& hold, std::function<void()>& job);
@@ -52,7 +53,7 @@ void* WorkQueue::Impl::workerEntry(void* impl) {
   return nullptr;
 }
 
-void WorkQueue::Impl::startWorkerLocked() {
+bool WorkQueue::Impl::startWorkerLocked() {
   pthread_attr_t attributes;
   pthread_attr_init(&attributes);
   pthread_attr_setstacksize(&attributes, kWorkerStackBytes);
@@ -61,11 +62,10 @@ void WorkQueue::Impl::startWorkerLocked() {
   const int failure = pthread_create(&thread, &attributes, workerEntry, this);
   pthread_attr_destroy(&attributes);
   if (failure != 0) {
-    // The job stays queued for the next worker that comes free.
-    printLine("[VRKLog] Work queue: could not start a worker thread; the job waits for a free one.");
-    return;
+    return false;
   }
   ++workers;
+  return true;
 }
 
 bool WorkQueue::Impl::nextJob(std::unique_lock<std::mutex>& hold, std::function<void()>& job) {
@@ -114,17 +114,30 @@ WorkQueue::~WorkQueue() {
   delete impl_;
 }
 
-void WorkQueue::submit(std::function<void()> job) {
+bool WorkQueue::submit(std::function<void()> job) {
   job = withCurrentLineRoute(std::move(job));  // a run's lines follow its jobs
-  std::lock_guard<std::mutex> hold(impl_->mutex);
+  std::unique_lock<std::mutex> hold(impl_->mutex);
   impl_->jobs.push_back(std::move(job));
   // Idle workers already woken count as idle until they take a job, so a new
   // worker starts whenever the queued jobs outnumber them.
   if (static_cast<std::size_t>(impl_->idleWorkers) >= impl_->jobs.size()) {
     impl_->jobArrived.notify_one();
-  } else if (impl_->workers < impl_->maxWorkers) {
-    impl_->startWorkerLocked();
+    return true;
   }
+  if (impl_->workers >= impl_->maxWorkers || impl_->startWorkerLocked()) {
+    return true;
+  }
+  if (impl_->workers > 0) {
+    printLine("[VRKLog] Work queue: could not start a worker thread; the job waits for a free one.");
+    return true;
+  }
+  // Workers end only when the queue is empty, so with none alive this job is
+  // the only one queued. Whatever it holds is released outside the lock.
+  job = std::move(impl_->jobs.back());
+  impl_->jobs.pop_back();
+  hold.unlock();
+  job = nullptr;
+  return false;
 }
 
 int WorkQueue::workerCount() const {

@@ -3,7 +3,9 @@
 // parallel with each other and with the submitter. Workers are started on demand
 // (a job never waits while fewer than the cap of jobs run) and retire when idle;
 // beyond the cap jobs wait in submission order. Every worker has a stack of
-// kWorkerStackBytes. All operations may be called from any thread, jobs included.
+// kWorkerStackBytes. A job that finds no worker because none can be started
+// (thread or memory limits) waits while another worker lives, and is refused
+// when none does. All operations may be called from any thread, jobs included.
 
 #include <chrono>
 #include <cstddef>
@@ -29,7 +31,9 @@ public:
   // Lets every submitted job finish and every worker end.
   ~WorkQueue();
 
-  void submit(std::function<void()> job);
+  // Queues job. Returns false, and drops the job, only when no worker could be
+  // started for it and none is alive to take it later; the caller reports that.
+  bool submit(std::function<void()> job);
 
   // Worker threads alive now, busy or idle.
   int workerCount() const;

@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include <csignal>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -27,6 +29,9 @@ std::filesystem::path workbenchProgram() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed standard output (`quarn tokens FILE | head -1`) loses the lines
+  // written to it, never the program; the workbench program does the same.
+  std::signal(SIGPIPE, SIG_IGN);
   if (argc > 1 && quarn::isHeadlessCommand(argv[1])) {
     return quarn::runCli(std::vector<std::string>(argv + 1, argv + argc));
   }

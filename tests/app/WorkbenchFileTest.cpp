@@ -157,6 +157,7 @@ TEST_F(WorkbenchFiles, TypingComesBackAfterAKill) {
   const QByteArray tmpdir = qgetenv("TMPDIR");
   qputenv("TMPDIR", folder.path().toUtf8());
   const int spawned = posix_spawn(&child, self.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
   tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
   ASSERT_EQ(spawned, 0);
   ::close(out[1]);

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdlib.h>
 
+#include "audio/SampleFile.h"
 #include "cli/Cli.h"
 
 using namespace quarn;
@@ -89,7 +91,7 @@ TEST(CliUsage, OneWordNamingAFileOpensTheWindow) {
   std::ofstream(existing) << "";
   const struct { std::vector<std::string> args; std::optional<std::string> file; } cases[] = {
       {{existing}, existing},          {{"new-beat.quarn"}, "new-beat.quarn"},
-      {{"run"}, std::nullopt},         {{"tokens"}, std::nullopt},
+      {{"run"}, std::nullopt},         {{"tokens"}, std::nullopt},      {{"render"}, std::nullopt},
       {{"nosuchword"}, std::nullopt},  {{"--help"}, std::nullopt},
       {{"-"}, std::nullopt},           {{existing, existing}, std::nullopt},
       {{folder.string()}, std::nullopt},
@@ -166,4 +168,155 @@ TEST_F(CliTest, RunWithoutADeviceSaysSoOnceAndPlaysSilently) {
   EXPECT_EQ(o.out, "[VRKLog] Sampler rate set to 2.0\nEnd of all sequences.\n");
   Outcome silent = runQuarn({"run", "--silent", scriptFile("play.quarn", "[sampler setRate:2];")});
   EXPECT_TRUE(silent.err.empty());
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path freshFolder(const fs::path& base, const std::string& name) {
+  const fs::path folder = base / name;
+  fs::create_directories(folder);
+  return folder;
+}
+
+Outcome renderQuarn(std::vector<std::string> args) {
+  args.insert(args.begin(), "render");
+  return runQuarn(args);
+}
+
+const std::string kShortScript = "[tb303 play]; [self wait:0.1];";
+// 0.1 s of script and the default 2 s tail
+constexpr long kShortScriptFrames = 4410 + 88200;
+
+std::string bytesOf(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+TEST_F(CliTest, RenderBadInputIsOneLineAndLeavesNoFile) {
+  const fs::path folder = freshFolder(dir(), "bad");
+  const std::string good = scriptFile("render_good.quarn", kShortScript);
+  const std::string out = (folder / "out.wav").string();
+  const fs::path taken = freshFolder(dir(), "taken.wav");
+  const std::string mp3 = (folder / "out.mp3").string();
+  const std::string flac = (folder / "out.flac").string();
+  const std::string seconds = "quarn: --seconds needs a positive number of seconds, at most 10800, not '";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{"-o", "/nonexistent/quarn/out.wav", good}, 2,
+       "quarn: cannot write /nonexistent/quarn/out.wav: No such file or directory\n"},
+      {{"-o", taken.string(), good}, 2, "quarn: cannot write " + taken.string() + ": it is a directory\n"},
+      {{"-o", mp3, good}, 2, "quarn: cannot write " + mp3 + ": unknown extension '.mp3'; use .wav, .flac or .ogg\n"},
+      {{"--format", "float", "-o", flac, good}, 2,
+       "quarn: cannot write " + flac + ": FLAC holds 16- or 24-bit samples; use --format 16 or 24\n"},
+      {{"-o", out, scriptFile("render_bad.quarn", "[tb303 play]")}, 1,
+       "Parsing error: semicolon is missing at the end of the sentence. (current token: eof)\n"},
+      {{"--seconds", "abc", "-o", out, good}, 2, seconds + "abc'\n"},
+      {{"--seconds", "0", "-o", out, good}, 2, seconds + "0'\n"},
+      {{"--seconds", "-2", "-o", out, good}, 2, seconds + "-2'\n"},
+      {{"--seconds", "nan", "-o", out, good}, 2, seconds + "nan'\n"},
+      {{"--seconds", "10801", "-o", out, good}, 2, seconds + "10801'\n"},
+      {{"--tail", "61", "-o", out, good}, 2, "quarn: --tail needs a number of seconds from 0 to 60, not '61'\n"},
+      {{"--format", "32", "-o", out, good}, 2, "quarn: --format needs float, 24 or 16, not '32'\n"},
+      {{"-", "-o"}, 2, ""},
+      {{scriptFile("render_self.wav", kShortScript)}, 2, ""},
+  };
+  for (const Case& c : cases) {
+    Outcome o = renderQuarn(c.args);
+    EXPECT_EQ(o.status, c.status) << c.args[0] << " " << c.args[1];
+    if (!c.err.empty()) {
+      EXPECT_EQ(o.err, c.err);
+    }
+    EXPECT_NE(o.err, "");
+    EXPECT_TRUE(o.out.empty());
+    EXPECT_TRUE(fs::is_empty(folder)) << c.err;  // not even a temporary file
+  }
+}
+
+TEST_F(CliTest, RenderWritesEachFormatItsExtensionNames) {
+  const fs::path folder = freshFolder(dir(), "formats");
+  const fs::path script = folder / "song.quarn";
+  std::ofstream(script) << kShortScript;
+  const std::vector<std::vector<std::string>> cases = {
+      {script.string()},  // song.wav beside the script
+      {"-o", (folder / "a.flac").string(), script.string()},
+      {"-o", (folder / "b.ogg").string(), script.string()},
+      {"--format", "24", "-o", (folder / "c.wav").string(), script.string()},
+      {"--format", "float", "--tail", "0", "-o", (folder / "d.wav").string(), script.string()},
+  };
+  for (const auto& args : cases) {
+    Outcome o = renderQuarn(args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "End of all sequences.\n");
+  }
+  for (const char* name : {"song.wav", "a.flac", "b.ogg", "c.wav"}) {
+    auto sound = decodeSampleFile(folder / name);
+    ASSERT_TRUE(sound) << name;
+    EXPECT_EQ(sound->frameCount, kShortScriptFrames) << name;
+  }
+  EXPECT_EQ(decodeSampleFile(folder / "d.wav")->frameCount, 4410);
+}
+
+TEST_F(CliTest, RenderHelpGoesToStandardOutput) {
+  Outcome o = renderQuarn({"--help"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(o.out.find("quarn render [options] FILE"), std::string::npos);
+}
+
+TEST_F(CliTest, RenderStandardOutputGetsTheWavAndTheLinesGoToStandardError) {
+  Outcome o = renderQuarn({"-o", "-", scriptFile("render_stdout.quarn", kShortScript)});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out.substr(0, 4), "RIFF");
+  EXPECT_EQ(o.out.size(), 44 + 4 * kShortScriptFrames);  // 16-bit stereo after the header
+  EXPECT_EQ(o.err, "End of all sequences.\n");
+}
+
+// Bodies contend for the same moments: the voice, the sampler and the lines.
+TEST_F(CliTest, RenderTheSameScriptGivesTheSameBytes) {
+  const fs::path folder = freshFolder(dir(), "same");
+  const std::string script = scriptFile("render_contend.quarn",
+                                        "int k = 0;\n"
+                                        "while (k < 12) {\n"
+                                        "  async { [tb303 setFrequency:110 * k]; [tb303 play]; [sampler play:\"hat\"];\n"
+                                        "          [self wait:0.25]; [sampler setRate:1 + k / 4]; [self x]; }\n"
+                                        "  k = k + 1;\n"
+                                        "}\n");
+  std::vector<Outcome> outcomes;
+  for (const char* name : {"a.wav", "b.wav", "a.ogg", "b.ogg"})
+    outcomes.push_back(renderQuarn({"-o", (folder / name).string(), script}));
+  for (const Outcome& o : outcomes) EXPECT_EQ(o.out, outcomes[0].out);
+  EXPECT_NE(outcomes[0].out.find("Sampler rate set to"), std::string::npos);
+  EXPECT_EQ(bytesOf(folder / "a.wav"), bytesOf(folder / "b.wav"));
+  EXPECT_EQ(bytesOf(folder / "a.ogg"), bytesOf(folder / "b.ogg"));  // its serial number too
+}
+
+TEST_F(CliTest, RenderAScriptThatNeverEndsStopsAtTheCap) {
+  const fs::path out = freshFolder(dir(), "cap") / "endless.wav";
+  Outcome o = renderQuarn({"-o", out.string(), scriptFile("render_endless.quarn", "[self wait:86400];")});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err,
+            "quarn: the script was still running after 600 s of audio, the longest render without --seconds;"
+            " the render ends there (give --seconds N to choose its length)\n");
+  EXPECT_EQ(fs::file_size(out), 44 + 4 * 600UL * 44100);  // 16-bit stereo after the header
+  fs::remove(out);
+}
+
+// Bodies beyond the work queue's workers begin only once others end: the render
+// goes on (after kVirtualBeginTimeout) and says their order is not fixed.
+TEST_F(CliTest, RenderMoreWaitingBodiesThanWorkersStillRender) {
+  const fs::path out = freshFolder(dir(), "starved") / "many.wav";
+  Outcome o = renderQuarn({"-o", out.string(),
+                           scriptFile("render_many.quarn", "int k = 0;\n"
+                                                           "while (k < 300) { async { [self wait:1]; } k = k + 1; }\n")});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err,
+            "quarn: more script threads waited at once than the work queue has workers (256); those that began"
+            " late may take their turns in another order on another render\n");
+  EXPECT_EQ(fs::file_size(out), 44 + 4 * 3UL * 44100);  // 1 s of waits and the 2 s tail
 }

@@ -5,16 +5,24 @@
 //   run/NAME.quarn     with `// expect: LINE` comments: the standard output of
 //                      `quarn run --silent`, in order; "End of all sequences." is
 //                      expected last unless an expect comment places it.
+//   render/NAME.quarn  rendered to a float WAV; the same expect comments, and
+//                      what the audio holds: `// onsets: F F …` (the frames where
+//                      sound starts), `// sound: FROM TO` (each stretch of sound),
+//                      `// frequency: HZ` (of the first stretch), `// frames: N`
+//                      (the whole length); `// seconds: N` renders N seconds.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/RenderAnalysis.h"
+#include "cli/RenderCommand.h"
 #include "support/Diagnostics.h"
 
 namespace fs = std::filesystem;
@@ -23,6 +31,7 @@ using namespace quarn;
 namespace {
 
 const fs::path kScriptsDir = fs::path(QUARN_TEST_DATA_DIR) / "scripts";
+const fs::path kSamplesDir = fs::path(QUARN_BINARY_DIR) / "share" / "quarn" / "samples";
 
 std::string readFile(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -67,6 +76,14 @@ private:
   std::vector<std::string> lines_;
 };
 
+// The lines a command prints; it must succeed.
+std::vector<std::string> linesPrintedBy(const std::function<int(std::ostream& err)>& command) {
+  std::ostringstream err;
+  CapturedLines captured;
+  EXPECT_EQ(command(err), 0) << err.str();
+  return captured.lines();
+}
+
 std::vector<std::string> expectedRunLines(const std::string& script) {
   const std::string marker = "// expect: ";
   std::vector<std::string> expected;
@@ -83,11 +100,28 @@ std::vector<std::string> expectedRunLines(const std::string& script) {
   return expected;
 }
 
+// Every number after `marker` on the script's comment lines, in order.
+std::vector<double> numbersAfter(const std::string& script, const std::string& marker) {
+  std::vector<double> numbers;
+  for (const std::string& line : linesOf(script)) {
+    auto at = line.find(marker);
+    if (at == std::string::npos) continue;
+    std::istringstream words(line.substr(at + marker.size()));
+    for (double number; words >> number;) numbers.push_back(number);
+  }
+  return numbers;
+}
+
+std::vector<long> whole(const std::vector<double>& numbers) {
+  return std::vector<long>(numbers.begin(), numbers.end());
+}
+
 }  // namespace
 
 class TokenScripts : public testing::TestWithParam<fs::path> {};
 class CheckScripts : public testing::TestWithParam<fs::path> {};
 class RunScripts : public testing::TestWithParam<fs::path> {};
+class RenderScripts : public testing::TestWithParam<fs::path> {};
 
 TEST_P(TokenScripts, PrintsExpectedTokens) {
   fs::path expectedPath = GetParam();
@@ -114,20 +148,53 @@ TEST_P(RunScripts, PrintsExpectedLines) {
   std::string script = readFile(GetParam());
   RunOptions options;
   options.silent = true;
-  options.resourcesDir = fs::path(QUARN_BINARY_DIR) / "share" / "quarn" / "samples";
-  std::ostringstream err;
-  std::vector<std::string> printed;
-  {
-    CapturedLines captured;
-    EXPECT_EQ(runCommand(script, options, err), 0) << err.str();
-    printed = captured.lines();
+  options.resourcesDir = kSamplesDir;
+  EXPECT_EQ(linesPrintedBy([&](std::ostream& err) { return runCommand(script, options, err); }),
+            expectedRunLines(script));
+}
+
+TEST_P(RenderScripts, SoundsAsExpected) {
+  const std::string script = readFile(GetParam());
+  RenderOptions options;
+  options.output = (fs::temp_directory_path() / ("quarn_render_" + GetParam().stem().string() + ".wav")).string();
+  options.sampleFormat = "float";
+  options.resourcesDir = kSamplesDir;
+  if (auto seconds = numbersAfter(script, "// seconds:"); !seconds.empty()) options.seconds = seconds[0];
+  EXPECT_EQ(linesPrintedBy([&](std::ostream& err) { return renderCommand(script, options, err); }),
+            expectedRunLines(script));
+  ASSERT_TRUE(fs::exists(options.output));
+  const std::vector<float> samples = test::leftChannel(options.output);
+  fs::remove(options.output);
+  const std::vector<test::Span> spans = test::spansOf(samples);
+  std::vector<long> onsets, bounds;
+  for (const auto& [from, to] : spans) {
+    onsets.push_back(from);
+    bounds.insert(bounds.end(), {from, to});
   }
-  EXPECT_EQ(printed, expectedRunLines(script));
+  const auto expectedOnsets = whole(numbersAfter(script, "// onsets:"));
+  const auto expectedBounds = whole(numbersAfter(script, "// sound:"));
+  const auto frames = whole(numbersAfter(script, "// frames:"));
+  const auto hertz = numbersAfter(script, "// frequency:");
+  if (!expectedOnsets.empty()) {
+    EXPECT_EQ(onsets, expectedOnsets);
+  }
+  if (!expectedBounds.empty()) {
+    EXPECT_EQ(bounds, expectedBounds);
+  }
+  if (!frames.empty()) {
+    EXPECT_EQ(static_cast<long>(samples.size()), frames[0]);
+  }
+  if (!hertz.empty()) {
+    ASSERT_FALSE(spans.empty());
+    EXPECT_NEAR(test::frequencyIn(samples, spans[0], 44100.0), hertz[0], 0.5);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, TokenScripts, testing::ValuesIn(scriptsIn("tokens")), caseName);
 INSTANTIATE_TEST_SUITE_P(Scripts, CheckScripts, testing::ValuesIn(scriptsIn("check")), caseName);
 INSTANTIATE_TEST_SUITE_P(Scripts, RunScripts, testing::ValuesIn(scriptsIn("run")), caseName);
+INSTANTIATE_TEST_SUITE_P(Scripts, RenderScripts, testing::ValuesIn(scriptsIn("render")), caseName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(TokenScripts);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CheckScripts);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RunScripts);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RenderScripts);

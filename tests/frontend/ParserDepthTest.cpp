@@ -50,8 +50,8 @@ TEST(ParserDepth, WideScriptsAreNotDeep) {
 }
 
 // The recursion of shared_ptr destruction fits a modest stack (an optimised
-// build needs well under 128 KiB; sanitizer frames are many times larger).
-#if defined(__SANITIZE_ADDRESS__)
+// build needs well under 128 KiB; unoptimised sanitizer frames are many times larger).
+#if defined(QUARN_SANITIZED)
 constexpr std::size_t kDestroyStackBytes = 32 * 1024 * 1024;
 #else
 constexpr std::size_t kDestroyStackBytes = 1024 * 1024;

@@ -1,0 +1,141 @@
+// `quarn render`: the script's threads take turns on a virtual clock while the
+// engine is pulled offline up to each moment a thread is due.
+#include "cli/RenderCommand.h"
+
+#include <cmath>
+#include <memory>
+
+#include "audio/EngineManager.h"
+#include "audio/OfflineRenderer.h"
+#include "audio/SoundFileWriter.h"
+#include "audio/VirtualClock.h"
+#include "cli/RenderProgress.h"
+#include "cli/RenderTarget.h"
+#include "frontend/Parser.h"
+#include "interp/Run.h"
+#include "interp/WorkQueue.h"
+#include "support/Diagnostics.h"
+
+namespace quarn {
+namespace {
+
+enum class Ending { scriptEnded, limitReached, writeFailed };
+
+std::int64_t framesOf(double seconds) {
+  return framesFromNanos(std::llround(seconds * static_cast<double>(kNanosPerSecond)));
+}
+
+int cannotWrite(std::ostream& err, const std::string& output, const std::string& reason) {
+  err << "quarn: cannot write " << output << ": " << reason << "\n" << std::flush;
+  return 2;
+}
+
+// The script's top level runs on a worker, whose stack deep scripts need.
+void launch(std::shared_ptr<EngineManager> engine, VirtualClock& clock, ProgramNode program) {
+  const std::uint64_t generation = engine->runGeneration();
+  WorkQueue::global().submit([engine = std::move(engine), &clock, program = std::move(program), generation] {
+    try {
+      runProgram(engine, program, generation);
+    } catch (...) {
+      // the driver still hears that the launch is over
+    }
+    clock.launchEnded();
+  });
+}
+
+// Threads take their turns, the audio rendered up to each one's frame, until
+// every thread has ended or the next is due at `limit` or later.
+Ending playOut(VirtualClock& clock, EngineManager& engine, OfflineRenderer& renderer, std::int64_t limit,
+               std::string& error) {
+  // a thread sending more changes at one moment than the queue holds gets room
+  const auto applyChanges = [&engine] { engine.applyDueChanges(); };
+  while (const auto due = clock.nextDue(applyChanges)) {
+    if (*due >= limit) return Ending::limitReached;
+    if (!renderer.renderTo(*due, error)) return Ending::writeFailed;
+    clock.resumeNext();
+  }
+  return Ending::scriptEnded;
+}
+
+// After a halt each remaining thread only sees that it is stopped, and ends.
+void letStoppedThreadsEnd(EngineManager& engine, VirtualClock& clock) {
+  engine.halt();
+  while (clock.nextDue()) clock.resumeNext();
+}
+
+std::string extensionOf(const std::string& output) {
+  return output == "-" ? ".wav" : std::filesystem::path(output).extension().string();
+}
+
+// No device, a virtual clock, and no schedule-ahead: nothing needs to reach a
+// render in time, so each change lands at its own thread's time.
+std::shared_ptr<EngineManager> offlineEngine(const RenderOptions& options, VirtualClock*& clock) {
+  auto ownClock = std::make_unique<VirtualClock>();
+  clock = ownClock.get();
+  clock->setThreadEndHook([](std::uint64_t order) {
+    if (order == 0) printLine(kEndOfSequencesLine);  // the top level began first
+  });
+  auto engine = std::make_shared<EngineManager>(options.resourcesDir, AudioOutput::pulled, std::move(ownClock));
+  engine->setLatencyFrames(0);
+  engine->start();
+  engine->isRunning = true;
+  return engine;
+}
+
+// Runs the program and renders all of its sound: to the limit (--seconds or
+// the cap), or to the tail after its last thread.
+bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileWriter& writer,
+                   std::ostream& err, std::string& error) {
+  VirtualClock* clock = nullptr;
+  auto engine = offlineEngine(options, clock);
+  RenderProgress* progress = options.progress;
+  OfflineRenderer renderer(*engine, writer, [progress](std::int64_t done) {
+    if (progress) progress->update(done);
+  });
+  const bool isFixed = options.seconds.has_value();
+  const std::int64_t limit = framesOf(isFixed ? *options.seconds : kRenderCapSeconds);
+  if (progress) progress->begin(limit, !isFixed);
+
+  launch(engine, *clock, std::move(program));
+  Ending ending = playOut(*clock, *engine, renderer, limit, error);
+  // what the threads did before the limit sounds to the end, then they stop
+  if (ending == Ending::limitReached && !renderer.renderTo(limit, error)) ending = Ending::writeFailed;
+  if (ending != Ending::scriptEnded) letStoppedThreadsEnd(*engine, *clock);
+  if (ending == Ending::writeFailed) return false;
+  if (clock->wasStarved()) {
+    err << "quarn: more script threads waited at once than the work queue has workers (" << kMaxWorkers
+        << "); those that began late may take their turns in another order on another render\n";
+  }
+  if (ending == Ending::limitReached && !isFixed) {
+    if (progress) progress->clear();
+    err << "quarn: the script was still running after " << kRenderCapSeconds
+        << " s of audio, the longest render without --seconds; the render ends there"
+           " (give --seconds N to choose its length)\n"
+        << std::flush;
+  }
+  const bool hasTail = !isFixed && ending == Ending::scriptEnded;
+  return renderer.renderTo(hasTail ? clock->currentFrame() + framesOf(options.tailSeconds) : limit, error);
+}
+
+}  // namespace
+
+int renderCommand(std::string_view source, const RenderOptions& options, std::ostream& err) {
+  std::string error;
+  const int format = soundFileFormat(extensionOf(options.output), options.sampleFormat, error);
+  if (format == 0) return cannotWrite(err, options.output, error);
+  ParseResult parsed = compile(source);
+  if (!parsed.ok()) {
+    err << parsed.error << "\n" << std::flush;
+    return 1;
+  }
+  RenderTarget target(options.output);
+  SoundFileWriter writer;
+  if (!target.prepare(error) || !writer.open(target.temporary(), format, error) ||
+      !renderProgram(std::move(*parsed.program), options, writer, err, error) || !writer.close(error) ||
+      !target.commit(error)) {
+    return cannotWrite(err, options.output, error);
+  }
+  return 0;
+}
+
+}  // namespace quarn
