@@ -43,7 +43,22 @@ struct FloatNode { float value = 0.0f; };
 struct StringNode { std::string value; };
 struct BoolNode { bool value = false; };
 struct ArrayNode { NodeList elements; };
-struct MethodCallNode { IdentifierNode receiver; std::string methodName; NodeList arguments; };
+// The receivers and selectors the interpreter knows, told apart when a send is
+// parsed (resolveSend) so that running it compares no strings; any other name
+// is `unknown` / `other` and keeps its text for the messages.
+enum class ReceiverId : std::uint8_t { unknown, self, sampler, tb303 };
+enum class SelectorId : std::uint8_t {
+  other, wait, playFile, setRate, setFrequency, setCutoff, setResonance, release, play
+};
+struct MethodCallNode {
+  IdentifierNode receiver;
+  std::string methodName;  // the selector as written, colon included
+  NodeList arguments;
+  ReceiverId receiverId = ReceiverId::unknown;
+  SelectorId selectorId = SelectorId::other;
+  std::string functionName;  // the selector without colons: the method a send to self runs
+  SlotId functionSlot = kUnresolvedSlot;  // functionName's slot, numbered like variable names
+};
 
 using NodeVariant = std::variant<
     ProgramNode, BlockNode, FunctionDeclNode, AsyncNode, AssignmentNode, IfNode,

@@ -6,6 +6,7 @@
 
 #include "frontend/ParseErrors.h"
 #include "frontend/Parser.h"
+#include "frontend/Sends.h"
 
 namespace quarn {
 
@@ -141,6 +142,10 @@ Parser::Expression Parser::parseMethodCall() {
   }
   if (!currentToken().is(TokenKind::closeBracket)) fail(std::string(parse_errors::kSendClose));
   stepOver();
+  resolveSend(call);
+  if (call.receiverId == ReceiverId::self && call.selectorId != SelectorId::wait) {
+    call.functionSlot = slotOf(call.functionName);
+  }
   return Expression{makeTreeNode(std::move(call)), height};
 }
 

@@ -5,7 +5,6 @@
 #include <array>
 #include <cmath>
 #include <string>
-#include <string_view>
 
 #include "interp/Evaluator.h"
 #include "support/Diagnostics.h"
@@ -33,7 +32,7 @@ float clampUnit(float v) {
 }
 
 struct Tb303Selector {
-  std::string_view selector;
+  SelectorId selector;
   bool needsNumber;   // a non-number argument makes the send do nothing
   SoundEventKind kind;
   bool clampsToUnit;  // the value is kept in [0, 1]
@@ -42,14 +41,14 @@ struct Tb303Selector {
 // release (the halt kind) is the engine's halt: every thread of every run stops
 // at its next statement, and the sound stops at the release's own stamp.
 constexpr std::array<Tb303Selector, 5> kTb303Selectors{{
-    {"setFrequency:", true, SoundEventKind::voiceFrequency, false},
-    {"setCutoff:", true, SoundEventKind::voiceCutoff, true},
-    {"setResonance:", true, SoundEventKind::voiceResonance, true},
-    {"release", false, SoundEventKind::halt, false},
-    {"play", false, SoundEventKind::voicePlay, false},
+    {SelectorId::setFrequency, true, SoundEventKind::voiceFrequency, false},
+    {SelectorId::setCutoff, true, SoundEventKind::voiceCutoff, true},
+    {SelectorId::setResonance, true, SoundEventKind::voiceResonance, true},
+    {SelectorId::release, false, SoundEventKind::halt, false},
+    {SelectorId::play, false, SoundEventKind::voicePlay, false},
 }};
 
-const Tb303Selector* findTb303Selector(std::string_view selector) {
+const Tb303Selector* findTb303Selector(SelectorId selector) {
   for (const Tb303Selector& entry : kTb303Selectors) {
     if (entry.selector == selector) {
       return &entry;
@@ -61,21 +60,18 @@ const Tb303Selector* findTb303Selector(std::string_view selector) {
 }  // namespace
 
 void Evaluator::handleMethodCall(const MethodCallNode& call) {
-  const std::string& receiver = call.receiver.name;
-  if (receiver == "self") {
-    sendToSelf(call);
-  } else if (receiver == "sampler") {
-    sendToSampler(call);
-  } else if (receiver == "tb303") {
-    sendToTb303(call);
-  } else {
-    printLine("Unknown Receiver: " + receiver + " object could not be found.");
+  switch (call.receiverId) {
+    case ReceiverId::self: sendToSelf(call); return;
+    case ReceiverId::sampler: sendToSampler(call); return;
+    case ReceiverId::tb303: sendToTb303(call); return;
+    case ReceiverId::unknown: break;
   }
+  printLine("Unknown Receiver: " + call.receiver.name + " object could not be found.");
 }
 
 void Evaluator::sendToSelf(const MethodCallNode& call) {
-  if (call.methodName != "wait:") {
-    callMethod(call.methodName);  // no argument is evaluated
+  if (call.selectorId != SelectorId::wait) {
+    callMethod(call);  // no argument is evaluated
     return;
   }
   if (call.arguments.empty()) {
@@ -89,13 +85,13 @@ void Evaluator::sendToSelf(const MethodCallNode& call) {
 // selector still shows the argument's reference errors.
 void Evaluator::sendToSampler(const MethodCallNode& call) {
   const QuarnValue value = call.arguments.empty() ? QuarnValue::none() : evaluateOrNone(call.arguments.front());
-  if (call.methodName == "play:") {
+  if (call.selectorId == SelectorId::playFile) {
     if (value.kind() == ValueKind::stringValue) {
       engine->playSample(value.asString(), soundStamp());
     } else {
       printLine("play: Method requires a string file name.");
     }
-  } else if (call.methodName == "setRate:") {
+  } else if (call.selectorId == SelectorId::setRate) {
     if (value.isNumber()) {
       engine->setSamplerRate(value.floatView(), soundStamp());
     } else {
@@ -117,7 +113,7 @@ void Evaluator::sendToTb303(const MethodCallNode& call) {
       v = value.floatView();
     }
   }
-  const Tb303Selector* entry = findTb303Selector(call.methodName);
+  const Tb303Selector* entry = findTb303Selector(call.selectorId);
   if (entry == nullptr || (entry->needsNumber && !isNumber)) {
     return;
   }
@@ -131,10 +127,11 @@ void Evaluator::sendToTb303(const MethodCallNode& call) {
 
 // A declared method runs on this thread with the run's one scope. A chain of
 // calls deeper than kMaxCallDepth stops the run instead of exhausting the stack.
-void Evaluator::callMethod(const std::string& selector) {
-  const std::shared_ptr<const FunctionDeclNode> method = environment->methodForSelector(selector);
+void Evaluator::callMethod(const MethodCallNode& call) {
+  const std::shared_ptr<const FunctionDeclNode> method =
+      environment->methodNamed(usableSlot(call.functionSlot), call.functionName);
   if (!method) {
-    printLine("[VRKLog] Error: It is an undeclared function - " + Environment::methodName(selector));
+    printLine("[VRKLog] Error: It is an undeclared function - " + call.functionName);
     return;
   }
   if (methodCallDepth >= kMaxCallDepth) {

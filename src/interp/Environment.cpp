@@ -74,30 +74,23 @@ void Environment::defineFunction(const FunctionDeclNode& declaration) {
   functionsStamp.store(nextStamp(), std::memory_order_release);
 }
 
-std::string Environment::methodName(const std::string& selector) {
-  std::string name;
-  name.reserve(selector.size());
-  for (char c : selector) {
-    if (c != ':') name.push_back(c);
-  }
-  return name;
-}
-
 // Each thread keeps its last answer: a loop sending the same selector finds
 // its method without a lock or a string until a method is declared again.
-// The stamps come from one counter for all environments, so an answer is
-// never taken for another environment or an older set of methods.
-std::shared_ptr<const FunctionDeclNode> Environment::methodForSelector(const std::string& selector) const {
+// The stamps come from one counter for all environments, and bound slots
+// never change meaning within one, so an answer is never taken for another
+// environment, another name or an older set of methods.
+std::shared_ptr<const FunctionDeclNode> Environment::methodNamed(SlotId slot, const std::string& name) const {
   struct LastAnswer {
     std::uint64_t stamp = 0;
-    std::string selector;
+    SlotId slot = kUnresolvedSlot;
     std::shared_ptr<const FunctionDeclNode> method;
   };
   thread_local LastAnswer last;
   const std::uint64_t stamp = functionsStamp.load(std::memory_order_acquire);
-  if (last.stamp == stamp && last.selector == selector) return last.method;
-  std::shared_ptr<const FunctionDeclNode> method = getFunction(methodName(selector));
-  last = LastAnswer{stamp, selector, method};
+  const bool isBound = slot < boundCount.load(std::memory_order_acquire);
+  if (isBound && last.stamp == stamp && last.slot == slot) return last.method;
+  std::shared_ptr<const FunctionDeclNode> method = getFunction(name);
+  if (isBound) last = LastAnswer{stamp, slot, method};
   return method;
 }
 

@@ -56,9 +56,9 @@ public:
   void defineFunction(const FunctionDeclNode& declaration);
   // Null when absent. Declarations are shared, never changed, so a call needs no copy.
   std::shared_ptr<const FunctionDeclNode> getFunction(const std::string& name) const;
-  // The method a send to self names: getFunction of the selector without its colons.
-  std::shared_ptr<const FunctionDeclNode> methodForSelector(const std::string& selector) const;
-  static std::string methodName(const std::string& selector);
+  // getFunction for a send to self: `name`, or the bound slot of that name
+  // (kUnresolvedSlot: by name only).
+  std::shared_ptr<const FunctionDeclNode> methodNamed(SlotId slot, const std::string& name) const;
 
 private:
   // The bound slot, else the slot of that name (null when absent and !add).

@@ -16,6 +16,7 @@
 #include "audio/EngineManager.h"
 #include "frontend/Ast.h"
 #include "interp/Environment.h"
+#include "interp/IntegerOperators.h"
 #include "interp/QuarnValue.h"
 
 namespace quarn {
@@ -43,7 +44,12 @@ public:
 
   // Expressions (never fail; problems yield none and print a line).
   QuarnValue evaluate(const Node& node);
-  QuarnValue applyBinaryOperator(const QuarnValue& left, const Token& op, const QuarnValue& right) const;
+  QuarnValue applyBinaryOperator(const QuarnValue& left, const Token& op, const QuarnValue& right) const {
+    if (left.kind() == ValueKind::intValue && right.kind() == ValueKind::intValue && isIntegerFastOperator(op.kind)) {
+      return applyInIntegerMode(op.kind, left.asInt(), right.asInt());  // the common case, inline
+    }
+    return applyBinaryOperatorSlowly(left, op, right);
+  }
   QuarnValue applyUnaryOperator(const Token& op, const QuarnValue& operand) const;
 
   // Statements: returns at once when the run may not go on.
@@ -53,7 +59,10 @@ public:
 
   // The engine's isRunning, no halt since this run began, and this run not
   // stopped by its own guard.
-  bool mayContinue() const;
+  // Inline: it runs before every statement.
+  bool mayContinue() const {
+    return engine->isRunning.load() && !isStopped_.load() && engine->runGeneration() == generation_;
+  }
   // Stops this run only (its main flow and its async bodies), not other runs;
   // its sleeping waits end at once.
   void stopRun();
@@ -92,12 +101,15 @@ private:
   }
   void bindProgramNames(const ProgramNode& program);
 
+  // Operators.cpp: every case but an int with an int under the fast operators
+  QuarnValue applyBinaryOperatorSlowly(const QuarnValue& left, const Token& op, const QuarnValue& right) const;
+
   // Evaluate.cpp: an absent child reads as none
   QuarnValue evaluateOrNone(const NodePtr& expression);
 
   // Execute.cpp
   void executeStatements(const NodeList& statements);
-  void executeBlock(const BlockNode& block);  // with the running check
+  void executeBlock(const BlockNode& block);  // each statement with the running check
   void executeIf(const IfNode& node);
   void executeWhile(const WhileNode& loop);
 
@@ -105,7 +117,7 @@ private:
   void sendToSelf(const MethodCallNode& call);
   void sendToSampler(const MethodCallNode& call);
   void sendToTb303(const MethodCallNode& call);
-  void callMethod(const std::string& selector);
+  void callMethod(const MethodCallNode& call);  // a declared method, on this thread
 
   // EvaluatorRun.cpp
   void submitAsync(const BlockNode& body);

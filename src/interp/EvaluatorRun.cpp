@@ -16,10 +16,6 @@
 
 namespace quarn {
 
-bool Evaluator::mayContinue() const {
-  return engine->isRunning.load() && !isStopped_.load() && engine->runGeneration() == generation_;
-}
-
 void Evaluator::stopRun() {
   isStopped_.store(true);
   engine->clock().wakeAll();

@@ -59,11 +59,10 @@ void Evaluator::executeStatements(const NodeList& statements) {
 }
 
 // A block reached other than as a node of its own (a branch, a loop or method
-// body, an async body) gets the same running check as execute.
+// body, an async body): each of its statements gets the running check in
+// execute, and an empty block does nothing, so no check of its own is needed.
 void Evaluator::executeBlock(const BlockNode& block) {
-  if (mayContinue()) {
-    executeStatements(block.statements);
-  }
+  executeStatements(block.statements);
 }
 
 void Evaluator::executeIf(const IfNode& node) {

@@ -10,71 +10,11 @@
 #include <limits>
 
 #include "interp/Evaluator.h"
+#include "interp/IntegerOperators.h"
 
 namespace quarn {
 
 namespace {
-
-constexpr std::int64_t kMinInt = std::numeric_limits<std::int64_t>::min();
-
-std::int64_t wrapAdd(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
-}
-
-std::int64_t wrapSubtract(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
-}
-
-std::int64_t wrapMultiply(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
-}
-
-std::int64_t wrapNegate(std::int64_t a) {
-  return static_cast<std::int64_t>(std::uint64_t{0} - static_cast<std::uint64_t>(a));
-}
-
-// A zero divisor counts as one, so x / 0 is x.
-std::int64_t integerQuotient(std::int64_t a, std::int64_t b) {
-  const std::int64_t divisor = b == 0 ? 1 : b;
-  if (divisor == -1) {
-    return wrapNegate(a);  // INT64_MIN / -1 would trap
-  }
-  return a / divisor;  // truncates toward zero
-}
-
-// The remainder takes the sign of the left operand; a zero divisor counts as one.
-std::int64_t integerRemainder(std::int64_t a, std::int64_t b) {
-  const std::int64_t divisor = b == 0 ? 1 : b;
-  if (divisor == -1) {
-    return 0;  // INT64_MIN % -1 would trap
-  }
-  return a % divisor;
-}
-
-// The six comparisons, the same in both modes; for floats IEEE rules apply:
-// false with NaN, except != which is true.
-template <class Number>
-QuarnValue compareInMode(TokenKind kind, Number a, Number b) {
-  switch (kind) {
-    case TokenKind::equalEqual: return QuarnValue::makeBool(a == b);
-    case TokenKind::notEqual: return QuarnValue::makeBool(a != b);
-    case TokenKind::lessThan: return QuarnValue::makeBool(a < b);
-    case TokenKind::greaterThan: return QuarnValue::makeBool(a > b);
-    case TokenKind::lessEqual: return QuarnValue::makeBool(a <= b);
-    case TokenKind::greaterEqual: return QuarnValue::makeBool(a >= b);
-    default: return QuarnValue::none();
-  }
-}
-
-QuarnValue applyInIntegerMode(TokenKind kind, std::int64_t a, std::int64_t b) {
-  switch (kind) {
-    case TokenKind::plus: return QuarnValue::makeInt(wrapAdd(a, b));
-    case TokenKind::minus: return QuarnValue::makeInt(wrapSubtract(a, b));
-    case TokenKind::star: return QuarnValue::makeInt(wrapMultiply(a, b));
-    case TokenKind::slash: return QuarnValue::makeInt(integerQuotient(a, b));
-    default: return compareInMode(kind, a, b);
-  }
-}
 
 // Each result is stored to a float before use, so nothing is computed in wider precision.
 QuarnValue applyInFloatMode(TokenKind kind, float a, float b) {
@@ -93,12 +33,8 @@ QuarnValue applyInFloatMode(TokenKind kind, float a, float b) {
 
 }  // namespace
 
-QuarnValue Evaluator::applyBinaryOperator(const QuarnValue& left, const Token& op,
-                                          const QuarnValue& right) const {
-  const bool integers = left.kind() == ValueKind::intValue && right.kind() == ValueKind::intValue;
-  if (integers && op.kind >= TokenKind::plus && op.kind <= TokenKind::greaterEqual && op.kind != TokenKind::modulo) {
-    return applyInIntegerMode(op.kind, left.asInt(), right.asInt());  // the common case first
-  }
+QuarnValue Evaluator::applyBinaryOperatorSlowly(const QuarnValue& left, const Token& op,
+                                                const QuarnValue& right) const {
   switch (op.kind) {
     case TokenKind::logicalAnd:
       return QuarnValue::makeBool(left.truth() && right.truth());

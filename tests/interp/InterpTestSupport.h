@@ -12,6 +12,7 @@
 #include <sstream>
 #include <thread>
 
+#include "frontend/Sends.h"
 #include "interp/Evaluator.h"
 #include "support/Diagnostics.h"
 
@@ -63,7 +64,12 @@ inline NodePtr loopBelow(const std::string& n, std::int64_t limit, NodeList body
 inline NodePtr async(NodeList body) { return makeNode(AsyncNode{BlockNode{std::move(body)}}); }
 inline NodePtr method(std::string n, NodeList body) { return makeNode(FunctionDeclNode{n, BlockNode{body}}); }
 inline NodePtr send(std::string receiver, std::string selector, NodeList arguments = {}) {
-  return makeNode(MethodCallNode{IdentifierNode{std::move(receiver)}, std::move(selector), std::move(arguments)});
+  MethodCallNode call;
+  call.receiver.name = std::move(receiver);
+  call.methodName = std::move(selector);
+  call.arguments = std::move(arguments);
+  resolveSend(call);
+  return makeNode(std::move(call));
 }
 inline Node program(NodeList statements) { return Node{NodeVariant{ProgramNode{std::move(statements), nullptr}}}; }
 }  // namespace build
