@@ -1,4 +1,6 @@
-# The two commands: `make run` opens the workbench, `make test` runs every test.
+# The two commands: `make run` opens the workbench, `make test` runs every test
+# (the suite, then under ThreadSanitizer and AddressSanitizer, then a minute of
+# each fuzzer); `make unit` runs the suite alone.
 # Both install missing Debian packages first and build incrementally. Without
 # make, `./make.sh TARGET` installs it too and then runs the same target.
 # A new target that needs the packages depends on `deps` (or on `build`).
@@ -6,7 +8,7 @@ BUILD ?= build
 TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench bench-timing tsan asan fuzz clean
+.PHONY: deps configure build run test unit bench bench-timing tsan asan fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -22,7 +24,9 @@ build: configure
 run: build
 	$(BUILD)/bin/quarn
 
-test: build
+test: unit tsan asan fuzz
+
+unit: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
 bench: build
