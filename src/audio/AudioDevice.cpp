@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "audio/InstallRoot.h"
 #include "device/DeviceModule.h"
 
 namespace quarn {
@@ -22,9 +23,7 @@ struct DeviceModule {
 // The module beside the executable: lib/ in the build tree, lib/quarn/ when
 // installed. Kept loaded for the life of the process.
 DeviceModule loadDeviceModule() {
-  std::error_code error;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  const std::filesystem::path root = error ? std::filesystem::path("..") : exe.parent_path().parent_path();
+  const std::filesystem::path root = installRoot();
   for (const std::filesystem::path& folder : {root / "lib", root / "lib" / "quarn"}) {
     void* module = dlopen((folder / kDeviceModuleName).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) continue;

@@ -3,11 +3,11 @@
 #include "audio/EngineManager.h"
 
 #include <chrono>
-#include <system_error>
 #include <thread>
 
 #include "audio/DeviceClock.h"
 #include "audio/EngineState.h"
+#include "audio/InstallRoot.h"
 #include "support/Diagnostics.h"
 #include "support/FloatFormat.h"
 
@@ -150,12 +150,7 @@ void EngineManager::applyAtOnce(const SoundEvent& event) {
 }
 
 std::filesystem::path EngineManager::defaultResourcesDir() {
-  std::error_code error;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) {
-    return std::filesystem::path("..") / "share" / "quarn" / "samples";
-  }
-  return exe.parent_path().parent_path() / "share" / "quarn" / "samples";
+  return installRoot() / "share" / "quarn" / "samples";
 }
 
 }  // namespace quarn

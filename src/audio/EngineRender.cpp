@@ -52,6 +52,13 @@ void EngineManager::Impl::takeQueued() noexcept {
   }
 }
 
+void EngineManager::Impl::applyDue(SynthVoice* voice, std::int64_t frame) noexcept {
+  SoundEvent event;
+  while (schedule.takeDue(frame, event)) {
+    apply(voice, event);
+  }
+}
+
 void EngineManager::Impl::applyHalt(SynthVoice* voice, const SoundEvent& halt) noexcept {
   synthSetPlaying(voice, false);
   handBack(cache, sampler.stop());
@@ -102,10 +109,7 @@ void EngineManager::render(float* const* channels, int channelCount, int frameCo
   state.takeQueued();
   const std::int64_t first = state.renderedFrames;
   for (int offset = 0; offset < frameCount;) {
-    SoundEvent event;
-    while (state.schedule.takeDue(first + offset, event)) {
-      state.apply(voice, event);
-    }
+    state.applyDue(voice, first + offset);
     const std::int64_t next = state.schedule.nextFrame() - first;
     const int end = next < frameCount ? static_cast<int>(next) : frameCount;
     state.renderSpan(voice, channels, channelCount, offset, end - offset);
@@ -122,10 +126,7 @@ void EngineManager::applyDueChanges() noexcept {
   Impl& state = *impl_;
   state.noteHalt(runGeneration_.load());
   state.takeQueued();
-  SoundEvent event;
-  while (state.schedule.takeDue(state.renderedFrames, event)) {
-    state.apply(synth->pointer, event);
-  }
+  state.applyDue(synth->pointer, state.renderedFrames);
 }
 
 }  // namespace quarn

@@ -62,6 +62,8 @@ struct EngineManager::Impl {
   bool isStale(const SoundEvent& event) const noexcept;
   void takeQueued() noexcept;
   void apply(SynthVoice* voice, const SoundEvent& event) noexcept;
+  // Every change due by `frame`, in order.
+  void applyDue(SynthVoice* voice, std::int64_t frame) noexcept;
   void applyHalt(SynthVoice* voice, const SoundEvent& halt) noexcept;
   void renderSpan(SynthVoice* voice, float* const* channels, int channelCount, int offset,
                   int frames) noexcept;

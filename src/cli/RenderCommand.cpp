@@ -30,19 +30,6 @@ int cannotWrite(std::ostream& err, const std::string& output, const std::string&
   return 2;
 }
 
-// The script's top level runs on a worker, whose stack deep scripts need.
-void launch(std::shared_ptr<EngineManager> engine, VirtualClock& clock, ProgramNode program) {
-  const std::uint64_t generation = engine->runGeneration();
-  WorkQueue::global().submit([engine = std::move(engine), &clock, program = std::move(program), generation] {
-    try {
-      runProgram(engine, program, generation);
-    } catch (...) {
-      // the driver still hears that the launch is over
-    }
-    clock.launchEnded();
-  });
-}
-
 // Threads take their turns, the audio rendered up to each one's frame, until
 // every thread has ended or the next is due at `limit` or later.
 Ending playOut(VirtualClock& clock, EngineManager& engine, OfflineRenderer& renderer, std::int64_t limit,
@@ -96,7 +83,8 @@ bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileW
   const std::int64_t limit = framesOf(isFixed ? *options.seconds : kRenderCapSeconds);
   if (progress) progress->begin(limit, !isFixed);
 
-  launch(engine, *clock, std::move(program));
+  // the launch is over when the top level has ended, or could not begin
+  startRun(engine, std::move(program), [clock](std::shared_ptr<Evaluator>) { clock->launchEnded(); });
   Ending ending = playOut(*clock, *engine, renderer, limit, error);
   // what the threads did before the limit sounds to the end, then they stop
   if (ending == Ending::limitReached && !renderer.renderTo(limit, error)) ending = Ending::writeFailed;
