@@ -96,12 +96,34 @@ std::vector<double> numbersAfter(const std::string& script, const std::string& m
   return numbers;
 }
 
+// The facts about the sound that the script's comments name; the others are not checked.
+void expectSoundAsTheScriptSays(const std::string& script, const std::vector<float>& samples) {
+  const std::vector<test::Span> spans = test::spansOf(samples);
+  std::vector<double> onsets, bounds;
+  for (const auto& [from, to] : spans) {
+    onsets.push_back(from);
+    bounds.insert(bounds.end(), {double(from), double(to)});
+  }
+  const auto expectGiven = [&](const std::string& marker, const std::vector<double>& actual) {
+    if (const auto expected = numbersAfter(script, marker); !expected.empty()) {
+      EXPECT_EQ(actual, expected) << marker;
+    }
+  };
+  expectGiven("// onsets:", onsets);
+  expectGiven("// sound:", bounds);
+  expectGiven("// frames:", {double(samples.size())});
+  if (const auto hertz = numbersAfter(script, "// frequency:"); !hertz.empty()) {
+    ASSERT_FALSE(spans.empty());
+    EXPECT_NEAR(test::frequencyIn(samples, spans[0], 44100.0), hertz[0], 0.5);
+  }
+}
+
 }  // namespace
 
 class TokenScripts : public testing::TestWithParam<fs::path> {};
 class CheckScripts : public testing::TestWithParam<fs::path> {};
 class RunScripts : public testing::TestWithParam<fs::path> {};
-class RenderScripts : public testing::TestWithParam<fs::path> {};
+class RenderScripts : public test::TestFolder, public testing::WithParamInterface<fs::path> {};
 
 TEST_P(TokenScripts, PrintsExpectedTokens) {
   std::ostringstream out;
@@ -128,34 +150,14 @@ TEST_P(RunScripts, PrintsExpectedLines) {
 TEST_P(RenderScripts, SoundsAsExpected) {
   const std::string script = readFile(GetParam());
   RenderOptions options;
-  options.output = (fs::temp_directory_path() / ("quarn_render_" + GetParam().stem().string() + ".wav")).string();
+  options.output = (dir() / "render.wav").string();
   options.sampleFormat = "float";
   options.resourcesDir = kSamplesDir;
   if (auto seconds = numbersAfter(script, "// seconds:"); !seconds.empty()) options.seconds = seconds[0];
   EXPECT_EQ(linesPrintedBy([&](std::ostream& err) { return renderCommand(script, options, err); }),
             expectedRunLines(script));
   ASSERT_TRUE(fs::exists(options.output));
-  const std::vector<float> samples = test::leftChannel(options.output);
-  fs::remove(options.output);
-  const std::vector<test::Span> spans = test::spansOf(samples);
-  std::vector<double> onsets, bounds;
-  for (const auto& [from, to] : spans) {
-    onsets.push_back(from);
-    bounds.insert(bounds.end(), {double(from), double(to)});
-  }
-  // Each fact the script names is checked; the others are not.
-  const auto expectGiven = [&](const std::string& marker, const std::vector<double>& actual) {
-    if (const auto expected = numbersAfter(script, marker); !expected.empty()) {
-      EXPECT_EQ(actual, expected) << marker;
-    }
-  };
-  expectGiven("// onsets:", onsets);
-  expectGiven("// sound:", bounds);
-  expectGiven("// frames:", {double(samples.size())});
-  if (const auto hertz = numbersAfter(script, "// frequency:"); !hertz.empty()) {
-    ASSERT_FALSE(spans.empty());
-    EXPECT_NEAR(test::frequencyIn(samples, spans[0], 44100.0), hertz[0], 0.5);
-  }
+  expectSoundAsTheScriptSays(script, test::leftChannel(options.output));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, TokenScripts, testing::ValuesIn(scriptsIn("tokens")), caseName);
