@@ -6,12 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <thread>
 
+#include "cli/TestFolder.h"
 #include "frontend/Parser.h"
 #include "interp/Run.h"
 #include "interp/WorkQueue.h"
@@ -55,12 +55,9 @@ Child runQuarnChild(const std::vector<std::string>& args, rlim_t addressSpace, b
   close(outPipe[1]);
   close(outPipe[0]);  // the reader is gone before the child writes
   Child child;
-  char buffer[4096];
-  for (ssize_t n; (n = read(errPipe[0], buffer, sizeof buffer)) != 0;) {
-    if (n > 0) child.err.append(buffer, static_cast<size_t>(n));
-    else if (errno != EINTR) break;
-  }
-  close(errPipe[0]);
+  FILE* err = fdopen(errPipe[0], "r");
+  for (int c; (c = std::fgetc(err)) != EOF;) child.err += static_cast<char>(c);
+  std::fclose(err);
   int status = 0;
   waitpid(pid, &status, 0);
   if (WIFEXITED(status)) child.exitStatus = WEXITSTATUS(status);
@@ -68,11 +65,7 @@ Child runQuarnChild(const std::vector<std::string>& args, rlim_t addressSpace, b
   return child;
 }
 
-std::string scriptFile(const std::string& name, const std::string& text) {
-  auto path = std::filesystem::temp_directory_path() / ("quarn_resource_" + name);
-  std::ofstream(path, std::ios::binary) << text;
-  return path.string();
-}
+class ResourceLimits : public test::TestFolder {};
 
 // Sanitizers reserve terabytes of address space and report failed allocations themselves.
 #if defined(QUARN_SANITIZED)
@@ -81,7 +74,7 @@ std::string scriptFile(const std::string& name, const std::string& text) {
 #define SKIP_UNDER_SANITIZERS() (void)0
 #endif
 
-TEST(ResourceLimits, OutOfMemoryIsOneLineAndStatusOne) {
+TEST_F(ResourceLimits, OutOfMemoryIsOneLineAndStatusOne) {
   SKIP_UNDER_SANITIZERS();
   std::string big;
   for (int i = 0; i < 400000; ++i) big += "x = 1 + 2;\n";  // some 4 MB: far more than 200 MiB once compiled
@@ -94,7 +87,7 @@ TEST(ResourceLimits, OutOfMemoryIsOneLineAndStatusOne) {
   EXPECT_EQ(runQuarnChild({"check", scriptFile("small.quarn", "x = 1;")}, 200 * kMiB).exitStatus, 0);
 }
 
-TEST(ResourceLimits, NoThreadForTheRunFailsItWithStatusOne) {
+TEST_F(ResourceLimits, NoThreadForTheRunFailsItWithStatusOne) {
   SKIP_UNDER_SANITIZERS();
   // Room for the program, not for a worker's stack.
   static_assert(kWorkerStackBytes > 250 * kMiB);
@@ -103,7 +96,7 @@ TEST(ResourceLimits, NoThreadForTheRunFailsItWithStatusOne) {
   EXPECT_EQ(child.err, std::string(kNoThreadForRunLine) + "\n");
 }
 
-TEST(ResourceLimits, ClosedStandardOutputLosesLinesNotTheRun) {
+TEST_F(ResourceLimits, ClosedStandardOutputLosesLinesNotTheRun) {
   const std::string file = scriptFile("lines.quarn", "int i = 0; while (i < 50) { [sampler setRate:1.0]; i = i + 1; }");
   for (const auto& args : std::vector<std::vector<std::string>>{{"run", "--silent", file}, {"tokens", file}}) {
     Child child = runQuarnChild(args, 0, true);
@@ -113,7 +106,7 @@ TEST(ResourceLimits, ClosedStandardOutputLosesLinesNotTheRun) {
   }
 }
 
-TEST(ResourceLimits, AllocationFailureInARunStopsItWithOneLine) {
+TEST_F(ResourceLimits, AllocationFailureInARunStopsItWithOneLine) {
   std::vector<std::string> lines;
   setLineSink([&](std::string_view line) { lines.emplace_back(line); });
   auto engine = std::make_shared<EngineManager>(std::filesystem::path{}, AudioOutput::none);
