@@ -124,11 +124,9 @@ TEST_F(WorkbenchFiles, StartsWithTheFileGivenOrANewOne) {
 TEST_F(WorkbenchFiles, DISABLED_ChildTypesUntilKilled) {
   window = QuarnApp::makeWindow(engine, ScriptSession::defaultFolder(), scriptedDialogs());
   window->startWith(std::nullopt);
-  show();
-  editor()->setFocus();
+  ASSERT_TRUE(showWithEditorFocused());
   QTest::keyClick(editor(), Qt::Key_End, Qt::ControlModifier);
-  QTest::keyClick(editor(), Qt::Key_Return);
-  QTest::keyClicks(editor(), "[tb303 play];");
+  QTest::keyClicks(editor(), "\r[tb303 play];");
   ASSERT_TRUE(waitFor([] { return ScriptSession(ScriptSession::defaultFolder()).load().value_or(SessionState{}).text.ends_with("play];"); }));
   ::write(STDOUT_FILENO, "typed\n", 6);
   QTest::qWait(60000);

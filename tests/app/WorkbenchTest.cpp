@@ -96,7 +96,7 @@ TEST_F(WorkbenchConsole, AnOlderRunNeverWritesIntoANewerRunsText) {
   EXPECT_EQ(std::count(printed.begin(), printed.end(), "End of all sequences."), 2);
 }
 
-// Either button leaves the keys with the editor; the shortcuts act from it and type nothing into it.
+// Either button leaves the keys with the editor; zooming types nothing into it.
 TEST_F(WorkbenchWindowTest, KeysStayWithTheEditor) {
   ASSERT_TRUE(showWithEditorFocused());
   view().setSourceCode("");
@@ -104,6 +104,7 @@ TEST_F(WorkbenchWindowTest, KeysStayWithTheEditor) {
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_TRUE(editor()->hasFocus()) << button->text().toStdString();
   }
+  EXPECT_EQ(view().logOutput(), kHalted);
   QTest::keyClicks(QApplication::focusWidget(), "\ta\rb");  // Tab, a, Return, b
   const auto zoom = [&] { return editor()->SendScintilla(QsciScintillaBase::SCI_GETZOOM); };
   const int consoleSize = console()->font().pixelSize();
@@ -121,16 +122,6 @@ TEST_F(WorkbenchWindowTest, KeysStayWithTheEditor) {
   EXPECT_EQ(zoom(), 0);
   EXPECT_EQ(console()->font().pixelSize(), consoleSize);
   EXPECT_EQ(view().sourceCode(), "    a\n    b") << "Tab is four spaces; Return keeps the indent; zooming types nothing";
-  view().setSourceCode("[tb303 setFrequency:220.0];");
-  QTest::keyClick(editor(), Qt::Key_Return, Qt::ControlModifier);
-  ASSERT_TRUE(waitForLog(kComplete)) << view().logOutput();
-  EXPECT_EQ(voice.frequency.load(), 220.0f);
-  synthSetPlaying(&voice, true);
-  QTest::keyClick(editor(), Qt::Key_Period, Qt::ControlModifier);
-  EXPECT_EQ(view().logOutput(), kHalted);
-  EXPECT_FALSE(engine->isRunning.load());
-  EXPECT_FALSE(voice.isPlaying.load());
-  EXPECT_EQ(view().sourceCode(), "[tb303 setFrequency:220.0];") << "the editor took a keystroke";
 }
 
 TEST_F(WorkbenchRun, ParseErrorIsPointedAtAndRunsNothing) {
@@ -166,17 +157,24 @@ TEST_F(WorkbenchRun, ParseErrorIsPointedAtAndRunsNothing) {
   EXPECT_EQ(editor()->markerFindNext(0, 1 << kErrorMarker), -1) << "a new text clears the mark";
 }
 
-// The line printed before the halt does not show after its text; the wait in progress ends at once.
-TEST_F(WorkbenchRun, HaltDuringAWaitSkipsTheRestAndStillCompletes) {
-  view().setSourceCode("[nobody x];\n[tb303 setFrequency:220.0];\n[self wait:60];\n[tb303 setFrequency:330.0];");
-  view().compileAndRun();
+// Run and halt from the editor's keys. The line printed before the halt does not show after
+// its text; the wait in progress ends at once; the rest of the script is skipped.
+TEST_F(WorkbenchRun, ShortcutsRunAndHaltDuringAWait) {
+  ASSERT_TRUE(showWithEditorFocused());
+  const std::string script = "[nobody x];\n[tb303 setFrequency:220.0];\n[self wait:60];\n[tb303 setFrequency:330.0];";
+  view().setSourceCode(script);
+  QTest::keyClick(editor(), Qt::Key_Return, Qt::ControlModifier);
   ASSERT_TRUE(waitFor([&] { return voice.frequency.load() == 220.0f; }));
+  synthSetPlaying(&voice, true);
   const auto halted = std::chrono::steady_clock::now();
-  QTest::mouseClick(view().widgets().haltButton, Qt::LeftButton);
+  QTest::keyClick(editor(), Qt::Key_Period, Qt::ControlModifier);
   EXPECT_EQ(view().logOutput(), kHalted);
+  EXPECT_FALSE(engine->isRunning.load());
+  EXPECT_FALSE(voice.isPlaying.load());
   ASSERT_TRUE(waitForLog(kHalted + "\nExecution complete.\nEnd of all sequences.")) << view().logOutput();
   EXPECT_LT(std::chrono::steady_clock::now() - halted, std::chrono::seconds(5)) << "a bound against a hang only";
   EXPECT_EQ(voice.frequency.load(), 220.0f) << "no statement runs after the halt";
+  EXPECT_EQ(view().sourceCode(), script) << "the editor took a keystroke";
 }
 
 // Runs hold the engine until their waits end; nothing reaches the gone window; the app leaves normally.
