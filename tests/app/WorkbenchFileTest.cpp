@@ -2,32 +2,23 @@
 // file error says, `quarn FILE`, and the text coming back after the process is killed.
 #include "WorkbenchTestSupport.h"
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 
 #include <QMenu>
+#include <QProcess>
 
 #include "app/QtText.h"
-
-
-extern char** environ;
 
 namespace quarn {
 namespace {
 
 namespace fs = std::filesystem;
 
-
 std::string readFile(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void writeFile(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
@@ -49,9 +40,7 @@ TEST_F(WorkbenchFiles, OpenSaveAndSaveAs) {
   const fs::path beat = pathIn("beat.quarn"), copy = pathIn("copy.quarn");
   EXPECT_EQ(recentEntries(*window), QStringList{"No recent files (off)"});
   writeFile(beat, "[tb303 play];\n");
-  show();
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  ASSERT_TRUE(showWithEditorFocused());
   chosenFile = beat;
   QTest::keyClick(editor(), Qt::Key_O, Qt::ControlModifier);
   EXPECT_EQ(view().sourceCode(), "[tb303 play];\n");
@@ -97,29 +86,33 @@ TEST_F(WorkbenchFiles, UnsavedChangesAreAskedAbout) {
 }
 
 TEST_F(WorkbenchFiles, FileErrorsSayWhatToDo) {
-  EXPECT_FALSE(window->openFile(pathIn("missing.quarn")));
-  EXPECT_FALSE(window->openFile(pathIn("")));
   fs::resize_file((std::ofstream(pathIn("huge.quarn")), pathIn("huge.quarn")), kMaxScriptBytes + 1);
-  EXPECT_FALSE(window->openFile(pathIn("huge.quarn")));
+  const auto lastLine = [&] { const std::string log = view().logOutput(); return log.substr(log.rfind('\n') + 1); };
+  const std::string retry = ". Check the name and try again.";
+  const struct { const char* name; std::string said; } cases[] = {
+      {"missing.quarn", ": No such file or directory" + retry}, {"", ": it is a folder" + retry},
+      {"huge.quarn", ": it is larger than 8 MB" + retry}};
+  for (const auto& c : cases) {
+    EXPECT_FALSE(window->openFile(pathIn(c.name))) << c.name;
+    EXPECT_EQ(lastLine(), "Could not open " + pathIn(c.name).string() + c.said);
+  }
   EXPECT_FALSE(window->saveTo(pathIn("no/such/folder.quarn")));
-  const QStringList lines = console()->toPlainText().split('\n');
-  ASSERT_EQ(lines.size(), 5);
-  EXPECT_EQ(lines[1].toStdString(), "Could not open " + pathIn("missing.quarn").string() +
-                                        ": No such file or directory. Check the name and try again.");
-  EXPECT_EQ(lines[2].toStdString(), "Could not open " + pathIn("").string() + ": it is a folder. Check the name and try again.");
-  EXPECT_EQ(lines[3].toStdString(), "Could not open " + pathIn("huge.quarn").string() +
-                                        ": it is larger than 8 MB. Check the name and try again.");
-  EXPECT_TRUE(lines[4].startsWith(QString::fromStdString("Could not save " + pathIn("no/such/folder.quarn").string() + ": ")));
-  EXPECT_TRUE(lines[4].endsWith(". Use Save As to choose another place.")) << lines[4].toStdString();
+  EXPECT_TRUE(lastLine().starts_with("Could not save " + pathIn("no/such/folder.quarn").string() + ": ")) << lastLine();
+  EXPECT_TRUE(lastLine().ends_with(". Use Save As to choose another place.")) << lastLine();
+  EXPECT_EQ(std::ranges::count(view().logOutput(), '\n'), 4) << "a line each";
   EXPECT_EQ(window->windowTitle(), "Untitled[*]");
 }
 
 TEST_F(WorkbenchFiles, StartsWithTheFileGivenOrANewOne) {
+  window->startWith(std::nullopt);
+  EXPECT_EQ(view().sourceCode(), kInitialSourceCode) << "a fresh install";
+  EXPECT_FALSE(window->isWindowModified());
   const fs::path beat = pathIn("beat.quarn");
   writeFile(beat, "[tb303 play];");
-  window->startWith(beat);
-  EXPECT_EQ(view().sourceCode(), "[tb303 play];");
-  EXPECT_EQ(window->file(), beat);
+  auto given = makeWindow();
+  given->startWith(beat);
+  EXPECT_EQ(given->view().sourceCode(), "[tb303 play];");
+  EXPECT_EQ(given->file(), beat);
   auto second = makeWindow();
   second->startWith(pathIn("fresh.quarn"));
   EXPECT_EQ(second->view().sourceCode(), "");
@@ -131,11 +124,9 @@ TEST_F(WorkbenchFiles, StartsWithTheFileGivenOrANewOne) {
 TEST_F(WorkbenchFiles, DISABLED_ChildTypesUntilKilled) {
   window = QuarnApp::makeWindow(engine, ScriptSession::defaultFolder(), scriptedDialogs());
   window->startWith(std::nullopt);
-  show();
-  editor()->setFocus();
+  ASSERT_TRUE(showWithEditorFocused());
   QTest::keyClick(editor(), Qt::Key_End, Qt::ControlModifier);
-  QTest::keyClick(editor(), Qt::Key_Return);
-  QTest::keyClicks(editor(), "[tb303 play];");
+  QTest::keyClicks(editor(), "\r[tb303 play];");
   ASSERT_TRUE(waitFor([] { return ScriptSession(ScriptSession::defaultFolder()).load().value_or(SessionState{}).text.ends_with("play];"); }));
   ::write(STDOUT_FILENO, "typed\n", 6);
   QTest::qWait(60000);
@@ -143,43 +134,23 @@ TEST_F(WorkbenchFiles, DISABLED_ChildTypesUntilKilled) {
 
 TEST_F(WorkbenchFiles, TypingComesBackAfterAKill) {
   qputenv("XDG_DATA_HOME", folder.path().toUtf8());
-  int out[2];
-  ASSERT_EQ(::pipe(out), 0);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  std::string self = fs::read_symlink("/proc/self/exe").string();
-  std::string filter = "--gtest_filter=WorkbenchFiles.DISABLED_ChildTypesUntilKilled";
-  std::string disabled = "--gtest_also_run_disabled_tests";
-  char* argv[] = {self.data(), filter.data(), disabled.data(), nullptr};
-  pid_t child = 0;
-  // killed, the child cannot remove its temporary folders: they go inside ours
-  const QByteArray tmpdir = qgetenv("TMPDIR");
-  qputenv("TMPDIR", folder.path().toUtf8());
-  const int spawned = posix_spawn(&child, self.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
-  ASSERT_EQ(spawned, 0);
-  ::close(out[1]);
-  std::string said;
-  char buffer[256];
-  for (ssize_t n; said.find("typed\n") == std::string::npos && (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
-    said.append(buffer, n);
-  ::kill(child, SIGKILL);
-  ::waitpid(child, nullptr, 0);
-  ::close(out[0]);
-  ASSERT_NE(said.find("typed\n"), std::string::npos) << said;
+  QProcess child;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("TMPDIR", folder.path());  // killed, the child cannot remove its temporary folders
+  child.setProcessEnvironment(environment);
+  child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  child.start(QCoreApplication::applicationFilePath(),
+              {"--gtest_filter=WorkbenchFiles.DISABLED_ChildTypesUntilKilled", "--gtest_also_run_disabled_tests"});
+  QByteArray said;
+  const bool typed = waitFor([&] { return (said += child.readAllStandardOutput()).contains("typed\n"); });
+  child.kill();
+  child.waitForFinished();
+  ASSERT_TRUE(typed) << said.toStdString();
   window = QuarnApp::makeWindow(engine, ScriptSession::defaultFolder(), scriptedDialogs());
   window->startWith(std::nullopt);
   EXPECT_EQ(view().sourceCode(), std::string(kInitialSourceCode) + "\n[tb303 play];");
   EXPECT_TRUE(window->isWindowModified()) << "not saved to any file yet";
   EXPECT_EQ(ScriptSession::defaultFolder(), fs::path(folder.path().toStdString()) / "quarn");
-}
-
-TEST_F(WorkbenchFiles, AFreshInstallStartsWithTheDefaultScript) {
-  window->startWith(std::nullopt);
-  EXPECT_EQ(view().sourceCode(), kInitialSourceCode);
-  EXPECT_FALSE(window->isWindowModified());
 }
 
 }  // namespace

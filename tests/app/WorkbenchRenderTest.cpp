@@ -13,9 +13,7 @@ using WorkbenchRender = WorkbenchFixture;
 
 TEST_F(WorkbenchRender, RendersTheScriptToTheChosenFile) {
   const fs::path out = pathIn("out.wav");
-  show();
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  ASSERT_TRUE(showWithEditorFocused());
   // the script's own lines stay out of the console
   view().setSourceCode("[nobody here];\n[tb303 setFrequency:110];\n[tb303 play];\n[self wait:0.5];\n[tb303 release];\n");
   chosenFile = out;

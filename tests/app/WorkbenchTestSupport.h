@@ -69,6 +69,15 @@ protected:
 
   std::vector<std::string> output() { std::lock_guard guard(mutex); return lines; }
   void show() { window->show(); ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get())); }
+  // Shown, active and typing into the editor, as when the user clicks into it.
+  bool showWithEditorFocused() {
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get())) return false;
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window.get())) return false;
+    editor()->setFocus();
+    return true;
+  }
   bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kPatienceMs); }
   bool waitForLog(const std::string& text) { return waitFor([&] { return view().logOutput() == text; }); }
   ContentView& view() { return window->view(); }
