@@ -1,5 +1,7 @@
 #include "app/WorkbenchLayout.h"
 
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
 #include <Qsci/qsciscintilla.h>
 
 #include <QColor>
@@ -34,6 +36,13 @@ void configureEditing(QsciScintilla* editor) {
   editor->setTabIndents(true);
   editor->setBackspaceUnindents(true);
   editor->setBraceMatching(QsciScintilla::SloppyBraceMatch);
+  // The window zooms editor and console together: the editor's own zoom keys
+  // would take Ctrl+- and Ctrl++ for the editor alone.
+  for (QsciCommand::Command command : {QsciCommand::ZoomIn, QsciCommand::ZoomOut}) {
+    QsciCommand* zoomKeys = editor->standardCommands()->find(command);
+    zoomKeys->setKey(0);
+    zoomKeys->setAlternateKey(0);
+  }
   // the horizontal scroll bar only when a line is wider than the editor
   editor->SendScintilla(QsciScintillaBase::SCI_SETSCROLLWIDTH, 1);
   editor->SendScintilla(QsciScintillaBase::SCI_SETSCROLLWIDTHTRACKING, 1);

@@ -114,6 +114,7 @@ TEST_F(WorkbenchWindowTest, KeysStayWithTheEditor) {
   QTest::keyClick(editor(), Qt::Key_Minus, Qt::ControlModifier);
   QTest::keyClick(editor(), Qt::Key_Minus, Qt::ControlModifier);
   EXPECT_EQ(zoom(), -1);
+  EXPECT_EQ(console()->font().pixelSize(), consoleSize - 1) << "Ctrl+- zooms the console too";
   view().zoom(100);
   EXPECT_EQ(zoom(), kMaxZoom);
   view().zoom(-100);
