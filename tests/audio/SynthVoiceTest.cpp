@@ -44,9 +44,10 @@ TEST(SynthVoiceSamples, MatchesTheFusedFilterStepBitForBit) {
   EXPECT_TRUE(unfusedDiffers);
 }
 
-// A call for zero or fewer frames writes nothing and does not move the voice on.
-// (Silence while switched off is checked through the engine.)
-TEST(SynthVoiceEdges, EmptyCallsWriteNothingAndKeepThePhase) {
+// A call for zero or fewer frames writes nothing and does not move the voice on;
+// a sample rate that is not positive is ignored. (Silence while switched off is
+// checked through the engine.)
+TEST(SynthVoiceEdges, BadArgumentsChangeNothing) {
   SynthWrapper voice, untouched;
   for (const std::int32_t count : {0, -1, INT32_MIN}) {
     float sentinel = 7.0f;
@@ -54,10 +55,6 @@ TEST(SynthVoiceEdges, EmptyCallsWriteNothingAndKeepThePhase) {
     EXPECT_EQ(sentinel, 7.0f) << count;
   }
   EXPECT_EQ(render(voice.pointer, 200), render(untouched.pointer, 200));
-}
-
-TEST(SynthVoiceEdges, SampleRateTakesOnlyPositiveValues) {
-  SynthWrapper voice;
   for (const float given : {0.5f, 0.0f, -1.0f, NAN, -INFINITY}) {
     synthSetSampleRate(voice.pointer, given);
     EXPECT_EQ(voice.pointer->sampleRate, 0.5f) << given;
