@@ -1,10 +1,10 @@
 #include <atomic>
 #include <cstddef>
-#include <new>
 
-// The program's allocation functions are replaced by ones that count calls made
-// while the calling thread is inside render. Sanitizer runtimes bring their own
-// allocator; there nothing is counted and the hand-over runs for the sanitizer.
+// The program's malloc family is replaced by one that counts calls made while
+// the calling thread is inside render; the C++ runtime's operator new and
+// delete come through it too. Sanitizer runtimes bring their own allocator;
+// there nothing is counted and the hand-over runs for the sanitizer.
 thread_local bool isCounting = false;
 std::atomic<int> allocatorCalls{0};
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
@@ -26,14 +26,4 @@ void* calloc(std::size_t count, std::size_t size) { return note(), __libc_calloc
 void* realloc(void* pointer, std::size_t size) { return note(), __libc_realloc(pointer, size); }
 void free(void* pointer) { note(pointer != nullptr), __libc_free(pointer); }
 }
-void* operator new(std::size_t size) {
-  if (void* pointer = malloc(size == 0 ? 1 : size)) return pointer;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* pointer) noexcept { free(pointer); }
-void operator delete[](void* pointer) noexcept { free(pointer); }
-void operator delete(void* pointer, std::size_t) noexcept { free(pointer); }
-void operator delete[](void* pointer, std::size_t) noexcept { free(pointer); }
 #endif
-

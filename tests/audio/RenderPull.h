@@ -3,19 +3,25 @@
 // call made inside render counted (AllocationCount.cpp replaces the program's
 // allocation functions; under a sanitizer nothing is counted).
 #include <gtest/gtest.h>
+#include <sndfile.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <filesystem>
 #include <vector>
 
 #include "audio/EngineManager.h"
+#include "support/Diagnostics.h"
 
 extern thread_local bool isCounting;
 extern std::atomic<int> allocatorCalls;
 extern const bool kCountsAllocations;
 
 namespace quarn {
+
+constexpr int kFileFrames = 22050;  // half a second at 44.1 kHz
 
 // The left channel; with only mono sounds the right one carries the same.
 inline std::vector<float> pull(EngineManager& engine, int frames, int block = 256, bool mono = true) {
@@ -36,5 +42,37 @@ inline std::size_t soundingLength(const std::vector<float>& signal, float thresh
   while (i > 0 && std::fabs(signal[i - 1]) <= threshold) --i;
   return i;
 }
+
+// A half-scale sine per channel (frequencies[c]) as a float WAV.
+inline void writeSine(const std::filesystem::path& file, int rate, std::vector<double> frequencies,
+                      int frames = kFileFrames) {
+  SF_INFO info{0, rate, static_cast<int>(frequencies.size()), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+  std::vector<float> data;
+  for (int i = 0; i < frames; ++i) {
+    for (double f : frequencies) data.push_back(static_cast<float>(0.5 * std::sin(2 * M_PI * f * i / rate)));
+  }
+  SNDFILE* sound = sf_open(file.c_str(), SFM_WRITE, &info);
+  sf_writef_float(sound, data.data(), frames);
+  sf_close(sound);
+}
+
+// A started engine (the voice off, no device) on a fresh folder holding
+// "tone" (441 Hz, half a second), its lines collected.
+class PulledEngine : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::filesystem::create_directories(dir);
+    writeSine(dir / "tone.wav", 44100, {441.0});
+    setLineSink([this](std::string_view line) { lines.emplace_back(line); });
+    engine.start();
+    allocatorCalls = 0;
+  }
+  void TearDown() override { setLineSink({}); std::filesystem::remove_all(dir); }
+  bool silent(int frames) { return soundingLength(pull(engine, frames), 0.0f) == 0; }
+
+  const std::filesystem::path dir = testing::TempDir() + "quarn-audio-" + std::to_string(getpid());
+  EngineManager engine{dir, AudioOutput::pulled};
+  std::vector<std::string> lines;
+};
 
 }  // namespace quarn

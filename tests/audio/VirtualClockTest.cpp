@@ -1,6 +1,5 @@
-// The virtual clock's turns, driven by hand: threads due together go on one at a
-// time in the order they were announced, and a wakeAll ends the stopped sleepers
-// while the others keep their frame.
+// The virtual clock's turns, driven by hand: threads due together go on in the
+// order they were announced; a wakeAll ends only the stopped sleepers.
 #include <gtest/gtest.h>
 
 #include <atomic>
