@@ -12,5 +12,6 @@ source "$here/pulse_server.sh"
 pulse_require_tools python3
 pulse_start
 printf '%s\n' '[tb303 setFrequency:110]; [tb303 play]; [self wait:1]; [tb303 release];' > "$work/tone.quarn"
-AFTER=1 pulse_take "$work/recording.raw" "$quarn" run "$work/tone.quarn"  # the silence after the release
+# the script on standard input; a second for the silence after the release
+AFTER=1 pulse_take "$work/recording.raw" "$quarn" run - < "$work/tone.quarn"
 python3 "$here/analyse.py" tone "$work/recording.raw" 110
