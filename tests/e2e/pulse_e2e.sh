@@ -8,18 +8,10 @@ set -euo pipefail
 
 quarn=${1:?usage: pulse_e2e.sh <path-to-quarn-binary>}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-script='[tb303 setFrequency:110]; [tb303 play]; [self wait:1]; [tb303 release];'
-
 source "$here/pulse_server.sh"
 pulse_require_tools python3
 pulse_start
-pulse_record "$work/recording.raw"
-
-printf '%s\n' "$script" | "$quarn" run - > "$work/quarn.out" 2>&1 || {
-  echo "FAIL: quarn exited with an error"; cat "$work/quarn.out"; exit 1; }
-sed 's/^/quarn: /' "$work/quarn.out"
-if grep -q "no audio device" "$work/quarn.out"; then echo "FAIL: quarn did not find the sink"; exit 1; fi
-
-sleep 1  # the silence after the release
-pulse_stop_recording
-python3 "$here/analyse_tone.py" "$work/recording.raw" 110
+printf '%s\n' '[tb303 setFrequency:110]; [tb303 play]; [self wait:1]; [tb303 release];' > "$work/tone.quarn"
+# the script on standard input; a second for the silence after the release
+AFTER=1 pulse_take "$work/recording.raw" "$quarn" run - < "$work/tone.quarn"
+python3 "$here/analyse.py" tone "$work/recording.raw" 110

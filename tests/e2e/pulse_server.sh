@@ -3,6 +3,8 @@
 #   pulse_require_tools TOOL...   exit 77 (skipped) when one is missing
 #   pulse_start                   the server, in a fresh $work (set by this file)
 #   pulse_record FILE / pulse_stop_recording
+#   pulse_take FILE COMMAND...    FILE records COMMAND and ${AFTER:-0.3} s after it
+#   $click_train                  the rim every 125 ms, 80 times
 # Everything is cleaned up on exit.
 
 pulse_require_tools() {
@@ -67,3 +69,16 @@ pulse_stop_recording() {
   wait "$recorder" 2> /dev/null || true
   recorder=""
 }
+
+pulse_take() {
+  local file=$1
+  shift
+  pulse_record "$file"
+  "$@" > "$work/take.out" 2>&1 || { echo "FAIL: $1 exited with an error"; cat "$work/take.out"; exit 1; }
+  if grep -q "no audio device" "$work/take.out"; then echo "FAIL: $1 did not find the sink"; exit 1; fi
+  sleep "${AFTER:-0.3}"  # the sound of the last event
+  pulse_stop_recording
+}
+
+click_train='int i = 0;
+while (i < 80) { i = i + 1; [sampler play:"rim"]; [self wait:0.125]; }'

@@ -23,10 +23,7 @@ MAX_DRIFT_MS=0.1
 source "$here/pulse_server.sh"
 pulse_require_tools python3
 
-cat > "$work/one.quarn" <<'QUARN'
-int i = 0;
-while (i < 80) { i = i + 1; [sampler play:"rim"]; [self wait:0.125]; }
-QUARN
+printf '%s\n' "$click_train" > "$work/one.quarn"
 cat > "$work/woven.quarn" <<'QUARN'
 async { int i = 0; while (i < 40) { i = i + 1; [sampler play:"rim"]; [self wait:0.25]; } }
 async { [self wait:0.125]; int j = 0; while (j < 40) { j = j + 1; [sampler play:"rim"]; [self wait:0.25]; } }
@@ -56,17 +53,12 @@ status=0
 # server itself (not of Quarn) can shift a recording now and then.
 TIMING_ATTEMPTS=3
 record_train() {
-  local name=$1 attempt
+  local name=$1
   shift
-  for attempt in $(seq "$TIMING_ATTEMPTS"); do
-    pulse_record "$work/train.raw"
-    "$@" > "$work/train.out" 2>&1 || { echo "FAIL: $name exited with an error"; cat "$work/train.out"; exit 1; }
-    sleep 0.3
-    pulse_stop_recording
+  for _ in $(seq "$TIMING_ATTEMPTS"); do
+    pulse_take "$work/train.raw" "$@"
     printf '%-12s %-6s ' "$name" "$load"
-    if python3 "$here/analyse_onsets.py" "$work/train.raw" 80 125 "${limits[@]}"; then
-      return 0
-    fi
+    python3 "$here/analyse.py" onsets "$work/train.raw" 80 125 "${limits[@]}" && return 0
     [[ "$mode" == limits ]] || return 0
   done
   status=1

@@ -44,7 +44,9 @@ TEST(ParserExpressions, ArraysAndSends) {
   });
 }
 
-TEST(ParserStatements, NodeFields) {
+// Trees, and which fault a script with two of them is told about.
+TEST(ParserStatements, NodeFieldsAndErrorChoices) {
+  namespace e = parse_errors;
   expectParsed({
       {"int x = 1; const float g = 2.0; array a = @[1];", "(decl int x 1) (const float g 2.0) (decl array a (@ 1))"},
       {"const while w = 1; float f = [self wait:1] * 2;", "(const while w 1) (decl float f (* [self wait: 1] 2))"},
@@ -57,20 +59,8 @@ TEST(ParserStatements, NodeFields) {
       {"async x [a b]; } - (void) m ( [a b]; }", "(async (block [a b])) (method m (block [a b]))"},
       {"if (a) ; x; } else 1 } while (a) } }", "(if a (block x) (block)) (while a (block))"},
       {" // only a comment\n", ""},
-  });
-}
-
-TEST(ParserStatements, ErrorChoices) {
-  namespace e = parse_errors;
-  expectParsed({
       {"a = b = c;", e::semicolonMissing(tok(K::assign))},  // no operator ends the expression
       {"x = 1 int y; [1 play];", e::semicolonMissing(Token::keyword("int"))},  // the first fault wins
-      {"x = @[1, 2,];", e::unexpectedToken(tok(K::closeBracket))},
-      {"x = @[1;", std::string(e::kArrayClose)},
-      {"[[a b] c];", std::string(e::kReceiverName)},
-      {"[x a:1, 2];", std::string(e::kSendClose)},
-      {"[x a:];", e::unexpectedToken(tok(K::closeBracket))},
-      {"- (void) name() { }", e::unexpectedToken(tok(K::closeParen))},
   });
 }
 
@@ -112,33 +102,19 @@ TEST(ParserNodeMemory, ArenaServesLargeAndAlignedRequests) {
   }
 }
 
-}  // namespace
-}  // namespace quarn::testing
-
-namespace quarn::testing {
-namespace {
-
-// The token a parse error names, as line, column (characters) and byte range.
+// The token a parse error names: byte offset and length, line, column in characters.
 TEST(ParserErrors, LocationOfTheTokenNamed) {
-  struct Case {
-    const char* source;
-    SourceLocation expected;
-  };
-  const Case cases[] = {
+  const std::pair<const char*, std::array<std::uint32_t, 4>> cases[] = {
       {"int a = 1;\n  int b = 2\nint c = 3;", {23, 3, 3, 1}},
-      {"[tb303 play]", {12, 0, 1, 13}},                      // eof after the last token
-      {"x = \"runs to the end;\n", {22, 0, 2, 1}},           // the string runs to the end
-      {"é = 1;\r\n\té = = 2;", {15, 1, 2, 6}},               // é is one character, tab one
+      {"[tb303 play]", {12, 0, 1, 13}},                 // eof after the last token
+      {"x = \"runs to the end;\n", {22, 0, 2, 1}},      // the string runs to the end
+      {"é = 1;\r\n\té = = 2;", {15, 1, 2, 6}},          // é is one character, tab one
       {"a = 1;\n\n  )", {10, 1, 3, 3}},
-      {"s = \"e\xCC\x81\xCC\x81\" 1;", {12, 1, 1, 9}},        // combining marks stay with their letter
+      {"s = \"e\xCC\x81\xCC\x81\" 1;", {12, 1, 1, 9}},  // combining marks stay with their letter
   };
-  for (const Case& c : cases) {
-    const ParseResult result = compile(c.source);
-    ASSERT_FALSE(result.ok()) << c.source;
-    const SourceLocation& at = result.errorLocation;
-    EXPECT_EQ((std::array{at.offset, at.length, at.line, at.column}),
-              (std::array{c.expected.offset, c.expected.length, c.expected.line, c.expected.column}))
-        << c.source;
+  for (const auto& [source, expected] : cases) {
+    const SourceLocation at = compile(source).errorLocation;
+    EXPECT_EQ((std::array{at.offset, at.length, at.line, at.column}), expected) << source;
   }
 }
 

@@ -1,5 +1,6 @@
 // Any bytes through the lexer and the parser: no crash, no undefined behaviour,
 // no leak, and the ASCII fast path gives exactly the tokens ICU alone gives.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,16 +18,9 @@ bool sameToken(const quarn::Token& a, const quarn::Token& b) {
   return a == b && quarn::toString(a) == quarn::toString(b) && a.offset == b.offset && a.length == b.length;
 }
 
-[[noreturn]] void mismatch(std::size_t index, const std::vector<quarn::Token>& fast,
-                           const std::vector<quarn::Token>& slow) {
-  auto describe = [](const std::vector<quarn::Token>& tokens, std::size_t i) {
-    if (i >= tokens.size()) return std::string("(none)");
-    return quarn::toString(tokens[i]) + " at " + std::to_string(tokens[i].offset) + "+" +
-           std::to_string(tokens[i].length);
-  };
-  std::fprintf(stderr, "token %zu differs: fast path %s, ICU only %s\n", index, describe(fast, index).c_str(),
-               describe(slow, index).c_str());
-  std::abort();
+std::string describe(const std::vector<quarn::Token>& tokens, std::vector<quarn::Token>::const_iterator at) {
+  if (at == tokens.end()) return "(none)";
+  return quarn::toString(*at) + " at " + std::to_string(at->offset) + "+" + std::to_string(at->length);
 }
 
 }  // namespace
@@ -35,8 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const std::vector<quarn::Token> fast = quarn::tokenize(text);
   const std::vector<quarn::Token> slow = quarn::tokenizeWithoutFastPath(text);
-  for (std::size_t i = 0; i < fast.size() || i < slow.size(); ++i) {
-    if (i >= fast.size() || i >= slow.size() || !sameToken(fast[i], slow[i])) mismatch(i, fast, slow);
+  const auto [f, s] = std::mismatch(fast.begin(), fast.end(), slow.begin(), slow.end(), sameToken);
+  if (f != fast.end() || s != slow.end()) {
+    std::fprintf(stderr, "token %td differs: fast path %s, ICU only %s\n", f - fast.begin(),
+                 describe(fast, f).c_str(), describe(slow, s).c_str());
+    std::abort();
   }
   const quarn::ParseResult result = quarn::Parser(fast).parse();
   if (result.ok() == (result.error.rfind("Parsing error: ", 0) == 0)) {

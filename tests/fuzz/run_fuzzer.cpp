@@ -4,12 +4,9 @@
 // button does, and the run must end and let go of the engine.
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <future>
-#include <mutex>
 #include <string_view>
-#include <thread>
 
 #include "audio/Clock.h"
 #include "frontend/Parser.h"
@@ -23,29 +20,6 @@ using namespace quarn;
 
 // Wall time one input may run before it is halted.
 constexpr std::chrono::milliseconds kRunBudget{100};
-
-// Halts the engine once the budget is spent, unless the run ended first.
-class Deadline {
-public:
-  explicit Deadline(std::shared_ptr<EngineManager> engine) : thread_([this, engine = std::move(engine)] {
-    std::unique_lock<std::mutex> hold(mutex_);
-    if (!ended_.wait_for(hold, kRunBudget, [this] { return isOver_; })) engine->halt();
-  }) {}
-  ~Deadline() {
-    {
-      std::lock_guard<std::mutex> hold(mutex_);
-      isOver_ = true;
-    }
-    ended_.notify_one();
-    thread_.join();
-  }
-
-private:
-  std::mutex mutex_;
-  std::condition_variable ended_;
-  bool isOver_ = false;
-  std::thread thread_;
-};
 
 // Waits cost nothing: a sleeper's frame is due at once, and the clock jumps to
 // it, so scripts keep their logical time while the input runs at full speed.
@@ -77,13 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto engine = std::make_shared<EngineManager>(std::filesystem::path{}, AudioOutput::none,
                                                 std::make_unique<JumpingClock>());
   engine->isRunning = true;
-  {
-    Deadline deadline(engine);
-    std::promise<std::shared_ptr<Evaluator>> topLevel;
-    startRun(engine, std::move(*result.program),
-             [&topLevel](std::shared_ptr<Evaluator> evaluator) { topLevel.set_value(std::move(evaluator)); });
+  std::promise<std::shared_ptr<Evaluator>> topLevel;
+  startRun(engine, std::move(*result.program),
+           [&topLevel](std::shared_ptr<Evaluator> evaluator) { topLevel.set_value(std::move(evaluator)); });
+  std::future<void> ended = std::async(std::launch::async, [&topLevel] {
     if (auto evaluator = topLevel.get_future().get()) evaluator->waitForAsyncBodies();
-  }
+  });
+  if (ended.wait_for(kRunBudget) == std::future_status::timeout) engine->halt();
+  ended.get();
   endOnThisThread(std::move(engine));
   return 0;
 }
