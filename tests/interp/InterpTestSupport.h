@@ -58,7 +58,9 @@ inline Node parsedNode(const std::string& source) { return Node{NodeVariant{pars
 
 class RunFixture : public ::testing::Test {
 protected:
-  RunFixture() {
+  explicit RunFixture(std::shared_ptr<EngineManager> runEngine = std::make_shared<EngineManager>(
+                          std::filesystem::temp_directory_path() / "quarn-no-samples", AudioOutput::none))
+      : engine(std::move(runEngine)) {
     setLineSink([this](std::string_view s) { std::lock_guard<std::mutex> hold(linesMutex_); lines_.emplace_back(s); });
     engine->isRunning = true;
   }
@@ -73,8 +75,7 @@ protected:
   std::vector<std::string> lines() const { std::lock_guard<std::mutex> hold(linesMutex_); return lines_; }
   SynthVoice& voice() const { return *engine->synth->pointer; }
 
-  std::shared_ptr<EngineManager> engine =
-      std::make_shared<EngineManager>(std::filesystem::temp_directory_path() / "quarn-no-samples", AudioOutput::none);
+  std::shared_ptr<EngineManager> engine;
   std::shared_ptr<Evaluator> evaluator = newRun();
   mutable std::mutex linesMutex_;
   std::vector<std::string> lines_;

@@ -33,11 +33,12 @@ public:
   std::vector<std::int64_t> frames;
 };
 
-class LogicalTime : public ::testing::Test {
+class LogicalTime : public RunFixture {
 protected:
-  LogicalTime() {
+  LogicalTime()
+      : RunFixture(std::make_shared<EngineManager>(std::filesystem::temp_directory_path(), AudioOutput::pulled,
+                                                   std::make_unique<RecordingClock>())) {
     engine->start();
-    engine->isRunning = true;
   }
   std::vector<std::int64_t> framesOf(const std::string& source) {
     auto run = runProgram(engine, parse(source), engine->runGeneration());
@@ -45,9 +46,7 @@ protected:
     return clock->taken();
   }
 
-  RecordingClock* clock = new RecordingClock;
-  std::shared_ptr<EngineManager> engine = std::make_shared<EngineManager>(
-      std::filesystem::temp_directory_path(), AudioOutput::pulled, std::unique_ptr<Clock>(clock));
+  RecordingClock* clock = static_cast<RecordingClock*>(&engine->clock());
 };
 
 TEST(ClockFrames, ConversionsRoundToTheNearestAndNeverOverflow) {
@@ -74,8 +73,6 @@ TEST_F(LogicalTime, LongerWaitsAreCutToADay) {
 // A thread up to kMaxLagMilliseconds behind catches up without sleeping; one
 // further behind goes on from now, and the run says so once.
 TEST_F(LogicalTime, AThreadFarBehindGoesOnFromNow) {
-  std::vector<std::string> lines;
-  setLineSink([&](std::string_view s) { lines.emplace_back(s); });
   const std::string beats = "[self wait:0.125]; [self wait:0.125]; [self wait:0.125];";
   clock->lateBy = 44100 / 5;
   EXPECT_THAT(framesOf(beats), ElementsAre(5513, 11025, 16538));
@@ -83,8 +80,7 @@ TEST_F(LogicalTime, AThreadFarBehindGoesOnFromNow) {
   clock->now = 0;
   clock->lateBy = 44100;
   EXPECT_THAT(framesOf(beats), ElementsAre(5513, 5513 + 44100 + 5513));
-  setLineSink({});
-  EXPECT_THAT(lines, ElementsAre("[VRKLog] Timing: a sequence fell 875 ms behind its beat; it goes on from now."));
+  EXPECT_THAT(lines(), ElementsAre("[VRKLog] Timing: a sequence fell 875 ms behind its beat; it goes on from now."));
 }
 
 // The changes are stamped with logical time plus the latency, and the release's
