@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "InterpTestSupport.h"
-#include "audio/EngineLimits.h"
 #include "interp/Run.h"
 
 namespace quarn {
