@@ -1,6 +1,6 @@
 #pragma once
-// Shared pieces of the interpreter tests (test threads only): a readable form of values, short tree
-// builders, and a fixture with a silent engine, one run and the lines it prints.
+// Shared pieces of the interpreter tests (test threads only): a readable form of values, parsing,
+// and a fixture with a silent engine, one run and the lines it prints.
 
 #include <gmock/gmock.h>
 
@@ -12,7 +12,7 @@
 #include <sstream>
 #include <thread>
 
-#include "frontend/Sends.h"
+#include "frontend/Parser.h"
 #include "interp/Evaluator.h"
 #include "support/Diagnostics.h"
 
@@ -48,42 +48,26 @@ inline bool eventually(const std::function<bool()>& condition) {
   return condition();
 }
 
-namespace build {
-inline NodePtr integer(std::int64_t v) { return makeNode(IntNode{v}); }
-inline NodePtr real(float v) { return makeNode(FloatNode{v}); }
-inline NodePtr text(std::string v) { return makeNode(StringNode{std::move(v)}); }
-inline NodePtr name(std::string n) { return makeNode(IdentifierNode{std::move(n)}); }
-inline NodePtr declare(std::string n, NodePtr v) { return makeNode(VariableDeclarationNode{false, "int", n, v}); }
-inline NodePtr binary(NodePtr l, TokenKind op, NodePtr r) { return makeNode(BinaryOpNode{l, Token::make(op), r}); }
-inline NodePtr increment(const std::string& n) {
-  return makeNode(AssignmentNode{n, binary(name(n), TokenKind::plus, integer(1))});
+// The parsed program; an empty one (and a failure) when the source does not parse.
+inline ProgramNode parse(const std::string& source) {
+  ParseResult parsed = compile(source);
+  EXPECT_TRUE(parsed.ok()) << parsed.error;
+  return parsed.ok() ? std::move(*parsed.program) : ProgramNode{};
 }
-inline NodePtr loopBelow(const std::string& n, std::int64_t limit, NodeList body) {
-  return makeNode(WhileNode{binary(name(n), TokenKind::lessThan, integer(limit)), BlockNode{std::move(body)}});
-}
-inline NodePtr async(NodeList body) { return makeNode(AsyncNode{BlockNode{std::move(body)}}); }
-inline NodePtr method(std::string n, NodeList body) { return makeNode(FunctionDeclNode{n, BlockNode{body}}); }
-inline NodePtr send(std::string receiver, std::string selector, NodeList arguments = {}) {
-  MethodCallNode call;
-  call.receiver.name = std::move(receiver);
-  call.methodName = std::move(selector);
-  call.arguments = std::move(arguments);
-  resolveSend(call);
-  return makeNode(std::move(call));
-}
-inline Node program(NodeList statements) { return Node{NodeVariant{ProgramNode{std::move(statements), nullptr}}}; }
-}  // namespace build
+inline Node parsedNode(const std::string& source) { return Node{NodeVariant{parse(source)}}; }
 
 class RunFixture : public ::testing::Test {
 protected:
-  RunFixture() {
+  explicit RunFixture(std::shared_ptr<EngineManager> runEngine = std::make_shared<EngineManager>(
+                          std::filesystem::temp_directory_path() / "quarn-no-samples", AudioOutput::none))
+      : engine(std::move(runEngine)) {
     setLineSink([this](std::string_view s) { std::lock_guard<std::mutex> hold(linesMutex_); lines_.emplace_back(s); });
     engine->isRunning = true;
   }
   ~RunFixture() override { evaluator->waitForAsyncBodies(); setLineSink({}); }
 
   std::shared_ptr<Evaluator> newRun() { return std::make_shared<Evaluator>(engine, std::make_shared<Environment>()); }
-  void run(NodeList statements) { evaluator->execute(build::program(std::move(statements))); }
+  void run(const std::string& source) { evaluator->execute(parsedNode(source)); }
   std::int64_t intVariable(const std::string& n) const {  // -1 when absent
     auto value = evaluator->environment->get(n);
     return value && value->kind() == ValueKind::intValue ? value->asInt() : -1;
@@ -91,8 +75,7 @@ protected:
   std::vector<std::string> lines() const { std::lock_guard<std::mutex> hold(linesMutex_); return lines_; }
   SynthVoice& voice() const { return *engine->synth->pointer; }
 
-  std::shared_ptr<EngineManager> engine =
-      std::make_shared<EngineManager>(std::filesystem::temp_directory_path() / "quarn-no-samples", AudioOutput::none);
+  std::shared_ptr<EngineManager> engine;
   std::shared_ptr<Evaluator> evaluator = newRun();
   mutable std::mutex linesMutex_;
   std::vector<std::string> lines_;

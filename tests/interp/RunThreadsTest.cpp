@@ -1,19 +1,16 @@
-// Runs across threads: release and the call-depth stop reach async bodies on workers but no other run; the
-// deepest accepted tree fits a worker's stack; the voice clamps; wait returns for what is no positive time.
+// Runs across threads: the call-depth stop reaches async bodies on workers but no other run; the deepest
+// accepted tree fits a worker's stack; the voice clamps; wait returns for what is no positive time.
 #include <future>
 #include <limits>
 #include <tuple>
 
 #include "InterpTestSupport.h"
-#include "frontend/Parser.h"
 #include "interp/WorkQueue.h"
 
 namespace quarn {
 namespace {
 
-using namespace build;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 // ThreadSanitizer gives up on stacks of more than 65536 frames, which the deepest chain below reaches by design.
 #if defined(__SANITIZE_THREAD__)
@@ -24,39 +21,25 @@ constexpr bool kUnderThreadSanitizer = __has_feature(thread_sanitizer);
 constexpr bool kUnderThreadSanitizer = false;
 #endif
 
-// Executes the tree on a queue worker, as the workbench runs every script.
-std::future<void> startOnWorker(std::shared_ptr<Evaluator> run, Node tree) {
-  auto job = std::make_shared<std::packaged_task<void()>>([run, tree = std::move(tree)] { run->execute(tree); });
+// Executes the source on a queue worker, as the workbench runs every script.
+std::future<void> startOnWorker(std::shared_ptr<Evaluator> run, const std::string& source) {
+  auto job = std::make_shared<std::packaged_task<void()>>([run, tree = parsedNode(source)] { run->execute(tree); });
   WorkQueue::global().submit([job] { (*job)(); });
   return job->get_future();
 }
 
-// ticks = ticks + 1; [self wait:0.001];
-NodeList tick() { return {increment("ticks"), send("self", "wait:", {real(0.001f)})}; }
-
 using DispatchCallDepth = RunFixture;
 using DispatchSends = RunFixture;
 
-TEST_F(DispatchSends, ReleaseStopsTheRunsAsyncBodiesOnOtherThreads) {
-  // The body ticks every millisecond for nine seconds unless the run is released.
-  run({declare("ticks", integer(0)), async({loopBelow("ticks", 9000, tick()), declare("late", integer(1))})});
-  ASSERT_TRUE(eventually([&] { return intVariable("ticks") > 0; }));
-  run({send("tb303", "release")});
-  evaluator->waitForAsyncBodies();
-  EXPECT_EQ(intVariable("late"), -1);
-  EXPECT_THAT(lines(), ElementsAre());  // the stopped loop ends without the guard line
-}
-
 TEST_F(DispatchCallDepth, StoppingOneRunLeavesAnotherConcurrentRunGoing) {
   auto other = newRun();
-  std::future<void> done = startOnWorker(other, program({declare("finish", integer(0)), declare("ticks", integer(0)),
-      async({loopBelow("finish", 1, tick()), declare("asyncDone", integer(1))}), loopBelow("finish", 1, tick()),
-      declare("mainDone", integer(1))}));
+  const std::string tick = "while (finish < 1) { ticks = ticks + 1; [self wait:0.001]; }";
+  std::future<void> done = startOnWorker(other, "int finish = 0; int ticks = 0; async { " + tick +
+                                                    " int asyncDone = 1; } " + tick + " int mainDone = 1;");
   ASSERT_TRUE(eventually([&] { return other->environment->get("ticks").has_value(); }));
 
   // This run recurses without end in its main flow and in an async body.
-  const NodePtr go = send("self", "go");
-  startOnWorker(evaluator, program({method("go", {go}), async({go}), go})).wait();
+  startOnWorker(evaluator, "- (void) go { [self go]; } async { [self go]; } [self go];").wait();
   evaluator->waitForAsyncBodies();
   EXPECT_TRUE(evaluator->isStopped());
   EXPECT_FALSE(other->isStopped());
@@ -71,39 +54,33 @@ TEST_F(DispatchCallDepth, StoppingOneRunLeavesAnotherConcurrentRunGoing) {
 TEST_F(DispatchCallDepth, TheDeepestParsedBodyCallingItselfStopsCleanlyOnAWorker) {
   if (kUnderThreadSanitizer) GTEST_SKIP() << "stack deeper than ThreadSanitizer can record";
   const int blocks = kMaxSyntaxDepth - 10;  // the call sits just inside the parser's depth limit
-  ParseResult parsed = compile("- (void) deep { " + std::string(blocks, '{') + " [self deep]; " +
-                               std::string(blocks, '}') + " } [self deep]; int after = 1;");
-  ASSERT_TRUE(parsed.ok()) << parsed.error;
-  startOnWorker(evaluator, Node{NodeVariant{std::move(*parsed.program)}}).wait();
+  startOnWorker(evaluator, "- (void) deep { " + std::string(blocks, '{') + " [self deep]; " +
+                               std::string(blocks, '}') + " } [self deep]; int after = 1;").wait();
   EXPECT_EQ(intVariable("after"), -1);
   EXPECT_THAT(lines(), ElementsAre("[VRKLog] Call depth limit exceeded: method 'deep' called more than " +
                                    std::to_string(kMaxCallDepth) + " levels deep; run stopped."));
 }
 
-TEST_F(DispatchSends, CutoffAndResonanceClampAndNonNumbersChangeNothing) {
+// No literal gives NaN or infinity, so the run gets them as variables. A wait for what is no positive
+// time would hang or throw if it reached a sleep as given.
+TEST_F(DispatchSends, NonFiniteAndOutOfRangeArgumentsClampOrReturnAtOnce) {
   using V = SynthVoice;
-  const float nan = std::nanf(""), inf = std::numeric_limits<float>::infinity();
-  const std::tuple<std::string, NodePtr, std::atomic<float> V::*, float> cases[] = {
-      {"setFrequency:", real(-55.5f), &V::frequency, -55.5f}, {"setFrequency:", text("220"), &V::frequency, 0.5f},
-      {"setCutoff:", real(1.5f), &V::cutoff, 1.0f},   {"setCutoff:", integer(-3), &V::cutoff, 0.0f},
-      {"setCutoff:", real(0.25f), &V::cutoff, 0.25f}, {"setCutoff:", real(nan), &V::cutoff, 1.0f},
-      {"setCutoff:", real(-inf), &V::cutoff, 0.0f},   {"setCutoff:", text("0.1"), &V::cutoff, 0.5f},
-      {"setResonance:", name("Braindance"), &V::resonance, 0.6f}, {"setResonance:", real(inf), &V::resonance, 1.0f},
-      {"setResonance:", real(nan), &V::resonance, 1.0f},          {"setResonance:", real(-0.5f), &V::resonance, 0.0f},
+  evaluator->environment->define("nan", F(std::nanf("")), false);
+  evaluator->environment->define("inf", F(std::numeric_limits<float>::infinity()), false);
+  const std::tuple<std::string, std::atomic<float> V::*, float> cases[] = {
+      {"setFrequency:-55.5", &V::frequency, -55.5f}, {"setFrequency:\"220\"", &V::frequency, 0.5f},
+      {"setCutoff:1.5", &V::cutoff, 1.0f},           {"setCutoff:-3", &V::cutoff, 0.0f},
+      {"setCutoff:0.25", &V::cutoff, 0.25f},         {"setCutoff:nan", &V::cutoff, 1.0f},
+      {"setCutoff:-inf", &V::cutoff, 0.0f},          {"setCutoff:\"0.1\"", &V::cutoff, 0.5f},
+      {"setResonance:Braindance", &V::resonance, 0.6f}, {"setResonance:inf", &V::resonance, 1.0f},
+      {"setResonance:nan", &V::resonance, 1.0f},        {"setResonance:-0.5", &V::resonance, 0.0f},
   };
-  for (const auto& [selector, argument, field, expected] : cases) {
+  for (const auto& [send, field, expected] : cases) {
     (voice().*field).store(0.5f);
-    run({send("tb303", selector, {argument})});
-    EXPECT_EQ((voice().*field).load(), expected) << selector << " " << argument->value.index();
+    run("[tb303 " + send + "];");
+    EXPECT_EQ((voice().*field).load(), expected) << send;
   }
-  EXPECT_THAT(lines(), ElementsAre());
-}
-
-TEST_F(DispatchSends, WaitReturnsAtOnceForNaNNegativeAndNonNumbers) {
-  // Each of these would hang or throw if it reached a sleep as given.
-  const auto wait = [](NodeList argument) { return send("self", "wait:", std::move(argument)); };
-  run({wait({real(std::nanf(""))}), wait({real(-std::numeric_limits<float>::infinity())}), wait({integer(-5)}),
-       wait({real(-0.0f)}), wait({}), wait({text("1")}), declare("done", integer(1))});
+  run("[self wait:nan]; [self wait:-inf]; int done = 1;");
   EXPECT_EQ(intVariable("done"), 1);
   EXPECT_THAT(lines(), ElementsAre());
 }

@@ -2,7 +2,6 @@
 // variables through their slots at once (a stress case for ThreadSanitizer):
 // every read sees a whole value, constants stay, and the counts add up per body.
 #include "InterpTestSupport.h"
-#include "frontend/Parser.h"
 
 namespace quarn {
 namespace {
@@ -21,9 +20,7 @@ TEST_F(SharedVariables, AsyncBodiesReadAndWriteTheSameVariables) {
               " fixed = " + own + "; if (fixed != 7) { bad = bad + 1; }"
               " string seen = text; " + own + " = " + own + " + 1; } }";
   }
-  ParseResult parsed = compile(script);
-  ASSERT_TRUE(parsed.ok()) << parsed.error;
-  evaluator->execute(Node{NodeVariant{std::move(*parsed.program)}});
+  run(script);
   evaluator->waitForAsyncBodies();
   for (int b = 0; b < kBodies; ++b) EXPECT_EQ(intVariable("own" + std::to_string(b)), 2000) << b;
   const std::int64_t shared = intVariable("shared");  // increments may be lost between bodies, never invented

@@ -33,17 +33,11 @@ TEST(ValueReadings, TruthFloatViewAndIntegerView) {
   }
 }
 
-// left, operator, right, result. The operators touch neither the engine nor the environment.
-void expectAll(std::initializer_list<std::tuple<QuarnValue, TokenKind, QuarnValue, QuarnValue>> cases) {
+// left, operator, right, result; then operator, operand, result. The operators touch neither the engine
+// nor the environment.
+TEST(EvaluatorOperators, BinaryAndUnary) {
   const Evaluator evaluator{nullptr, std::make_shared<Environment>()};
-  for (const auto& [left, op, right, expected] : cases) {
-    EXPECT_EQ(describe(evaluator.applyBinaryOperator(left, Token::make(op), right)), describe(expected))
-        << describe(left) << " " << tokenKindName(op) << " " << describe(right);
-  }
-}
-
-TEST(EvaluatorOperators, Arithmetic) {
-  expectAll({
+  const std::tuple<QuarnValue, TokenKind, QuarnValue, QuarnValue> cases[] = {
       {I(1), K::plus, F(2.5f), F(3.5f)},       {F(0.1f), K::plus, F(0.2f), F(0.1f + 0.2f)},
       {F(16777216.0f), K::plus, I(1), F(16777216.0f)},  // 32-bit float, not double
       // non-numbers count as 0, in integer mode unless a float takes part
@@ -52,11 +46,7 @@ TEST(EvaluatorOperators, Arithmetic) {
       {I(kMax), K::plus, I(1), I(kMin)},       {I(kMin), K::minus, I(1), I(kMax)},
       {I(kMax), K::star, I(2), I(-2)},         {I(kMin), K::star, I(-1), I(kMin)},
       {F(kInf), K::minus, F(kInf), F(kNaN)},
-  });
-}
-
-TEST(EvaluatorOperators, DivisionAndModulo) {  // a zero divisor counts as 1; modulo works on truncated integers
-  expectAll({
+      // a zero divisor counts as 1; modulo works on truncated integers
       {I(-7), K::slash, I(2), I(-3)},          {F(7.0f), K::slash, I(2), F(3.5f)},
       {I(5), K::slash, I(0), I(5)},            {F(5.0f), K::slash, F(-0.0f), F(5.0f)},
       {I(5), K::slash, S("x"), I(5)},          {I(kMin), K::slash, I(-1), I(kMin)},
@@ -65,11 +55,6 @@ TEST(EvaluatorOperators, DivisionAndModulo) {  // a zero divisor counts as 1; mo
       {I(5), K::modulo, I(0), I(0)},           {I(5), K::modulo, F(0.5f), I(0)},
       {I(kMin), K::modulo, I(-1), I(0)},       {I(kMin), K::modulo, I(kMax), I(-1)},
       {F(kNaN), K::modulo, I(3), I(0)},        {F(kInf), K::modulo, I(10), I(kMax % 10)},
-  });
-}
-
-TEST(EvaluatorOperators, ComparisonsLogicAndUnknownTokens) {
-  expectAll({
       {I(1), K::equalEqual, F(1.0f), B(true)}, {S("a"), K::equalEqual, S("b"), B(true)},  // both 0
       {B(true), K::lessThan, I(1), B(true)},   {A({}), K::notEqual, N(), B(false)},
       {I(3), K::lessEqual, I(3), B(true)},     {I(3), K::greaterEqual, I(4), B(false)},
@@ -81,18 +66,18 @@ TEST(EvaluatorOperators, ComparisonsLogicAndUnknownTokens) {
       {B(true), K::logicalAnd, B(true), B(true)}, {B(true), K::logicalAnd, I(1), B(false)},
       {I(1), K::logicalOr, B(true), B(true)},     {S("true"), K::logicalOr, N(), B(false)},
       {I(1), K::assign, I(2), N()},               {F(1.0f), K::comma, F(2.0f), N()},
-  });
-}
-
-TEST(EvaluatorOperators, Unary) {
-  const Evaluator evaluator{nullptr, std::make_shared<Environment>()};
-  const std::tuple<TokenKind, QuarnValue, QuarnValue> cases[] = {
+  };
+  for (const auto& [left, op, right, expected] : cases) {
+    EXPECT_EQ(describe(evaluator.applyBinaryOperator(left, Token::make(op), right)), describe(expected))
+        << describe(left) << " " << tokenKindName(op) << " " << describe(right);
+  }
+  const std::tuple<TokenKind, QuarnValue, QuarnValue> unaryCases[] = {
       {K::minus, F(0.0f), F(-0.0f)},  {K::minus, F(-0.0f), F(0.0f)},    {K::minus, F(kNaN), F(kNaN)},
       {K::minus, I(kMin), I(kMin)},   {K::minus, S("5"), I(0)},         {K::minus, N(), I(0)},
       {K::logicalNot, B(true), B(false)}, {K::logicalNot, I(1), B(true)}, {K::logicalNot, N(), B(true)},
       {K::plus, S("kept"), S("kept")},    {K::eof, F(-0.0f), F(-0.0f)},
   };
-  for (const auto& [op, operand, expected] : cases) {
+  for (const auto& [op, operand, expected] : unaryCases) {
     EXPECT_EQ(describe(evaluator.applyUnaryOperator(Token::make(op), operand)), describe(expected))
         << tokenKindName(op) << " " << describe(operand);
   }

@@ -3,8 +3,8 @@
 #include <pthread.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <future>
+#include <latch>
 #include <stdexcept>
 
 #include "InterpTestSupport.h"
@@ -18,18 +18,13 @@ using namespace std::chrono_literals;
 TEST(WorkQueueParallel, HundredJobsThatNeedEachOtherAllRun) {
   constexpr int kJobs = 100;
   static_assert(kJobs < kMaxWorkers);
-  std::mutex mutex;
-  std::condition_variable allStarted;
-  int started = 0;
+  std::latch allStarted(kJobs);
   std::atomic<int> sawAll{0}, finished{0};
   for (int i = 0; i < kJobs; ++i) {
     WorkQueue::global().submit([&] {
-      {
-        std::unique_lock<std::mutex> hold(mutex);
-        if (++started == kJobs) allStarted.notify_all();
-        sawAll += allStarted.wait_for(hold, 30s, [&] { return started == kJobs; });
-      }
-      ++finished;  // last touch of the test's locals: the lock is already released
+      allStarted.count_down();
+      sawAll += eventually([&] { return allStarted.try_wait(); });
+      ++finished;  // last touch of the test's locals
     });
   }
   ASSERT_TRUE(eventually([&] { return finished == kJobs; }));
