@@ -48,21 +48,45 @@ Lexer::Lexer(std::string_view text, bool asciiFastPath)
       asciiFastPath_(asciiFastPath),
       asciiClasses_(asciiFastPath ? asciiClassTable() : nullptr) {}
 
+Token Lexer::next() {
+  while (position_ < input_.size()) {
+    made_ = false;
+    const std::size_t start = position_;
+    position_ = lexCharacter(start);
+    if (made_) {  // a rule makes at most one token, starting where it began
+      token_.offset = static_cast<std::uint32_t>(start);
+      token_.length = static_cast<std::uint32_t>(position_ - start);
+      return std::move(token_);
+    }
+  }
+  Token eof = Token::make(TokenKind::eof);
+  eof.offset = static_cast<std::uint32_t>(input_.size());
+  return eof;
+}
+
 std::vector<Token> Lexer::tokenize() {
   std::vector<Token> tokens;
-  tokens.reserve(input_.size() / kBytesPerTokenGuess + 1);
-  while (position_ < input_.size()) {
-    const std::size_t count = tokens.size();
-    const std::size_t next = lexCharacter(position_, tokens);
-    if (tokens.size() != count) {  // a rule makes at most one token, starting here
-      tokens.back().offset = static_cast<std::uint32_t>(position_);
-      tokens.back().length = static_cast<std::uint32_t>(next - position_);
-    }
-    position_ = next;
-  }
-  tokens.push_back(Token::make(TokenKind::eof));
-  tokens.back().offset = static_cast<std::uint32_t>(input_.size());
+  tokens.reserve((input_.size() - position_) / kBytesPerTokenGuess + 1);
+  do {
+    tokens.push_back(next());
+  } while (!tokens.back().is(TokenKind::eof));
   return tokens;
+}
+
+// Past the ASCII bytes of the given classes or the extra mark, each followed by
+// another ASCII byte and so a character by itself; the rule's own loop then
+// takes the last one, which a combining mark may join. CR is left out: with LF
+// it makes one character.
+std::size_t Lexer::skipAsciiRun(std::size_t from, std::uint8_t classes, char mark) const {
+  if (asciiClasses_ == nullptr) return from;
+  std::size_t at = from;
+  while (at + 1 < input_.size()) {
+    const auto c = static_cast<unsigned char>(input_[at]);
+    if (c >= 0x80 || static_cast<unsigned char>(input_[at + 1]) >= 0x80 || c == '\r') break;
+    if (!(asciiClasses_[c] & classes) && c != static_cast<unsigned char>(mark)) break;
+    ++at;
+  }
+  return at;
 }
 
 // The whole character is the mark: a mark carrying a combining mark is not.
@@ -71,27 +95,27 @@ bool Lexer::isMark(std::size_t at, std::size_t end, char mark) const {
 }
 
 // One pass of the main loop: the first rule that matches the character at `at`.
-std::size_t Lexer::lexCharacter(std::size_t at, std::vector<Token>& out) {
+std::size_t Lexer::lexCharacter(std::size_t at) {
   const std::size_t end = characterEnd(at);
   const std::uint8_t classes = classesAt(at);
   if (classes & kWhitespaceClass) return skipWhitespace(end);
-  if (isMark(at, end, '"')) return lexString(end, out);
-  if (classes & kLetterClass) return lexWord(at, end, out);
-  if (classes & kNumberClass) return lexNumber(at, end, out);
-  if (end - at == 1) return lexPunctuation(at, end, out);
+  if (isMark(at, end, '"')) return lexString(end);
+  if (classes & kLetterClass) return lexWord(at, end);
+  if (classes & kNumberClass) return lexNumber(at, end);
+  if (end - at == 1) return lexPunctuation(at, end);
   return end;  // no rule: the character is dropped
 }
 
 std::size_t Lexer::skipWhitespace(std::size_t end) {
-  std::size_t at = end;
+  std::size_t at = skipAsciiRun(end, kWhitespaceClass, ' ');
   while (at < input_.size() && (classesAt(at) & kWhitespaceClass)) at = characterEnd(at);
   return at;
 }
 
 // string -> '"' { any character but '"' } ( '"' | end of text ), no escapes
-std::size_t Lexer::lexString(std::size_t end, std::vector<Token>& out) {
+std::size_t Lexer::lexString(std::size_t end) {
   const std::size_t close = asciiFastPath_ ? findClosingQuote(end) : findClosingQuoteByCharacters(end);
-  out.push_back(Token::stringLiteral(std::string(input_.substr(end, close - end))));
+  produce(Token::stringLiteral(std::string(input_.substr(end, close - end))));
   return close < input_.size() ? close + 1 : close;
 }
 
@@ -119,8 +143,8 @@ std::size_t Lexer::findClosingQuote(std::size_t from) {
 }
 
 // word -> letter { letter | number | "_" }
-std::size_t Lexer::lexWord(std::size_t at, std::size_t end, std::vector<Token>& out) {
-  std::size_t last = end;
+std::size_t Lexer::lexWord(std::size_t at, std::size_t end) {
+  std::size_t last = skipAsciiRun(end, kLetterClass | kNumberClass, '_');
   while (last < input_.size()) {
     const std::size_t next = characterEnd(last);
     const bool continues =
@@ -128,14 +152,14 @@ std::size_t Lexer::lexWord(std::size_t at, std::size_t end, std::vector<Token>& 
     if (!continues) break;
     last = next;
   }
-  out.push_back(wordToken(toNfc(input_.substr(at, last - at))));
+  produce(wordToken(toNfc(input_.substr(at, last - at))));
   return last;
 }
 
 // number -> number { number | "." }
-std::size_t Lexer::lexNumber(std::size_t at, std::size_t end, std::vector<Token>& out) {
-  std::size_t last = end;
-  bool hasPoint = false;
+std::size_t Lexer::lexNumber(std::size_t at, std::size_t end) {
+  std::size_t last = skipAsciiRun(end, kNumberClass, '.');
+  bool hasPoint = std::memchr(input_.data() + end, '.', last - end) != nullptr;
   while (last < input_.size()) {
     const std::size_t next = characterEnd(last);
     if (isMark(last, next, '.')) {
@@ -145,11 +169,11 @@ std::size_t Lexer::lexNumber(std::size_t at, std::size_t end, std::vector<Token>
     }
     last = next;
   }
-  out.push_back(numberToken(input_.substr(at, last - at), hasPoint));
+  produce(numberToken(input_.substr(at, last - at), hasPoint));
   return last;
 }
 
-std::size_t Lexer::lexPunctuation(std::size_t at, std::size_t end, std::vector<Token>& out) {
+std::size_t Lexer::lexPunctuation(std::size_t at, std::size_t end) {
   // The character after c is exactly `mark`: then it is consumed too.
   const auto follows = [&](char mark) {
     return end < input_.size() && isMark(end, characterEnd(end), mark);
@@ -157,17 +181,17 @@ std::size_t Lexer::lexPunctuation(std::size_t at, std::size_t end, std::vector<T
   // c alone, or with a following '=' as the two-character operator.
   const auto withEqual = [&](TokenKind alone, TokenKind paired) {
     const bool pair = follows('=');
-    out.push_back(Token::make(pair ? paired : alone));
+    produce(Token::make(pair ? paired : alone));
     return pair ? end + 1 : end;
   };
   // "&&" and "||"; a single one is dropped.
   const auto doubled = [&](char mark, TokenKind paired) {
     if (!follows(mark)) return end;
-    out.push_back(Token::make(paired));
+    produce(Token::make(paired));
     return end + 1;
   };
   const auto single = [&](TokenKind kind) {
-    out.push_back(Token::make(kind));
+    produce(Token::make(kind));
     return end;
   };
   switch (input_[at]) {
@@ -185,7 +209,7 @@ std::size_t Lexer::lexPunctuation(std::size_t at, std::size_t end, std::vector<T
     case '}': return single(TokenKind::closeBrace);
     case ',': return single(TokenKind::comma);
     case '@': return single(TokenKind::atSign);
-    case '/': return lexSlash(end, out);
+    case '/': return lexSlash(end);
     case '=': return withEqual(TokenKind::assign, TokenKind::equalEqual);
     case '!': return withEqual(TokenKind::logicalNot, TokenKind::notEqual);
     case '<': return withEqual(TokenKind::lessThan, TokenKind::lessEqual);
@@ -197,13 +221,13 @@ std::size_t Lexer::lexPunctuation(std::size_t at, std::size_t end, std::vector<T
 }
 
 // "/" starts a line comment, a block comment or is the slash operator.
-std::size_t Lexer::lexSlash(std::size_t end, std::vector<Token>& out) {
+std::size_t Lexer::lexSlash(std::size_t end) {
   if (end < input_.size()) {
     const std::size_t next = characterEnd(end);
     if (isMark(end, next, '/')) return skipLineComment(next);
     if (isMark(end, next, '*')) return skipBlockComment(end);
   }
-  out.push_back(Token::make(TokenKind::slash));
+  produce(Token::make(TokenKind::slash));
   return end;
 }
 

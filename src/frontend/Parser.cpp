@@ -16,11 +16,6 @@ struct ParseFailure {
   std::string message;
 };
 
-const Token& eofToken() {
-  static const Token eof = Token::make(TokenKind::eof);
-  return eof;
-}
-
 bool isDeclarationKeyword(const Token& token) {
   static constexpr std::string_view kWords[] = {"const", "int", "float", "string", "bool", "array"};
   if (!token.is(TokenKind::keyword)) return false;
@@ -32,25 +27,44 @@ bool isDeclarationKeyword(const Token& token) {
 
 }  // namespace
 
-Parser::Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) {}
-
-const Token& Parser::currentToken() const {
-  if (position_ < static_cast<std::int64_t>(tokens_.size())) return tokens_[position_];
-  return eofToken();
+Parser::Parser(std::string_view source, ParseOutput output) : buildsTree_(output == ParseOutput::tree) {
+  lexer_.emplace(source);
+  current_ = pull();
 }
 
-const Token& Parser::tokenAfterCurrent() const {
-  if (position_ + 1 < static_cast<std::int64_t>(tokens_.size())) return tokens_[position_ + 1];
-  return eofToken();
+Parser::Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) { current_ = pull(); }
+
+Token Parser::pull() {
+  if (lexer_) return lexer_->next();
+  if (nextToken_ < tokens_.size()) return std::move(tokens_[nextToken_++]);
+  return Token::make(TokenKind::eof);
+}
+
+const Token& Parser::tokenAfterCurrent() {
+  if (!hasFollowing_) {
+    following_ = pull();
+    hasFollowing_ = true;
+  }
+  return following_;
+}
+
+void Parser::stepOver() {
+  if (hasFollowing_) {
+    current_ = std::move(following_);
+    hasFollowing_ = false;
+  } else {
+    current_ = pull();
+  }
 }
 
 std::string Parser::takeText() {
-  std::string text = std::move(tokens_[position_].text);
+  std::string text = std::move(current_.text);
   stepOver();
   return text;
 }
 
 SlotId Parser::slotOf(const std::string& name) {
+  if (!buildsTree_) return kUnresolvedSlot;
   const auto [entry, added] = slots_.try_emplace(name, static_cast<SlotId>(names_.size()));
   if (added) names_.push_back(name);
   return entry->second;
@@ -72,10 +86,7 @@ ParseResult Parser::parse() {
   ProgramNode program;
   depth_ = 1;
   try {
-    while (position_ < static_cast<std::int64_t>(tokens_.size()) &&
-           !currentToken().is(TokenKind::eof)) {
-      program.statements.push_back(parseStatement());
-    }
+    while (!currentToken().is(TokenKind::eof)) keep(program.statements, parseStatement());
   } catch (ParseFailure& failure) {
     const Token& at = currentToken();
     return ParseResult{std::nullopt, std::move(failure.message), SourceLocation{at.offset, at.length, 0, 0}};
@@ -132,7 +143,7 @@ BlockNode Parser::parseBlock() {
     }
     if (token.is(TokenKind::eof)) fail(std::string(parse_errors::kBlockNotClosed));
     DepthGuard inner(*this);
-    block.statements.push_back(parseStatement());
+    keep(block.statements, parseStatement());
   }
 }
 

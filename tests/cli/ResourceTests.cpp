@@ -79,12 +79,11 @@ TEST_F(ResourceLimits, OutOfMemoryIsOneLineAndStatusOne) {
   std::string big;
   for (int i = 0; i < 400000; ++i) big += "x = 1 + 2;\n";  // some 4 MB: far more than 200 MiB once compiled
   const std::string file = scriptFile("big.quarn", big);
-  for (const auto& args : std::vector<std::vector<std::string>>{{"check", file}, {"run", "--silent", file}}) {
-    Child child = runQuarnChild(args, 200 * kMiB);
-    EXPECT_EQ(child.exitStatus, 1) << args[0] << " signal " << child.signal;
-    EXPECT_EQ(child.err, outOfMemoryLine("compiling the script") + "\n") << args[0];
-  }
-  EXPECT_EQ(runQuarnChild({"check", scriptFile("small.quarn", "x = 1;")}, 200 * kMiB).exitStatus, 0);
+  Child child = runQuarnChild({"run", "--silent", file}, 200 * kMiB);
+  EXPECT_EQ(child.exitStatus, 1) << "signal " << child.signal;
+  EXPECT_EQ(child.err, outOfMemoryLine("compiling the script") + "\n");
+  // check builds no tree, so the same script fits
+  EXPECT_EQ(runQuarnChild({"check", file}, 200 * kMiB).exitStatus, 0);
 }
 
 TEST_F(ResourceLimits, NoThreadForTheRunFailsItWithStatusOne) {

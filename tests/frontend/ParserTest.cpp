@@ -113,7 +113,7 @@ TEST(ParserErrors, LocationOfTheTokenNamed) {
       {"s = \"e\xCC\x81\xCC\x81\" 1;", {12, 1, 1, 9}},  // combining marks stay with their letter
   };
   for (const auto& [source, expected] : cases) {
-    const SourceLocation at = compile(source).errorLocation;
+    const SourceLocation at = compiled(source).errorLocation;
     EXPECT_EQ((std::array{at.offset, at.length, at.line, at.column}), expected) << source;
   }
 }
