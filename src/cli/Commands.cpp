@@ -77,11 +77,12 @@ std::optional<std::string> readInput(const std::string& path, std::string& error
 int tokensCommand(std::string_view source, std::ostream& out) {
   std::string text;
   Lexer lexer(source);
-  for (Token token = lexer.next();; token = lexer.next()) {
+  Token token;
+  do {
+    lexer.next(token);
     text += toString(token);
     text += '\n';
-    if (token.is(TokenKind::eof)) break;
-  }
+  } while (!token.is(TokenKind::eof));
   out << text << std::flush;
   return 0;
 }

@@ -21,14 +21,6 @@ bool isKeyword(std::string_view word) {
   return false;
 }
 
-// word -> keyword | "true" | "false" | identifier, on the NFC text.
-Token wordToken(std::string word) {
-  if (isKeyword(word)) return Token::keyword(std::move(word));
-  if (word == "true") return Token::boolean(true);
-  if (word == "false") return Token::boolean(false);
-  return Token::identifier(std::move(word));
-}
-
 // Dense scripts run at about one token per three to four bytes; reserving that
 // many spares the token list its reallocations (untouched capacity costs no pages).
 constexpr std::size_t kBytesPerTokenGuess = 3;
@@ -48,29 +40,61 @@ Lexer::Lexer(std::string_view text, bool asciiFastPath)
       asciiFastPath_(asciiFastPath),
       asciiClasses_(asciiFastPath ? asciiClassTable() : nullptr) {}
 
-Token Lexer::next() {
+void Lexer::next(Token& token) {
+  out_ = &token;
   while (position_ < input_.size()) {
     made_ = false;
     const std::size_t start = position_;
     position_ = lexCharacter(start);
     if (made_) {  // a rule makes at most one token, starting where it began
-      token_.offset = static_cast<std::uint32_t>(start);
-      token_.length = static_cast<std::uint32_t>(position_ - start);
-      return std::move(token_);
+      token.offset = static_cast<std::uint32_t>(start);
+      token.length = static_cast<std::uint32_t>(position_ - start);
+      return;
     }
   }
-  Token eof = Token::make(TokenKind::eof);
-  eof.offset = static_cast<std::uint32_t>(input_.size());
-  return eof;
+  make(TokenKind::eof);
+  token.offset = static_cast<std::uint32_t>(input_.size());
+  token.length = 0;
 }
 
 std::vector<Token> Lexer::tokenize() {
   std::vector<Token> tokens;
   tokens.reserve((input_.size() - position_) / kBytesPerTokenGuess + 1);
   do {
-    tokens.push_back(next());
+    next(tokens.emplace_back());
   } while (!tokens.back().is(TokenKind::eof));
   return tokens;
+}
+
+void Lexer::make(TokenKind kind) {
+  Token& token = *out_;
+  token.kind = kind;
+  token.text.clear();  // keeps its memory for the next text
+  token.intValue = 0;
+  token.floatValue = 0.0f;
+  token.boolValue = false;
+  made_ = true;
+}
+
+void Lexer::makeText(TokenKind kind, std::string_view text) {
+  make(kind);
+  out_->text.assign(text);
+}
+
+// word -> keyword | "true" | "false" | identifier, on the NFC text.
+void Lexer::makeWord(std::string_view word) {
+  if (isAscii(word)) return makeWordOfNfc(word);  // ASCII is its own NFC
+  makeWordOfNfc(toNfc(word));
+}
+
+void Lexer::makeWordOfNfc(std::string_view word) {
+  if (isKeyword(word)) return makeText(TokenKind::keyword, word);
+  if (word == "true" || word == "false") {
+    make(TokenKind::boolean);
+    out_->boolValue = word == "true";
+    return;
+  }
+  makeText(TokenKind::identifier, word);
 }
 
 // Past the ASCII bytes of the given classes or the extra mark, each followed by
@@ -115,7 +139,7 @@ std::size_t Lexer::skipWhitespace(std::size_t end) {
 // string -> '"' { any character but '"' } ( '"' | end of text ), no escapes
 std::size_t Lexer::lexString(std::size_t end) {
   const std::size_t close = asciiFastPath_ ? findClosingQuote(end) : findClosingQuoteByCharacters(end);
-  produce(Token::stringLiteral(std::string(input_.substr(end, close - end))));
+  makeText(TokenKind::stringLiteral, input_.substr(end, close - end));
   return close < input_.size() ? close + 1 : close;
 }
 
@@ -152,7 +176,7 @@ std::size_t Lexer::lexWord(std::size_t at, std::size_t end) {
     if (!continues) break;
     last = next;
   }
-  produce(wordToken(toNfc(input_.substr(at, last - at))));
+  makeWord(input_.substr(at, last - at));
   return last;
 }
 
@@ -169,7 +193,8 @@ std::size_t Lexer::lexNumber(std::size_t at, std::size_t end) {
     }
     last = next;
   }
-  produce(numberToken(input_.substr(at, last - at), hasPoint));
+  *out_ = numberToken(input_.substr(at, last - at), hasPoint);
+  made_ = true;
   return last;
 }
 
@@ -181,17 +206,17 @@ std::size_t Lexer::lexPunctuation(std::size_t at, std::size_t end) {
   // c alone, or with a following '=' as the two-character operator.
   const auto withEqual = [&](TokenKind alone, TokenKind paired) {
     const bool pair = follows('=');
-    produce(Token::make(pair ? paired : alone));
+    make(pair ? paired : alone);
     return pair ? end + 1 : end;
   };
   // "&&" and "||"; a single one is dropped.
   const auto doubled = [&](char mark, TokenKind paired) {
     if (!follows(mark)) return end;
-    produce(Token::make(paired));
+    make(paired);
     return end + 1;
   };
   const auto single = [&](TokenKind kind) {
-    produce(Token::make(kind));
+    make(kind);
     return end;
   };
   switch (input_[at]) {
@@ -227,7 +252,7 @@ std::size_t Lexer::lexSlash(std::size_t end) {
     if (isMark(end, next, '/')) return skipLineComment(next);
     if (isMark(end, next, '*')) return skipBlockComment(end);
   }
-  produce(Token::make(TokenKind::slash));
+  make(TokenKind::slash);
   return end;
 }
 

@@ -24,8 +24,9 @@ public:
   Lexer(const Lexer&) = delete;
   Lexer& operator=(const Lexer&) = delete;
 
-  // The next token; eof at the end of the text, and again on every later call.
-  Token next();
+  // Overwrites token with the next one: eof at the end of the text, and again
+  // on every later call. A token used again keeps its text's memory.
+  void next(Token& token);
   // Every token still to come, eof included.
   std::vector<Token> tokenize();
 
@@ -42,11 +43,11 @@ private:
   }
   bool isMark(std::size_t at, std::size_t end, char mark) const;
   std::size_t skipAsciiRun(std::size_t from, std::uint8_t classes, char mark) const;
-  // The token the rule being run makes.
-  void produce(Token token) {
-    token_ = std::move(token);
-    made_ = true;
-  }
+  // The rules fill in the token next() was given.
+  void make(TokenKind kind);
+  void makeText(TokenKind kind, std::string_view text);
+  void makeWord(std::string_view word);
+  void makeWordOfNfc(std::string_view word);
 
   // Each rule starts at the character [at, end) and returns where lexing goes on.
   std::size_t lexCharacter(std::size_t at);
@@ -72,8 +73,8 @@ private:
   const std::uint8_t* asciiClasses_ = nullptr;
   // Byte offset of the next character to read.
   std::size_t position_ = 0;
-  // What produce() was last given, and whether the current rule gave it.
-  Token token_;
+  // The token being made, and whether the current rule made it.
+  Token* out_ = nullptr;
   bool made_ = false;
 };
 

@@ -29,36 +29,41 @@ bool isDeclarationKeyword(const Token& token) {
 
 Parser::Parser(std::string_view source, ParseOutput output) : buildsTree_(output == ParseOutput::tree) {
   lexer_.emplace(source);
-  current_ = pull();
+  pull(lookahead_[current_]);
 }
 
-Parser::Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) { current_ = pull(); }
+Parser::Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) { pull(lookahead_[current_]); }
 
-Token Parser::pull() {
-  if (lexer_) return lexer_->next();
-  if (nextToken_ < tokens_.size()) return std::move(tokens_[nextToken_++]);
-  return Token::make(TokenKind::eof);
+void Parser::pull(Token& token) {
+  if (lexer_) {
+    lexer_->next(token);
+  } else if (nextToken_ < tokens_.size()) {
+    token = std::move(tokens_[nextToken_++]);
+  } else {
+    token = Token::make(TokenKind::eof);
+  }
 }
 
 const Token& Parser::tokenAfterCurrent() {
+  Token& following = lookahead_[current_ ^ 1];
   if (!hasFollowing_) {
-    following_ = pull();
+    pull(following);
     hasFollowing_ = true;
   }
-  return following_;
+  return following;
 }
 
 void Parser::stepOver() {
   if (hasFollowing_) {
-    current_ = std::move(following_);
+    current_ ^= 1;
     hasFollowing_ = false;
   } else {
-    current_ = pull();
+    pull(lookahead_[current_]);
   }
 }
 
 std::string Parser::takeText() {
-  std::string text = std::move(current_.text);
+  std::string text = std::move(lookahead_[current_].text);
   stepOver();
   return text;
 }

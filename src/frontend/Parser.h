@@ -87,10 +87,10 @@ private:
   Expression parseChildExpression();
 
   // The cursor: the current token and, once asked for, the one after it.
-  const Token& currentToken() const { return current_; }
+  const Token& currentToken() const { return lookahead_[current_]; }
   const Token& tokenAfterCurrent();
   void stepOver();
-  Token pull();
+  void pull(Token& token);
   // Steps over the current token, handing back its text; the cursor never
   // returns to it, so the text can be moved out.
   std::string takeText();
@@ -114,8 +114,10 @@ private:
   std::optional<Lexer> lexer_;
   std::vector<Token> tokens_;
   std::size_t nextToken_ = 0;
-  Token current_;
-  Token following_;
+  // The current token and the one after it take turns in two places, which
+  // the lexer fills in again and again without moving tokens.
+  Token lookahead_[2];
+  int current_ = 0;
   bool hasFollowing_ = false;
   bool buildsTree_ = true;
   // Depth in the tree of the node being read; top-level statements are at 1.

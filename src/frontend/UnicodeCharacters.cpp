@@ -19,6 +19,8 @@ bool isContinuationByte(std::string_view text, std::size_t at) {
   return (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
 }
 
+int breakClass(UChar32 c) { return u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK); }
+
 }  // namespace
 
 std::uint8_t codePointClasses(char32_t codePoint) {
@@ -50,7 +52,6 @@ std::uint8_t characterClasses(std::string_view text, std::size_t at) {
 bool isLoneAsciiCharacter(std::string_view text, std::size_t at) {
   const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
   const auto length = static_cast<std::int64_t>(text.size());
-  const auto breakClass = [](UChar32 c) { return u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK); };
   if (at > 0 && !isAsciiByte(text, at - 1)) {
     // ICU steps back with 32-bit offsets: within the last four bytes, which hold the whole code point
     const std::size_t window = at >= 4 ? at - 4 : 0;
@@ -74,6 +75,26 @@ void CharacterSegmenter::BreakIteratorCloser::operator()(UBreakIterator* iterato
 }
 
 CharacterSegmenter::CharacterSegmenter(bool asciiFastPath) : asciiFastPath_(asciiFastPath) {}
+
+// Decided without ICU's iterator when the first code point is ASCII or of break
+// class Other and the next one is no Extend, ZWJ or SpacingMark: every other
+// rule that joins two code points needs a CR, Prepend, ZWJ, Hangul jamo,
+// regional indicator or Extend first. This covers most letters of most scripts.
+std::size_t CharacterSegmenter::loneCodePointEnd(std::string_view text, std::size_t at) {
+  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto length = static_cast<std::int64_t>(text.size());
+  std::int64_t next = static_cast<std::int64_t>(at);
+  UChar32 first;
+  U8_NEXT(s, next, length, first);
+  if (first == '\r' || (first >= 0x80 && breakClass(first) != U_GCB_OTHER)) return 0;
+  if (next == length) return static_cast<std::size_t>(next);
+  std::int64_t after = next;
+  UChar32 second;
+  U8_NEXT(s, after, length, second);
+  const int joining = breakClass(second);
+  if (joining == U_GCB_EXTEND || joining == U_GCB_ZWJ || joining == U_GCB_SPACING_MARK) return 0;
+  return static_cast<std::size_t>(next);
+}
 
 std::size_t CharacterSegmenter::zoneCharacterEnd(std::size_t at) {
   if (zoneBounds_[zoneCursor_] > at) {
