@@ -27,27 +27,15 @@ bool isDeclarationKeyword(const Token& token) {
 
 }  // namespace
 
-Parser::Parser(std::string_view source, ParseOutput output) : buildsTree_(output == ParseOutput::tree) {
-  lexer_.emplace(source);
-  pull(lookahead_[current_]);
-}
-
-Parser::Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) { pull(lookahead_[current_]); }
-
-void Parser::pull(Token& token) {
-  if (lexer_) {
-    lexer_->next(token);
-  } else if (nextToken_ < tokens_.size()) {
-    token = std::move(tokens_[nextToken_++]);
-  } else {
-    token = Token::make(TokenKind::eof);
-  }
+Parser::Parser(std::string_view source, ParseOutput output)
+    : lexer_(source), buildsTree_(output == ParseOutput::tree) {
+  lexer_.next(lookahead_[current_]);
 }
 
 const Token& Parser::tokenAfterCurrent() {
   Token& following = lookahead_[current_ ^ 1];
   if (!hasFollowing_) {
-    pull(following);
+    lexer_.next(following);
     hasFollowing_ = true;
   }
   return following;
@@ -58,7 +46,7 @@ void Parser::stepOver() {
     current_ ^= 1;
     hasFollowing_ = false;
   } else {
-    pull(lookahead_[current_]);
+    lexer_.next(lookahead_[current_]);
   }
 }
 

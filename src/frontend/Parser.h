@@ -3,7 +3,7 @@
 // with a message beginning "Parsing error: "; the error travels back as a value.
 // It pulls tokens from a lexer as it goes and holds two at a time, so a script's
 // tokens are never all in memory at once.
-// Used on one thread; a parser is made for one text or token list and used once.
+// Used on one thread; a parser is made for one text and used once.
 
 #include <cstdint>
 #include <optional>
@@ -40,8 +40,6 @@ class Parser {
 public:
   // Lexes source while parsing; source must outlive the parser.
   explicit Parser(std::string_view source, ParseOutput output = ParseOutput::tree);
-  // Parses a token list; past its end the current token is eof.
-  explicit Parser(std::vector<Token> tokens);
 
   ParseResult parse();
 
@@ -90,7 +88,6 @@ private:
   const Token& currentToken() const { return lookahead_[current_]; }
   const Token& tokenAfterCurrent();
   void stepOver();
-  void pull(Token& token);
   // Steps over the current token, handing back its text; the cursor never
   // returns to it, so the text can be moved out.
   std::string takeText();
@@ -110,10 +107,7 @@ private:
     if (buildsTree_) nodes.push_back(std::move(node));
   }
 
-  // Where tokens come from: the lexer, else tokens_ from nextToken_ on.
-  std::optional<Lexer> lexer_;
-  std::vector<Token> tokens_;
-  std::size_t nextToken_ = 0;
+  Lexer lexer_;
   // The current token and the one after it take turns in two places, which
   // the lexer fills in again and again without moving tokens.
   Token lookahead_[2];

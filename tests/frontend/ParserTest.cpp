@@ -1,5 +1,5 @@
-// Tree shapes, the parse decisions that pick an error, the token cursor, and
-// the node memory that lets a kept subtree outlive its program.
+// Tree shapes, the parse decisions that pick an error, and the node memory
+// that lets a kept subtree outlive its program.
 #include <array>
 #include <thread>
 
@@ -62,19 +62,6 @@ TEST(ParserStatements, NodeFieldsAndErrorChoices) {
       {"a = b = c;", e::semicolonMissing(tok(K::assign))},  // no operator ends the expression
       {"x = 1 int y; [1 play];", e::semicolonMissing(Token::keyword("int"))},  // the first fault wins
   });
-}
-
-TEST(ParserCursor, EndOfListAndEofTokenEndTheInput) {
-  const auto parse = [](std::vector<Token> tokens) {
-    ParseResult result = Parser(std::move(tokens)).parse();
-    return result.ok() ? joined(result.program->statements) : result.error;
-  };
-  EXPECT_EQ(parse({}), "");
-  EXPECT_EQ(parse({id("x"), tok(K::semicolon)}), "x");
-  EXPECT_EQ(parse({id("x"), tok(K::assign)}), parse_errors::unexpectedToken(tok(K::eof)));
-  EXPECT_EQ(parse({tok(K::openBrace)}), parse_errors::kBlockNotClosed);
-  EXPECT_EQ(parse({id("a"), tok(K::semicolon), tok(K::eof), tok(K::closeBrace), tok(K::plus)}), "a");
-  EXPECT_EQ(parse({tok(K::openBrace), tok(K::eof), tok(K::closeBrace)}), parse_errors::kBlockNotClosed);
 }
 
 TEST(ParserNodeMemory, KeptSubtreesOutliveTheProgramOnAnyThread) {
