@@ -7,7 +7,12 @@
 namespace quarn {
 namespace {
 
-FunctionDeclNode functionOf(std::size_t statements) { return FunctionDeclNode{"f", BlockNode{NodeList(statements)}}; }
+// Methods named f told apart by their body's length.
+std::shared_ptr<CodeTree> methodsOf(std::uint32_t count) {
+  auto tree = std::make_shared<CodeTree>();
+  for (std::uint32_t n = 0; n < count; ++n) tree->methods.push_back(MethodCode{"f", CodeBlock{nullptr, n}});
+  return tree;
+}
 
 std::string read(const Environment& e, const std::string& n) { auto v = e.get(n); return v ? describe(*v) : "absent"; }
 
@@ -22,23 +27,25 @@ TEST(EnvironmentRules, NamesAreExactNoneIsPresentAndAnAssignmentMayChangeTheKind
   EXPECT_EQ(read(environment, "frequencyHigh"), "absent");
 }
 
-// Bound slots and names at once: while writers switch a variable between an int, a float, a long string
+// Slots and names at once: while writers switch a variable between an int, a float, a long string
 // and an array, assign a constant and redefine a method, lock-free readers never see a torn value or a
 // method nobody defined; every thread meanwhile adds and counts its own variable by name.
 TEST(EnvironmentConcurrency, ValuesNeverTearWhileNamesAndMethodsChange) {
   constexpr int kWriters = 4, kThreads = 8, kOperations = 20000;
   Environment environment;
-  ASSERT_TRUE(environment.bindNames(std::make_shared<const SlotNames>(SlotNames{"v", "Acid", "later"})));
-  EXPECT_FALSE(environment.bindNames(std::make_shared<const SlotNames>(SlotNames{"v"})));
+  VariableSlot& v = environment.variable("v");
+  VariableSlot& later = environment.variable("later");
+  MethodSlot& f = environment.methodSlot("f");
+  const auto methods = methodsOf(kWriters);
   const std::string longText(4096, 'q');
   const std::vector<QuarnValue> written = {I(7), F(7.5f), S(longText), A({I(1), S(longText)})};
   std::vector<std::string> allowed;
   for (const QuarnValue& value : written) allowed.push_back(describe(value));
   QuarnValue acid;
-  ASSERT_TRUE(environment.get(1, "Acid", acid));  // a built-in constant found through its slot
+  ASSERT_TRUE(environment.variable("Acid").read(acid));  // a built-in constant found through its slot
   EXPECT_EQ(describe(acid), describe(F(0.85f)));
-  environment.define(0, "v", I(7), false);
-  environment.defineFunction(functionOf(0));
+  environment.define("v", I(7), false);
+  environment.defineMethod(f, methods->methods[0], methods);
   std::atomic<int> failures{0};
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
@@ -52,16 +59,16 @@ TEST(EnvironmentConcurrency, ValuesNeverTearWhileNamesAndMethodsChange) {
         environment.assign(own, I(i));
         environment.define(own, I(-5), true);  // ignored, so own never becomes constant
         if (t < kWriters) {
-          environment.assign(0, "v", written[static_cast<std::size_t>(i + t) % written.size()]);
+          v.assign(written[static_cast<std::size_t>(i + t) % written.size()]);
           environment.assign(i % 2 == 0 ? "Maximum" : "Acid", I(i));  // constants, from several threads
-          environment.defineFunction(functionOf(static_cast<std::size_t>(t)));
+          environment.defineMethod(f, methods->methods[static_cast<std::size_t>(t)], methods);
           continue;
         }
-        const bool found = i % 2 == 0 ? environment.get(0, "v", seen) : (seen = *environment.get("v"), true);
+        const bool found = i % 2 == 0 ? v.read(seen) : (seen = *environment.get("v"), true);
         failures += !found || std::find(allowed.begin(), allowed.end(), describe(seen)) == allowed.end();
-        failures += environment.get(2, "later", seen);  // bound but never declared
-        const auto function = environment.getFunction("f");
-        failures += !function || function->body.statements.size() >= kWriters;
+        failures += later.read(seen);  // mentioned but never declared
+        const MethodCode* function = environment.method("f");
+        failures += !function || function->body.count >= kWriters;
       }
     });
   }
@@ -74,8 +81,8 @@ TEST(EnvironmentConcurrency, ValuesNeverTearWhileNamesAndMethodsChange) {
   EXPECT_EQ(read(environment, "Acid"), describe(F(0.85f)));
   EXPECT_EQ(read(environment, "Maximum"), describe(F(1.0f)));
   environment.define("later", I(3), false);  // declared after failed look-ups, by name
-  QuarnValue later;
-  EXPECT_TRUE(environment.get(2, "later", later) && later.asInt() == 3);
+  QuarnValue declared;
+  EXPECT_TRUE(later.read(declared) && declared.asInt() == 3);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "InterpTestSupport.h"
+#include "interp/Operators.h"
 
 namespace quarn {
 namespace {
@@ -33,10 +34,8 @@ TEST(ValueReadings, TruthFloatViewAndIntegerView) {
   }
 }
 
-// left, operator, right, result; then operator, operand, result. The operators touch neither the engine
-// nor the environment.
+// left, operator, right, result; then operator, operand, result.
 TEST(EvaluatorOperators, BinaryAndUnary) {
-  const Evaluator evaluator{nullptr, std::make_shared<Environment>()};
   const std::tuple<QuarnValue, TokenKind, QuarnValue, QuarnValue> cases[] = {
       {I(1), K::plus, F(2.5f), F(3.5f)},       {F(0.1f), K::plus, F(0.2f), F(0.1f + 0.2f)},
       {F(16777216.0f), K::plus, I(1), F(16777216.0f)},  // 32-bit float, not double
@@ -68,7 +67,7 @@ TEST(EvaluatorOperators, BinaryAndUnary) {
       {I(1), K::assign, I(2), N()},               {F(1.0f), K::comma, F(2.0f), N()},
   };
   for (const auto& [left, op, right, expected] : cases) {
-    EXPECT_EQ(describe(evaluator.applyBinaryOperator(left, Token::make(op), right)), describe(expected))
+    EXPECT_EQ(describe(applyBinaryOperator(left, op, right)), describe(expected))
         << describe(left) << " " << tokenKindName(op) << " " << describe(right);
   }
   const std::tuple<TokenKind, QuarnValue, QuarnValue> unaryCases[] = {
@@ -78,7 +77,7 @@ TEST(EvaluatorOperators, BinaryAndUnary) {
       {K::plus, S("kept"), S("kept")},    {K::eof, F(-0.0f), F(-0.0f)},
   };
   for (const auto& [op, operand, expected] : unaryCases) {
-    EXPECT_EQ(describe(evaluator.applyUnaryOperator(Token::make(op), operand)), describe(expected))
+    EXPECT_EQ(describe(applyUnaryOperator(op, operand)), describe(expected))
         << tokenKindName(op) << " " << describe(operand);
   }
 }
