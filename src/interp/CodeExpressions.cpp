@@ -24,7 +24,7 @@ void reportUndefinedIdentifier(const std::string& name) {
   printLine(line);
 }
 
-QuarnValue readVariable(const Code& code) {
+inline __attribute__((always_inline)) QuarnValue readVariable(const Code& code) {
   QuarnValue value;
   if (!code.variable->read(value)) reportUndefinedIdentifier(*code.name);
   return value;
