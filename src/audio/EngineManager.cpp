@@ -125,7 +125,7 @@ void EngineManager::send(SoundEvent event, SoundStamp when) {
   }
   event.order = impl_->sendOrder.fetch_add(1);
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSoundQueueWaitMilliseconds);
-  while (!impl_->queue.push(event)) {
+  while (!impl_->renderSide->queue.push(event)) {
     const bool isHalted = event.generation < runGeneration();
     if (isHalted || impl_->isDropping.load() || std::chrono::steady_clock::now() > giveUp) {
       if (!isHalted && !impl_->isDropping.exchange(true)) {
