@@ -77,7 +77,7 @@ struct Compiler::NodeWalk {
   void operator()(const IdentifierNode& node) const {
     expression(&CodeSteps::variable);
     code.variable = compiler.variableFor(node.slot, node.name);
-    code.name = compiler.keep(node.name);
+    code.name = compiler.keep(node.name, node.slot);
   }
   void operator()(const IntNode& node) const { literal(QuarnValue::makeInt(node.value)); }
   void operator()(const FloatNode& node) const { literal(QuarnValue::makeFloat(node.value)); }
@@ -99,7 +99,7 @@ void Compiler::NodeWalk::operator()(const BinaryOpNode& node) const {
   expression(CodeSteps::binary(code.op, isVariableWithConstant));
   if (isVariableWithConstant) {
     code.variable = compiler.variableFor(left->slot, left->name);
-    code.name = compiler.keep(left->name);
+    code.name = compiler.keep(left->name, left->slot);
     code.constant = QuarnValue::makeInt(right->value);
   } else {
     code.first = compiler.compileChild(node.left);
@@ -112,7 +112,7 @@ void Compiler::NodeWalk::operator()(const MethodCallNode& node) const {
   statement(CodeSteps::send(node, code.detail));
   if (node.receiverId == ReceiverId::self && node.selectorId != SelectorId::wait) {
     code.methodSlot = compiler.methodFor(node.functionSlot, node.functionName);
-    code.name = compiler.keep(node.functionName);
+    code.name = compiler.keep(node.functionName, node.functionSlot);
     return;
   }
   code.name = compiler.keep(node.receiverId == ReceiverId::unknown ? node.receiver.name : node.methodName);
@@ -137,6 +137,7 @@ CodeBlock Compiler::compileProgram(const ProgramNode& program) {
   if (program.names) {
     variablesBySlot_.assign(program.names->size(), nullptr);
     methodsBySlot_.assign(program.names->size(), nullptr);
+    namesBySlot_.assign(program.names->size(), nullptr);
   }
   return compileBlock(program.statements, EmptyChild::skip);
 }
@@ -172,8 +173,11 @@ CodeBlock Compiler::compileBlock(const NodeList& nodes, EmptyChild empty) {
   return block;
 }
 
-const std::string* Compiler::keep(const std::string& name) {
-  return &tree_->names.emplace_back(name);
+const std::string* Compiler::keep(const std::string& name, SlotId slot) {
+  if (slot >= namesBySlot_.size()) return &tree_->names.emplace_back(name);
+  const std::string*& kept = namesBySlot_[slot];
+  if (kept == nullptr) kept = &tree_->names.emplace_back(name);
+  return kept;
 }
 
 VariableSlot* Compiler::variableFor(SlotId slot, const std::string& name) {

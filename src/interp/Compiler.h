@@ -30,7 +30,8 @@ private:
   const Code* compileChild(const NodePtr& node);
   CodeBlock compileBlock(const NodeList& nodes, EmptyChild empty);
   CodeBlock compileProgram(const ProgramNode& program);
-  const std::string* keep(const std::string& name);
+  // The name kept for messages; numbered names are kept once.
+  const std::string* keep(const std::string& name, SlotId slot = kUnresolvedSlot);
   VariableSlot* variableFor(SlotId slot, const std::string& name);
   MethodSlot* methodFor(SlotId slot, const std::string& name);
 
@@ -39,6 +40,7 @@ private:
   // The slots of the program's numbered names, found on first use.
   std::vector<VariableSlot*> variablesBySlot_;
   std::vector<MethodSlot*> methodsBySlot_;
+  std::vector<const std::string*> namesBySlot_;
 };
 
 }  // namespace quarn
