@@ -1,6 +1,7 @@
 // Several async bodies of one parsed script reading and writing the same
 // variables through their slots at once (a stress case for ThreadSanitizer):
-// every read sees a whole value, constants stay, and the counts add up per body.
+// every read sees a whole value, constants stay, a method redeclared while
+// others call it always runs, and the counts add up per body.
 #include "InterpTestSupport.h"
 
 namespace quarn {
@@ -16,7 +17,8 @@ TEST_F(SharedVariables, AsyncBodiesReadAndWriteTheSameVariables) {
   for (int b = 0; b < kBodies; ++b) {
     const std::string own = "own" + std::to_string(b);
     script += "async { int " + own + " = 0; while (" + own + " < 2000) {"
-              " text = \"" + std::string(300, static_cast<char>('a' + b)) + "\"; [self touch];"
+              " text = \"" + std::string(300, static_cast<char>('a' + b)) + "\";"
+              " - (void) touch { shared = shared + 1; } [self touch];"  // redeclared while others call it
               " fixed = " + own + "; if (fixed != 7) { bad = bad + 1; }"
               " string seen = text; " + own + " = " + own + " + 1; } }";
   }
