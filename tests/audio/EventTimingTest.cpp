@@ -97,17 +97,6 @@ TEST_F(EventTiming, HaltsCutAtTheirStampAndDropWhatWaits) {
   EXPECT_EQ(lines, std::vector<std::string>{});
 }
 
-// A sampler play lands at its frame exactly as one played at once lands at 0.
-TEST_F(EventTiming, SamplerPlaysAtItsFrame) {
-  engine.playSample("tone", at(1000));
-  const std::vector<float> late = pull(engine, 4096, 512);
-  EngineManager other{dir, AudioOutput::pulled};
-  other.start();
-  other.playSample("tone");
-  EXPECT_EQ(soundingLength(std::vector<float>(late.begin(), late.begin() + 1000), 0.0f), 0u);
-  EXPECT_EQ(std::vector<float>(late.begin() + 1000, late.end()), pull(other, 3096, 512));
-}
-
 // A script sending without waits fills the queue: it waits for the render thread,
 // and when nothing renders for kSoundQueueWaitMilliseconds it drops (at once from
 // then on) with one line.

@@ -1,4 +1,4 @@
-// The run's one scope: its rules, and many threads using it at once.
+// The run's one scope with many threads using it at once.
 #include <algorithm>
 #include <atomic>
 
@@ -10,17 +10,6 @@ namespace {
 FunctionDeclNode functionOf(std::size_t statements) { return FunctionDeclNode{"f", BlockNode{NodeList(statements)}}; }
 
 std::string read(const Environment& e, const std::string& n) { auto v = e.get(n); return v ? describe(*v) : "absent"; }
-
-TEST(EnvironmentRules, NamesAreExactNoneIsPresentAndAnAssignmentMayChangeTheKind) {
-  Environment environment;
-  environment.define("x", F(1.0f), false);
-  environment.assign("x", S("text"));
-  environment.define("n", N(), false);
-  environment.define("n", I(1), false);
-  EXPECT_EQ(read(environment, "x"), describe(S("text")));
-  EXPECT_EQ(read(environment, "n"), "none");
-  EXPECT_EQ(read(environment, "frequencyHigh"), "absent");
-}
 
 // Bound slots and names at once: while writers switch a variable between an int, a float, a long string
 // and an array, assign a constant and redefine a method, lock-free readers never see a torn value or a
