@@ -12,7 +12,6 @@
 namespace quarn {
 namespace {
 using EngineSampler = PulledEngine;
-using EngineRealtime = PulledEngine;
 
 // Pitch at 44.1 kHz from the zero crossings of signal[from, to).
 double pitch(const std::vector<float>& signal, std::size_t from, std::size_t to) {
@@ -21,8 +20,8 @@ double pitch(const std::vector<float>& signal, std::size_t from, std::size_t to)
   return crossings / 2.0 * 44100.0 / static_cast<double>(to - from);
 }
 
-// What is heard is clamped and finite; each setting says one line. Blocks of
-// 3000 frames cross the varispeed stage's scratch size. Nothing allocates.
+// What is heard is clamped and finite. Blocks of 3000 frames cross the
+// varispeed stage's scratch size. Nothing allocates.
 TEST_F(EngineSampler, PlaysAtTheGivenRateClampedToItsRange) {
   const struct { float rate; int block; double heard; } cases[] = {
       {1.0f, 256, 1.0}, {2.0f, 1, 2.0}, {2.0f, 3000, 2.0}, {0.3f, 5000, 0.3}, {0.0f, 256, kMinSamplerRate},
@@ -30,9 +29,7 @@ TEST_F(EngineSampler, PlaysAtTheGivenRateClampedToItsRange) {
       {NAN, 256, kDefaultSamplerRate}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.rate << " in blocks of " << c.block);
-    lines.clear();
     engine.setSamplerRate(c.rate);
-    EXPECT_EQ(lines.size(), 1u);
     engine.playSample("tone");
     const std::vector<float> out = pull(engine, kFileFrames * 5, c.block);
     EXPECT_EQ(allocatorCalls.load(), 0);
@@ -66,7 +63,7 @@ TEST(EngineResources, KitFolderIsBesideTheExecutables) {
             std::filesystem::weakly_canonical(std::filesystem::path(QUARN_BINARY_DIR) / "share/quarn/samples"));
 }
 
-TEST_F(EngineRealtime, HandOverWhilePlayingAllocatesNothing) {
+TEST_F(EngineSampler, HandOverWhilePlayingAllocatesNothing) {
   int error = 0;  // first: the counter sees C++ and the resampler's C library
   isCounting = true;
   int* volatile cxx = new int(1);  // volatile: the pair may not be elided

@@ -27,9 +27,7 @@ std::vector<float> expectedVoice(std::vector<Change> changes, int frames) {
   for (const Change& c : changes) {
     synthRender(reference.pointer, out.data() + done, static_cast<int>(c.frame) - done);
     done = static_cast<int>(c.frame);
-    if (c.kind == Kind::voicePlay || c.kind == Kind::halt) {
-      synthSetPlaying(reference.pointer, c.kind == Kind::voicePlay);
-    }
+    if (c.kind == Kind::voicePlay || c.kind == Kind::halt) synthSetPlaying(reference.pointer, c.kind != Kind::halt);
     if (c.kind == Kind::voiceFrequency) synthSetFrequency(reference.pointer, c.value);
     if (c.kind == Kind::voiceCutoff) synthSetCutoff(reference.pointer, c.value);
   }

@@ -5,7 +5,6 @@
 #include <gmock/gmock.h>
 
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <mutex>
