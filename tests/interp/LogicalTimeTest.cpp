@@ -56,8 +56,8 @@ protected:
 TEST_F(LogicalTime, StaysExactOverALongRunAndCutsWaitsToADay) {
   static_assert(framesFromNanos(100 * 365LL * 24 * 3600 * kNanosPerSecond) == 100LL * 365 * 24 * 3600 * 44100);
   static_assert(nanosFromFrames(44100) == 1'000'000'000 && nanosFromFrames(1) == 22'676);
-  const auto frames = framesOf("int i = 0; int j = 0; while (i < 20) { i = i + 1; j = 0;"
-                               " while (j < 5000) { j = j + 1; [self wait:0.125]; } } [self wait:100000]; [self wait:1];");
+  const auto frames = framesOf("int i = 0; int j = 0; while (i < 20) { i = i + 1; j = 0; while (j < 5000) {"
+                               " j = j + 1; [self wait:0.125]; } } [self wait:100000]; [self wait:1];");
   ASSERT_EQ(frames.size(), 100002u);
   EXPECT_THAT(std::vector(frames.begin(), frames.begin() + 2), ElementsAre(5513, 11025));
   EXPECT_THAT(std::vector(frames.end() - 3, frames.end()),
