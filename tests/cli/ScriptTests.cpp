@@ -1,5 +1,5 @@
 // Whole-script cases under tests/scripts/, run through the same code as the
-// quarn subcommands:
+// quarn subcommands (cli/ holds whole commands, run by CliTests.cpp):
 //   tokens/NAME.quarn  with NAME.tokens: the exact output of `quarn tokens`
 //   check/NAME.quarn   with NAME.error: the parse error (no .error: must parse)
 //   run/NAME.quarn     with `// expect: LINE` comments: the standard output of
@@ -12,49 +12,34 @@
 //                      (the whole length); `// seconds: N` renders N seconds.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
+#include <cmath>
 #include <functional>
-#include <sstream>
-#include <string>
-#include <vector>
 
+#include "audio/SampleFile.h"
 #include "cli/Commands.h"
-#include "cli/RenderAnalysis.h"
 #include "cli/RenderCommand.h"
 #include "cli/TestFolder.h"
 #include "support/Diagnostics.h"
 
 namespace fs = std::filesystem;
 using namespace quarn;
+using test::caseName;
 using test::readFile;
+using test::scriptsIn;
 
 namespace {
 
-const fs::path kScriptsDir = fs::path(QUARN_TEST_DATA_DIR) / "scripts";
 const fs::path kSamplesDir = fs::path(QUARN_BINARY_DIR) / "share" / "quarn" / "samples";
+// A sample counts as sound above this; float renders hold exact zeros elsewhere.
+constexpr float kSoundThreshold = 1e-6f;
+// Stretches of sound closer than this (a zero crossing, a quiet sample) are one.
+constexpr long kSilentGapFrames = 256;
 
 std::vector<std::string> linesOf(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
-}
-
-std::vector<fs::path> scriptsIn(const std::string& folder) {
-  std::vector<fs::path> scripts;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(kScriptsDir / folder, ec))
-    if (entry.path().extension() == ".quarn") scripts.push_back(entry.path());
-  std::sort(scripts.begin(), scripts.end());
-  return scripts;
-}
-
-std::string caseName(const testing::TestParamInfo<fs::path>& info) {
-  std::string name = info.param.stem().string();
-  for (char& c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  return name;
 }
 
 // The lines a command prints; it must succeed.
@@ -96,13 +81,32 @@ std::vector<double> numbersAfter(const std::string& script, const std::string& m
   return numbers;
 }
 
-// The facts about the sound that the script's comments name; the others are not checked.
-void expectSoundAsTheScriptSays(const std::string& script, const std::vector<float>& samples) {
-  const std::vector<test::Span> spans = test::spansOf(samples);
-  std::vector<double> onsets, bounds;
-  for (const auto& [from, to] : spans) {
-    onsets.push_back(from);
-    bounds.insert(bounds.end(), {double(from), double(to)});
+// Rising zero crossings per second from `from` to `to`.
+double frequencyIn(const std::vector<float>& samples, long from, long to) {
+  long first = -1, last = -1, crossings = 0;
+  for (long i = from + 1; i < to; ++i) {
+    if (samples[i - 1] >= 0 || samples[i] < 0) continue;
+    if (first < 0) first = i;
+    last = i;
+    ++crossings;
+  }
+  return crossings > 1 ? (crossings - 1) * 44100.0 / static_cast<double>(last - first) : 0.0;
+}
+
+// The facts about the sound (the left channel; both carry the same signal)
+// that the script's comments name; the others are not checked.
+void expectSoundAsTheScriptSays(const std::string& script, const SampleBuffer& sound) {
+  std::vector<float> samples;
+  std::vector<double> onsets, bounds;  // each stretch of sound: its first frame and the one after its last
+  for (long i = 0; i < sound.frameCount; ++i) {
+    samples.push_back(sound.samples[2 * i]);
+    if (std::fabs(samples[i]) <= kSoundThreshold) continue;
+    if (!bounds.empty() && i - bounds.back() < kSilentGapFrames) {
+      bounds.back() = i + 1;
+    } else {
+      onsets.push_back(i);
+      bounds.insert(bounds.end(), {double(i), double(i + 1)});
+    }
   }
   const auto expectGiven = [&](const std::string& marker, const std::vector<double>& actual) {
     if (const auto expected = numbersAfter(script, marker); !expected.empty()) {
@@ -113,8 +117,8 @@ void expectSoundAsTheScriptSays(const std::string& script, const std::vector<flo
   expectGiven("// sound:", bounds);
   expectGiven("// frames:", {double(samples.size())});
   if (const auto hertz = numbersAfter(script, "// frequency:"); !hertz.empty()) {
-    ASSERT_FALSE(spans.empty());
-    EXPECT_NEAR(test::frequencyIn(samples, spans[0], 44100.0), hertz[0], 0.5);
+    ASSERT_FALSE(bounds.empty());
+    EXPECT_NEAR(frequencyIn(samples, long(bounds[0]), long(bounds[1])), hertz[0], 0.5);
   }
 }
 
@@ -156,8 +160,9 @@ TEST_P(RenderScripts, SoundsAsExpected) {
   if (auto seconds = numbersAfter(script, "// seconds:"); !seconds.empty()) options.seconds = seconds[0];
   EXPECT_EQ(linesPrintedBy([&](std::ostream& err) { return renderCommand(script, options, err); }),
             expectedRunLines(script));
-  ASSERT_TRUE(fs::exists(options.output));
-  expectSoundAsTheScriptSays(script, test::leftChannel(options.output));
+  const auto sound = decodeSampleFile(options.output);
+  ASSERT_TRUE(sound);
+  expectSoundAsTheScriptSays(script, *sound);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, TokenScripts, testing::ValuesIn(scriptsIn("tokens")), caseName);
