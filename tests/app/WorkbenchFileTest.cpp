@@ -9,7 +9,6 @@
 #include <QProcess>
 
 #include "app/QtText.h"
-#include "audio/SampleFile.h"
 #include "cli/TestFolder.h"
 
 namespace quarn {
@@ -88,14 +87,11 @@ TEST_F(WorkbenchFiles, StartsWithTheFileGivenAndSaysWhatToDoOnErrors) {
   EXPECT_FALSE(window->isWindowModified());
   const fs::path beat = pathIn("beat.quarn");
   std::ofstream(beat) << "[tb303 play];";
-  auto given = makeWindow(pathIn("session"));
+  auto given = makeWindow(pathIn("session")), fresh = makeWindow(pathIn("session"));
   given->startWith(beat);
-  EXPECT_EQ(given->view().sourceCode(), "[tb303 play];");
-  EXPECT_EQ(given->file(), beat);
-  auto second = makeWindow(pathIn("session"));
-  second->startWith(pathIn("fresh.quarn"));
-  EXPECT_EQ(second->view().sourceCode(), "");
-  EXPECT_EQ(second->windowTitle(), "fresh.quarn[*]");
+  fresh->startWith(pathIn("fresh.quarn"));
+  EXPECT_EQ(std::tuple(given->view().sourceCode(), given->file()), std::tuple("[tb303 play];", beat));
+  EXPECT_EQ(std::tuple(fresh->view().sourceCode(), fresh->windowTitle()), std::tuple("", "fresh.quarn[*]"));
   EXPECT_FALSE(fs::exists(pathIn("fresh.quarn"))) << "saving creates it";
 
   fs::resize_file((std::ofstream(pathIn("huge.quarn")), pathIn("huge.quarn")), kMaxScriptBytes + 1);
@@ -132,9 +128,7 @@ TEST_F(WorkbenchFiles, RenderToFile) {
   // the default tail of two seconds follows the script's half second
   ASSERT_TRUE(waitForLog(rendering + "\nRendered out.wav (2.50 s of audio).")) << view().logOutput();
   EXPECT_FALSE(window->isRendering());
-  const auto sound = decodeSampleFile(pathIn("out.wav"));
-  ASSERT_NE(sound, nullptr);
-  EXPECT_EQ(sound->frameCount, 110250);
+  EXPECT_EQ(fs::file_size(pathIn("out.wav")), 44 + 4 * 110250u);  // 16-bit stereo
 
   ASSERT_TRUE(window->saveTo(pathIn("beat.quarn")));
   const std::string script = view().sourceCode(), log = view().logOutput();

@@ -184,19 +184,6 @@ TEST(CliUsage, HelpAgreesWithTheReadme) {
 
 using CliTest = test::TestFolder;
 
-// `quarn FILE`: the window opens a file, or a script to make; other words stay mistakes.
-TEST_F(CliTest, OneWordNamingAFileOpensTheWindow) {
-  const std::string existing = scriptFile("beat.txt", "");
-  const struct { std::vector<std::string> args; std::optional<std::string> file; } cases[] = {
-      {{existing}, existing},          {{"new-beat.quarn"}, "new-beat.quarn"},
-      {{"run"}, std::nullopt},         {{"tokens"}, std::nullopt},      {{"render"}, std::nullopt},
-      {{"nosuchword"}, std::nullopt},  {{"--help"}, std::nullopt},
-      {{"-"}, std::nullopt},           {{existing, existing}, std::nullopt},
-      {{dir().string()}, std::nullopt},
-  };
-  for (const auto& c : cases) EXPECT_EQ(workbenchFileArgument(c.args), c.file) << ::testing::PrintToString(c.args);
-}
-
 TEST_F(CliTest, RunWithoutADeviceSaysSoOnceAndPlaysSilently) {
   if (fs::exists("/dev/snd")) GTEST_SKIP() << "this machine has a sound card";
   // no sound server either: the address leads nowhere
