@@ -31,8 +31,8 @@ QColor cornerColour(const QImage& image, const QWidget* widget) {
 // A fresh window runs its script leaving the voice off; a grab shows the colours of each region
 // (saved as workbench.png in the build tree for the eye); however many lines a run prints, the
 // console keeps its height, the buttons their place, and the newest kConsoleHistoryLines lines;
-// a bigger window grows the editor.
-TEST_F(WorkbenchWindowTest, FreshWindowItsColoursItsConsoleAndClosingDuringARun) {
+// a bigger window grows the editor. Then the keys and zooming, and closing during a run.
+TEST_F(WorkbenchWindowTest, FreshWindowItsLookItsConsoleItsKeysAndClosingDuringARun) {
   synthSetCutoff(&voice, 0.3f);
   EXPECT_EQ(view().widgets().compileButton->text(), "Compile and Run");
   EXPECT_EQ(view().widgets().haltButton->text(), "[tb303 release];");
@@ -87,29 +87,7 @@ TEST_F(WorkbenchWindowTest, FreshWindowItsColoursItsConsoleAndClosingDuringARun)
   EXPECT_EQ(editor()->height(), editorHeight + 300) << "the editor takes the extra room";
   EXPECT_EQ(console()->height(), height);
 
-  // Closed during a run: runs hold the engine until their waits end; nothing reaches the gone
-  // window; the app leaves normally.
-  const std::shared_ptr<SynthWrapper> synth = engine->synth;  // to read the voice after the engine
-  const std::weak_ptr<EngineManager> engineLeft = engine;
-  engine.reset();
-  view().setSourceCode("[tb303 setFrequency:221.0];\nasync { [self wait:0.3]; [tb303 setCutoff:0.25]; }\n"
-                       "[self wait:0.3];\n[tb303 setFrequency:550.0];");
-  view().compileAndRun();
-  ASSERT_TRUE(waitFor([&] { return synth->pointer->frequency.load() == 221.0f; }));
-  answers = {SaveAnswer::discard};
-  window->close();
-  EXPECT_FALSE(view().engine()->isRunning.load());
-  window.reset();
-  ASSERT_TRUE(waitFor([&] { return engineLeft.expired(); }));
-  QTest::qWait(50);  // deliver anything posted (nothing should be)
-  EXPECT_EQ(synth->pointer->frequency.load(), 221.0f);
-  EXPECT_NE(synth->pointer->cutoff.load(), 0.25f);
-  EXPECT_EQ(QuarnApp::finish(3, engineLeft), 3);
-}
-
-// Either button leaves the keys with the editor; zooming types nothing into it and stays in bounds.
-TEST_F(WorkbenchWindowTest, KeysStayWithTheEditor) {
-  ASSERT_TRUE(showWithEditorFocused());
+  // Either button leaves the keys with the editor; zooming types nothing into it and stays in bounds.
   view().setSourceCode("");
   for (QPushButton* button : {view().widgets().compileButton, view().widgets().haltButton}) {
     QTest::mouseClick(button, Qt::LeftButton);
@@ -129,6 +107,25 @@ TEST_F(WorkbenchWindowTest, KeysStayWithTheEditor) {
   view().zoom(-100);
   EXPECT_EQ(editor()->SendScintilla(QsciScintillaBase::SCI_GETZOOM), kMinZoom);
   EXPECT_EQ(view().sourceCode(), "    a\n    b") << "Tab is four spaces; Return keeps the indent; zooming types nothing";
+
+  // Closed during a run: runs hold the engine until their waits end; nothing reaches the gone
+  // window; the app leaves normally.
+  const std::shared_ptr<SynthWrapper> synth = engine->synth;  // to read the voice after the engine
+  const std::weak_ptr<EngineManager> engineLeft = engine;
+  engine.reset();
+  view().setSourceCode("[tb303 setFrequency:221.0];\nasync { [self wait:0.3]; [tb303 setCutoff:0.25]; }\n"
+                       "[self wait:0.3];\n[tb303 setFrequency:550.0];");
+  view().compileAndRun();
+  ASSERT_TRUE(waitFor([&] { return synth->pointer->frequency.load() == 221.0f; }));
+  answers = {SaveAnswer::discard};
+  window->close();
+  EXPECT_FALSE(view().engine()->isRunning.load());
+  window.reset();
+  ASSERT_TRUE(waitFor([&] { return engineLeft.expired(); }));
+  QTest::qWait(50);  // deliver anything posted (nothing should be)
+  EXPECT_EQ(synth->pointer->frequency.load(), 221.0f);
+  EXPECT_NE(synth->pointer->cutoff.load(), 0.25f);
+  EXPECT_EQ(QuarnApp::finish(3, engineLeft), 3);
 }
 
 // A parse error is pointed at (column in characters, not bytes) and runs nothing. Lines of the

@@ -80,14 +80,10 @@ inline std::string readAndClose(int fd) {
 inline Outcome runQuarn(const std::vector<std::string>& args, rlim_t addressSpace = 0, bool closedStdout = false) {
   int errPipe[2], outPipe[2];
   EXPECT_EQ(pipe(errPipe) | pipe(outPipe), 0);
-  std::vector<char*> argv{const_cast<char*>("quarn")}, env;
+  std::vector<char*> argv{const_cast<char*>("quarn")};
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  for (char** var = environ; *var; ++var)
-    if (const std::string_view v = *var; !v.starts_with("DISPLAY=") && !v.starts_with("WAYLAND_DISPLAY=") &&
-                                         !v.starts_with("QT_QPA_PLATFORM="))
-      env.push_back(*var);
   argv.push_back(nullptr);
-  env.push_back(nullptr);
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) unsetenv(name);
   const std::string binary = QUARN_BINARY_DIR "/bin/quarn";
   const pid_t pid = fork();
   if (pid == 0) {  // only async-signal-safe calls until exec
@@ -97,7 +93,7 @@ inline Outcome runQuarn(const std::vector<std::string>& args, rlim_t addressSpac
     dup2(outPipe[1], STDOUT_FILENO);
     close(errPipe[0]);
     close(outPipe[0]);
-    execve(binary.c_str(), argv.data(), env.data());
+    execv(binary.c_str(), argv.data());
     _exit(127);
   }
   close(errPipe[1]);
