@@ -179,7 +179,7 @@ void expectWritten(const std::string& check) {
   if (marker == "bytes:") {
     EXPECT_EQ(fs::file_size(file), std::stoull(other)) << file;
   } else if (marker == "same:") {
-    EXPECT_EQ(readFile(file), readFile(other)) << file;
+    EXPECT_TRUE(readFile(file) == readFile(other)) << file << " and " << other << " differ";
   } else {
     const auto sound = decodeSampleFile(file);
     EXPECT_EQ(sound ? sound->frameCount : -1, std::stol(other)) << file;
