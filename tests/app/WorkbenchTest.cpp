@@ -20,7 +20,6 @@ const std::string kHalted = "[VRKLog] System halted. ";
 const std::string kNobodyLine = "Unknown Receiver: nobody object could not be found.";
 
 using WorkbenchWindowTest = WorkbenchFixture;
-using WorkbenchRun = WorkbenchFixture;
 
 // A pixel near the bottom-right corner of a widget, away from its text.
 QColor cornerColour(const QImage& image, const QWidget* widget) {
@@ -133,7 +132,7 @@ TEST_F(WorkbenchWindowTest, FreshWindowItsLookItsConsoleItsKeysAndClosingDuringA
 // run asleep in a wait goes on when the next run sets the engine going again; its lines still
 // reach standard output, never the newer run's console. The editor's keys run and halt: the wait
 // in progress ends at once and the rest of the script is skipped.
-TEST_F(WorkbenchRun, ParseErrorsRunLinesAndHalts) {
+TEST_F(WorkbenchWindowTest, ParseErrorsRunLinesAndHalts) {
   const struct { std::string script; int line, column, length; } cases[] = {
       {"[tb303 setFrequency:220.0];\n[tb303 setCutoff:", 2, 18, 0},  // eof
       {"[sampler play:\"kick", 1, 20, 0},  // the string runs to the end
