@@ -119,13 +119,13 @@ std::int64_t EngineManager::renderedFrames() const { return impl_->framesDone.lo
 void EngineManager::send(SoundEvent event, SoundStamp when) {
   event.frame = when.frame;
   event.generation = when.generation == kCurrentGeneration ? runGeneration() : when.generation;
-  event.order = impl_->sendOrder.fetch_add(1);
   if (!impl_->hasRenderer.load()) {
     applyAtOnce(event);
     return;
   }
+  event.order = impl_->sendOrder.fetch_add(1);
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSoundQueueWaitMilliseconds);
-  while (!impl_->queue.push(event)) {
+  while (!impl_->renderSide->queue.push(event)) {
     const bool isHalted = event.generation < runGeneration();
     if (isHalted || impl_->isDropping.load() || std::chrono::steady_clock::now() > giveUp) {
       if (!isHalted && !impl_->isDropping.exchange(true)) {

@@ -32,7 +32,7 @@ inline constexpr double kEngineSampleRate = 44100.0;
 inline constexpr int kEngineChannels = 2;
 
 // device: the default output, when there is one. none: no device and no render
-// (tests, `quarn run --silent`): changes apply at once. pulled: no device, the
+// (tests, `quarn run --silent`): changes apply at once, and render does nothing. pulled: no device, the
 // caller pulls render (render tests, offline rendering).
 enum class AudioOutput { device, none, pulled };
 

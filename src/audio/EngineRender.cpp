@@ -28,7 +28,7 @@ void EngineManager::Impl::noteHalt(std::uint64_t generation) noexcept {
   halt.kind = SoundEventKind::halt;
   halt.frame = frame == kNoHaltFrame ? kSoundNow : frame;  // taken with an earlier halt
   halt.generation = generation;
-  schedule.insertHalt(halt);
+  renderSide->schedule.insertHalt(halt);
 }
 
 // An older run's change is dropped, unless it falls before a halt still waiting.
@@ -36,33 +36,33 @@ bool EngineManager::Impl::isStale(const SoundEvent& event) const noexcept {
   if (event.generation >= seenGeneration) {
     return false;
   }
-  const SoundEvent* halt = schedule.waitingHalt();
+  const SoundEvent* halt = renderSide->schedule.waitingHalt();
   return halt == nullptr || event.frame >= halt->frame;
 }
 
 // While the schedule has room; the rest waits in the queue for the next block.
 void EngineManager::Impl::takeQueued() noexcept {
   SoundEvent event;
-  while (schedule.hasRoom() && queue.pop(event)) {
+  while (renderSide->schedule.hasRoom() && renderSide->queue.pop(event)) {
     if (isStale(event)) {
       handBack(cache, event.sound);
     } else {
-      schedule.insert(event);
+      renderSide->schedule.insert(event);
     }
   }
 }
 
 void EngineManager::Impl::applyDue(SynthVoice* voice, std::int64_t frame) noexcept {
   SoundEvent event;
-  while (schedule.takeDue(frame, event)) {
+  while (renderSide->schedule.takeDue(frame, event)) {
     apply(voice, event);
   }
 }
 
 void EngineManager::Impl::applyHalt(SynthVoice* voice, const SoundEvent& halt) noexcept {
   synthSetPlaying(voice, false);
-  handBack(cache, sampler.stop());
-  schedule.removeIf([&](const SoundEvent& event) {
+  handBack(cache, renderSide->sampler.stop());
+  renderSide->schedule.removeIf([&](const SoundEvent& event) {
     if (event.generation >= halt.generation) {
       return false;
     }
@@ -76,9 +76,9 @@ void EngineManager::Impl::apply(SynthVoice* voice, const SoundEvent& event) noex
     return;
   }
   switch (event.kind) {
-    case SoundEventKind::samplerPlay: handBack(cache, sampler.start(event.sound)); break;
-    case SoundEventKind::samplerStop: handBack(cache, sampler.stop()); break;
-    case SoundEventKind::samplerRate: sampler.setRate(event.value); break;
+    case SoundEventKind::samplerPlay: handBack(cache, renderSide->sampler.start(event.sound)); break;
+    case SoundEventKind::samplerStop: handBack(cache, renderSide->sampler.stop()); break;
+    case SoundEventKind::samplerRate: renderSide->sampler.setRate(event.value); break;
     case SoundEventKind::halt: applyHalt(voice, event); break;
     default: break;
   }
@@ -94,13 +94,13 @@ void EngineManager::Impl::renderSpan(SynthVoice* voice, float* const* channels, 
     std::memcpy(span[1], span[0], sizeof(float) * static_cast<std::size_t>(frames));
   }
   // further channels are left as they are, like the voice leaves them
-  sampler.renderAdd(span, channelCount < kEngineChannels ? channelCount : kEngineChannels, frames);
+  renderSide->sampler.renderAdd(span, channelCount < kEngineChannels ? channelCount : kEngineChannels, frames);
 }
 
 // The block is cut where changes fall, so each applies at its own frame; a
 // change whose frame has passed applies at the block's start.
 void EngineManager::render(float* const* channels, int channelCount, int frameCount) noexcept {
-  if (channelCount < 1 || channels[0] == nullptr || frameCount < 1) {
+  if (channelCount < 1 || channels[0] == nullptr || frameCount < 1 || !impl_->renderSide) {
     return;
   }
   Impl& state = *impl_;
@@ -110,7 +110,7 @@ void EngineManager::render(float* const* channels, int channelCount, int frameCo
   const std::int64_t first = state.renderedFrames;
   for (int offset = 0; offset < frameCount;) {
     state.applyDue(voice, first + offset);
-    const std::int64_t next = state.schedule.nextFrame() - first;
+    const std::int64_t next = state.renderSide->schedule.nextFrame() - first;
     const int end = next < frameCount ? static_cast<int>(next) : frameCount;
     state.renderSpan(voice, channels, channelCount, offset, end - offset);
     offset = end;
@@ -124,6 +124,9 @@ void EngineManager::render(float* const* channels, int channelCount, int frameCo
 
 void EngineManager::applyDueChanges() noexcept {
   Impl& state = *impl_;
+  if (!state.renderSide) {
+    return;
+  }
   state.noteHalt(runGeneration_.load());
   state.takeQueued();
   state.applyDue(synth->pointer, state.renderedFrames);

@@ -36,15 +36,20 @@ struct EngineManager::Impl {
   Impl(std::filesystem::path dir, AudioOutput out)
       : output(out),
         cache(std::move(dir), kSampleCacheBytes),
-        sampler(kEngineSampleRate),
-        schedule(kPendingSoundEvents),
+        renderSide(out == AudioOutput::none ? nullptr : std::make_unique<RenderSide>()),
         hasRenderer(out == AudioOutput::pulled) {}
+
+  // What only a render uses, made unless the output is none: a silent run
+  // neither allocates nor touches it.
+  struct RenderSide {
+    SamplePlayer sampler{kEngineSampleRate};
+    SoundEventQueue<kSoundEventQueueCapacity> queue;
+    EventSchedule schedule{kPendingSoundEvents};
+  };
 
   const AudioOutput output;
   SampleCache cache;
-  SamplePlayer sampler;
-  SoundEventQueue<kSoundEventQueueCapacity> queue;
-  EventSchedule schedule;  // render thread only
+  const std::unique_ptr<RenderSide> renderSide;
   DeviceClock* deviceClock = nullptr;  // the engine's clock when it follows the device
 
   std::atomic<bool> hasRenderer;             // changes go to the render thread

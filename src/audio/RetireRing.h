@@ -43,7 +43,9 @@ public:
 
 private:
   static constexpr std::size_t kSlots = kCapacity + 1;
-  std::array<T*, kSlots> slots_{};
+  // Left unset: a slot is always written before it is read, and a large ring
+  // then costs no memory until it is used.
+  std::array<T*, kSlots> slots_;
   std::atomic<std::size_t> head_{0};
   std::atomic<std::size_t> tail_{0};
 };

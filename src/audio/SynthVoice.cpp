@@ -28,10 +28,12 @@ void synthSetSampleRate(SynthVoice* voice, float sampleRate) {
   }
 }
 
-void synthSetFrequency(SynthVoice* voice, float frequency) { voice->frequency.store(frequency); }
-void synthSetCutoff(SynthVoice* voice, float cutoff) { voice->cutoff.store(cutoff); }
-void synthSetResonance(SynthVoice* voice, float resonance) { voice->resonance.store(resonance); }
-void synthSetPlaying(SynthVoice* voice, bool isPlaying) { voice->isPlaying.store(isPlaying); }
+// Each parameter stands alone, so a release store (a plain store on most
+// processors) is all a setter needs; the renderer reads whole values.
+void synthSetFrequency(SynthVoice* voice, float frequency) { voice->frequency.store(frequency, std::memory_order_release); }
+void synthSetCutoff(SynthVoice* voice, float cutoff) { voice->cutoff.store(cutoff, std::memory_order_release); }
+void synthSetResonance(SynthVoice* voice, float resonance) { voice->resonance.store(resonance, std::memory_order_release); }
+void synthSetPlaying(SynthVoice* voice, bool isPlaying) { voice->isPlaying.store(isPlaying, std::memory_order_release); }
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "interp/Environment.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 #include <utility>
@@ -31,78 +32,50 @@ Environment::Environment() {
   }
 }
 
-bool Environment::bindNames(const std::shared_ptr<const SlotNames>& names) {
-  std::lock_guard guard(lock);
-  if (boundNames) return boundNames == names;
-  boundNames = names;
-  boundSlots.reserve(names->size());
-  for (const std::string& name : *names) boundSlots.push_back(slotNamedLocked(name, true));
-  boundCount.store(boundSlots.size(), std::memory_order_release);
-  return true;
-}
-
-VariableSlot* Environment::slotNamedLocked(const std::string& name, bool add) const {
-  const auto entry = slotsByName.find(name);
-  if (entry != slotsByName.end()) return entry->second;
-  if (!add) return nullptr;
-  VariableSlot* made = &slotStore.emplace_back();
-  slotsByName.emplace(name, made);
+template <class Slot>
+Slot& Environment::slotIn(std::deque<Slot>& store, std::unordered_map<std::string, Slot*>& byName,
+                         const std::string& name) {
+  const auto entry = byName.find(name);
+  if (entry != byName.end()) return *entry->second;
+  Slot& made = store.emplace_back();
+  byName.emplace(name, &made);
   return made;
 }
 
-VariableSlot* Environment::slotByName(const std::string& name, bool add) const {
+VariableSlot& Environment::variable(const std::string& name) {
   std::lock_guard guard(lock);
-  return slotNamedLocked(name, add);
+  return slotIn(variables_, variablesByName_, name);
 }
 
-void Environment::define(SlotId slot, const std::string& name, QuarnValue value, bool isConst) {
-  slotFor(slot, name, true)->define(std::move(value), isConst);
+MethodSlot& Environment::methodSlot(const std::string& name) {
+  std::lock_guard guard(lock);
+  return slotIn(methods_, methodsByName_, name);
 }
 
 std::optional<QuarnValue> Environment::get(const std::string& name) const {
+  const VariableSlot* found = nullptr;
+  {
+    std::lock_guard guard(lock);
+    const auto entry = variablesByName_.find(name);
+    if (entry != variablesByName_.end()) found = entry->second;
+  }
   QuarnValue value;
-  if (!get(kUnresolvedSlot, name, value)) return std::nullopt;
+  if (found == nullptr || !found->read(value)) return std::nullopt;
   return value;
 }
 
-void Environment::defineFunction(const FunctionDeclNode& declaration) {
-  // Copy before locking; the replaced declaration is freed after unlocking.
-  auto incoming = std::make_shared<const FunctionDeclNode>(declaration);
+void Environment::defineMethod(MethodSlot& slot, const MethodCode& method, std::shared_ptr<const CodeTree> owner) {
   std::lock_guard guard(lock);
-  auto [entry, inserted] = functions.try_emplace(incoming->name);
-  std::swap(entry->second, incoming);
-  functionsStamp.store(nextStamp(), std::memory_order_release);
+  if (std::find(methodOwners_.rbegin(), methodOwners_.rend(), owner) == methodOwners_.rend()) {
+    methodOwners_.push_back(std::move(owner));
+  }
+  slot.method.store(&method, std::memory_order_release);
 }
 
-// Each thread keeps its last answer: a loop sending the same selector finds
-// its method without a lock or a string until a method is declared again.
-// The stamps come from one counter for all environments, and bound slots
-// never change meaning within one, so an answer is never taken for another
-// environment, another name or an older set of methods.
-std::shared_ptr<const FunctionDeclNode> Environment::methodNamed(SlotId slot, const std::string& name) const {
-  struct LastAnswer {
-    std::uint64_t stamp = 0;
-    SlotId slot = kUnresolvedSlot;
-    std::shared_ptr<const FunctionDeclNode> method;
-  };
-  thread_local LastAnswer last;
-  const std::uint64_t stamp = functionsStamp.load(std::memory_order_acquire);
-  const bool isBound = slot < boundCount.load(std::memory_order_acquire);
-  if (isBound && last.stamp == stamp && last.slot == slot) return last.method;
-  std::shared_ptr<const FunctionDeclNode> method = getFunction(name);
-  if (isBound) last = LastAnswer{stamp, slot, method};
-  return method;
-}
-
-std::uint64_t Environment::nextStamp() {
-  static std::atomic<std::uint64_t> counter{0};
-  return counter.fetch_add(1, std::memory_order_relaxed) + 1;
-}
-
-std::shared_ptr<const FunctionDeclNode> Environment::getFunction(const std::string& name) const {
+const MethodCode* Environment::method(const std::string& name) const {
   std::lock_guard guard(lock);
-  auto entry = functions.find(name);
-  return entry == functions.end() ? nullptr : entry->second;
+  const auto entry = methodsByName_.find(name);
+  return entry == methodsByName_.end() ? nullptr : entry->second->method.load(std::memory_order_acquire);
 }
 
 }  // namespace quarn

@@ -1,8 +1,9 @@
 #pragma once
-// The tree-walking interpreter of one run. One Evaluator per run, shared by the
-// run's main flow and every async body it starts (each on its own worker thread):
-// evaluate (expressions), execute (statements) and handleMethodCall (sends) call
-// one another recursively. Held through std::shared_ptr; async jobs keep it alive.
+// The interpreter of one run. One Evaluator per run, shared by the run's main
+// flow and every async body it starts (each on its own worker thread). A tree
+// is compiled against the run's environment (Code.h) and then run: each
+// compiled node calls its operands' steps directly (CodeSteps.h). Held through
+// std::shared_ptr; async jobs keep it alive.
 
 #include <atomic>
 #include <condition_variable>
@@ -15,8 +16,8 @@
 #include "audio/Clock.h"
 #include "audio/EngineManager.h"
 #include "frontend/Ast.h"
+#include "interp/Code.h"
 #include "interp/Environment.h"
-#include "interp/IntegerOperators.h"
 #include "interp/QuarnValue.h"
 
 namespace quarn {
@@ -42,20 +43,27 @@ public:
   const std::shared_ptr<EngineManager> engine;
   const std::shared_ptr<Environment> environment;
 
-  // Expressions (never fail; problems yield none and print a line).
-  QuarnValue evaluate(const Node& node);
-  QuarnValue applyBinaryOperator(const QuarnValue& left, const Token& op, const QuarnValue& right) const {
-    if (left.kind() == ValueKind::intValue && right.kind() == ValueKind::intValue && isIntegerFastOperator(op.kind)) {
-      return applyInIntegerMode(op.kind, left.asInt(), right.asInt());  // the common case, inline
-    }
-    return applyBinaryOperatorSlowly(left, op, right);
-  }
-  QuarnValue applyUnaryOperator(const Token& op, const QuarnValue& operand) const;
+  // A tree (a program, a statement or an expression) compiled against this
+  // run's environment.
+  std::shared_ptr<const CodeTree> compile(const Node& root);
+  std::shared_ptr<const CodeTree> compile(const ProgramNode& program);
 
+  // Expressions never fail: problems yield none and print a line.
+  QuarnValue evaluate(const CodeTree& tree) { return tree.root->evaluate(*tree.root, *this); }
+  QuarnValue evaluate(const Node& node) { return evaluate(*compile(node)); }
   // Statements: returns at once when the run may not go on.
-  void execute(const Node& node);
-  // Message sends to self, sampler and tb303.
-  void handleMethodCall(const MethodCallNode& call);
+  void execute(const CodeTree& tree) {
+    if (mayContinue()) tree.root->execute(*tree.root, *this);
+  }
+  void execute(const Node& node) { execute(*compile(node)); }
+
+  // Each statement in turn, with the running check before it.
+  void runBlock(const CodeBlock& block) {
+    for (const Code& step : block) {
+      if (!mayContinue()) return;
+      step.execute(step, *this);
+    }
+  }
 
   // The engine's isRunning, no halt since this run began, and this run not
   // stopped by its own guard.
@@ -84,7 +92,7 @@ public:
   LogicalNanos logicalNow() const;
   // Runs a program's statements as a script thread of this run (a top level
   // that is not already one starts at the time elapsed since the run began).
-  void executeProgram(const ProgramNode& program);
+  void executeProgram(const CodeBlock& statements);
   // [self wait:] on the calling thread's clock; false when the run was stopped.
   bool waitSeconds(double seconds);
   // When a sound change sent now by the calling thread applies: its logical
@@ -92,44 +100,15 @@ public:
   SoundStamp soundStamp() const;
 
 private:
-  struct ExpressionWalk;  // the per-kind results of evaluate (Evaluate.cpp)
-  struct StatementWalk;   // the per-kind actions of execute (Execute.cpp)
+  friend struct CodeSteps;
 
-  // A node's slot while only programs with the bound names have run, else kUnresolvedSlot.
-  SlotId usableSlot(SlotId slot) const {
-    return slotBinding_.load(std::memory_order_relaxed) == SlotBinding::bound ? slot : kUnresolvedSlot;
-  }
-  void bindProgramNames(const ProgramNode& program);
-
-  // Operators.cpp: every case but an int with an int under the fast operators
-  QuarnValue applyBinaryOperatorSlowly(const QuarnValue& left, const Token& op, const QuarnValue& right) const;
-
-  // Evaluate.cpp: an absent child reads as none
-  QuarnValue evaluateOrNone(const NodePtr& expression);
-
-  // Execute.cpp
-  void executeStatements(const NodeList& statements);
-  void executeBlock(const BlockNode& block);  // each statement with the running check
-  void executeIf(const IfNode& node);
-  void executeWhile(const WhileNode& loop);
-
-  // Dispatch.cpp
-  void sendToSelf(const MethodCallNode& call);
-  void sendToSampler(const MethodCallNode& call);
-  void sendToTb303(const MethodCallNode& call);
-  void callMethod(const MethodCallNode& call);  // a declared method, on this thread
-
-  // EvaluatorRun.cpp
-  void submitAsync(const BlockNode& body);
+  // EvaluatorRun.cpp: hands body to the work queue; the job keeps owner alive.
+  void submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTree> owner);
   void asyncBodyEnded();
 
   const std::uint64_t generation_;  // the engine's run generation when this run began
   const std::int64_t startFrame_;    // the clock's frame of logical time zero
   std::atomic<bool> isStopped_{false};
-  // Whether node slots index the environment's bound names: decided by the first
-  // program run, and given up for good once a program with other names runs.
-  enum class SlotBinding : std::uint8_t { undecided, bound, byName };
-  std::atomic<SlotBinding> slotBinding_{SlotBinding::undecided};
   std::atomic<bool> hasFallenBehind_{false};
   mutable std::mutex asyncMutex_;
   std::condition_variable asyncDone_;

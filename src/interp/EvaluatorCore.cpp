@@ -1,5 +1,7 @@
 #include "interp/Evaluator.h"
 
+#include "interp/Compiler.h"
+
 #include <utility>
 
 namespace quarn {
@@ -10,14 +12,12 @@ Evaluator::Evaluator(std::shared_ptr<EngineManager> engine, std::shared_ptr<Envi
       generation_(this->engine ? this->engine->runGeneration() : 0),
       startFrame_(this->engine ? this->engine->clock().currentFrame() : 0) {}
 
-void Evaluator::bindProgramNames(const ProgramNode& program) {
-  const bool bindable = program.names != nullptr && environment->bindNames(program.names);
-  SlotBinding undecided = SlotBinding::undecided;
-  if (!bindable) {
-    slotBinding_.store(SlotBinding::byName);
-  } else {
-    slotBinding_.compare_exchange_strong(undecided, SlotBinding::bound);
-  }
+std::shared_ptr<const CodeTree> Evaluator::compile(const Node& root) {
+  return Compiler(*environment).compile(root);
+}
+
+std::shared_ptr<const CodeTree> Evaluator::compile(const ProgramNode& program) {
+  return Compiler(*environment).compile(program);
 }
 
 }  // namespace quarn

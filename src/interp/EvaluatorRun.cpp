@@ -33,14 +33,14 @@ SoundStamp Evaluator::soundStamp() const {
   return {frameAt(logicalNow()) + engine->latencyFrames(), generation_};
 }
 
-void Evaluator::executeProgram(const ProgramNode& program) {
+void Evaluator::executeProgram(const CodeBlock& statements) {
   if (ScriptThreadScope::currentFor(*this) != nullptr) {
-    executeStatements(program.statements);
+    runBlock(statements);
     return;
   }
   engine->clock().threadAnnounced();
   ScriptThreadScope scope(*this, logicalNow());
-  executeStatements(program.statements);
+  runBlock(statements);
 }
 
 // NaN, zero and negative waits return at once; longer ones, infinity included,
@@ -98,10 +98,10 @@ void Evaluator::waitForAsyncBodies() {
   asyncDone_.wait(hold, [this] { return pendingAsync_ == 0; });
 }
 
-// The job keeps the evaluator (and with it the environment and engine) alive and
-// owns a copy of the body, whose shared subtrees outlive the caller's tree. The
-// count goes up before the job exists, so a waiter can never see zero too early.
-void Evaluator::submitAsync(const BlockNode& body) {
+// The job keeps the evaluator (and with it the environment and engine) and the
+// body's compiled tree alive. The count goes up before the job exists, so a
+// waiter can never see zero too early.
+void Evaluator::submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTree> owner) {
   bool isOverLimit = false;
   {
     std::lock_guard<std::mutex> hold(asyncMutex_);
@@ -122,13 +122,13 @@ void Evaluator::submitAsync(const BlockNode& body) {
   const LogicalNanos start = logicalNow();
   engine->clock().threadAnnounced();
   std::shared_ptr<Evaluator> self = shared_from_this();
-  const bool isStarted = WorkQueue::global().submit([self = std::move(self), body, start]() {
+  const bool isStarted = WorkQueue::global().submit([self = std::move(self), owner = std::move(owner), body, start]() {
     struct EndOfBody {
       Evaluator& evaluator;
       ~EndOfBody() { evaluator.asyncBodyEnded(); }
     } endOfBody{*self};
     ScriptThreadScope scope(*self, start);
-    self->runGuarded("running an async block", [&] { self->executeBlock(body); });
+    self->runGuarded("running an async block", [&] { self->runBlock(body); });
   });
   if (!isStarted) {
     engine->clock().threadEnded();  // announced above, it never begins

@@ -1,5 +1,4 @@
-// The binary and unary operators of the language. Pure functions of their
-// operands; callable from any thread.
+// The operators' slow paths.
 //
 // Integer arithmetic wraps around in two's complement (computed on uint64_t),
 // so overflow never stops a script: INT64_MAX + 1 is INT64_MIN, -INT64_MIN is
@@ -9,8 +8,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "interp/Evaluator.h"
-#include "interp/IntegerOperators.h"
+#include "interp/Operators.h"
 
 namespace quarn {
 
@@ -33,9 +31,8 @@ QuarnValue applyInFloatMode(TokenKind kind, float a, float b) {
 
 }  // namespace
 
-QuarnValue Evaluator::applyBinaryOperatorSlowly(const QuarnValue& left, const Token& op,
-                                                const QuarnValue& right) const {
-  switch (op.kind) {
+QuarnValue applyBinaryOperatorSlowly(const QuarnValue& left, TokenKind op, const QuarnValue& right) {
+  switch (op) {
     case TokenKind::logicalAnd:
       return QuarnValue::makeBool(left.truth() && right.truth());
     case TokenKind::logicalOr:
@@ -47,13 +44,13 @@ QuarnValue Evaluator::applyBinaryOperatorSlowly(const QuarnValue& left, const To
   }
   const bool floatMode = left.kind() == ValueKind::floatValue || right.kind() == ValueKind::floatValue;
   if (floatMode) {
-    return applyInFloatMode(op.kind, left.floatView(), right.floatView());
+    return applyInFloatMode(op, left.floatView(), right.floatView());
   }
-  return applyInIntegerMode(op.kind, left.integerView(), right.integerView());
+  return applyInIntegerMode(op, left.integerView(), right.integerView());
 }
 
-QuarnValue Evaluator::applyUnaryOperator(const Token& op, const QuarnValue& operand) const {
-  switch (op.kind) {
+QuarnValue applyUnaryOperator(TokenKind op, const QuarnValue& operand) {
+  switch (op) {
     case TokenKind::minus:
       if (operand.kind() == ValueKind::floatValue) {
         return QuarnValue::makeFloat(-operand.asFloat());  // -0.0 from 0.0

@@ -21,7 +21,7 @@ std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, con
   }
   engine->clock().threadAnnounced();
   ScriptThreadScope topLevel(*evaluator, 0);
-  evaluator->runGuarded("running the script", [&] { evaluator->execute(Node{NodeVariant{program}}); });
+  evaluator->runGuarded("running the script", [&] { evaluator->execute(*evaluator->compile(program)); });
   return evaluator;
 }
 

@@ -1,27 +1,22 @@
 // Files and the kept session: open, save, save as, the unsaved-changes question, what a
-// file error says, `quarn FILE`, and the text coming back after the process is killed.
+// file error says, `quarn FILE`, rendering to a file, and the text coming back after the
+// process is killed.
 #include "WorkbenchTestSupport.h"
 
 #include <unistd.h>
-
-#include <fstream>
 
 #include <QMenu>
 #include <QProcess>
 
 #include "app/QtText.h"
+#include "cli/TestFolder.h"
 
 namespace quarn {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeFile(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+using test::readFile;
 
 using WorkbenchFiles = WorkbenchFixture;
 
@@ -39,7 +34,7 @@ QStringList recentEntries(WorkbenchWindow& window) {
 TEST_F(WorkbenchFiles, OpenSaveAndSaveAs) {
   const fs::path beat = pathIn("beat.quarn"), copy = pathIn("copy.quarn");
   EXPECT_EQ(recentEntries(*window), QStringList{"No recent files (off)"});
-  writeFile(beat, "[tb303 play];\n");
+  std::ofstream(beat) << "[tb303 play];\n";
   ASSERT_TRUE(showWithEditorFocused());
   chosenFile = beat;
   QTest::keyClick(editor(), Qt::Key_O, Qt::ControlModifier);
@@ -56,7 +51,7 @@ TEST_F(WorkbenchFiles, OpenSaveAndSaveAs) {
   EXPECT_EQ(readFile(copy), "[tb303 release];\n");
   EXPECT_EQ(window->windowTitle().toStdString(), "copy.quarn[*] — no audio device: runs are silent");
   EXPECT_EQ(recentEntries(*window), (QStringList{pathText(copy), pathText(beat)}));
-  for (int i = 0; i < 10; ++i) ScriptSession(sessionFolder()).addRecentFile(pathIn("more") / std::to_string(i));
+  for (int i = 0; i < 10; ++i) ScriptSession(pathIn("session")).addRecentFile(pathIn("more") / std::to_string(i));
   EXPECT_EQ(recentEntries(*window).size(), static_cast<qsizetype>(kMaxRecentFiles));
   EXPECT_EQ(recentEntries(*window).front(), pathText(pathIn("more") / "9"));
   EXPECT_TRUE(questions.empty());
@@ -85,7 +80,20 @@ TEST_F(WorkbenchFiles, UnsavedChangesAreAskedAbout) {
   EXPECT_EQ(questions.size(), 4u);
 }
 
-TEST_F(WorkbenchFiles, FileErrorsSayWhatToDo) {
+// A fresh start, `quarn FILE` for a file there or one to make, and what a file error says.
+TEST_F(WorkbenchFiles, StartsWithTheFileGivenAndSaysWhatToDoOnErrors) {
+  window->startWith(std::nullopt);
+  EXPECT_EQ(view().sourceCode(), kInitialSourceCode) << "a fresh install";
+  EXPECT_FALSE(window->isWindowModified());
+  const fs::path beat = pathIn("beat.quarn");
+  std::ofstream(beat) << "[tb303 play];";
+  auto given = makeWindow(pathIn("session")), fresh = makeWindow(pathIn("session"));
+  given->startWith(beat);
+  fresh->startWith(pathIn("fresh.quarn"));
+  EXPECT_EQ(std::tuple(given->view().sourceCode(), given->file()), std::tuple("[tb303 play];", beat));
+  EXPECT_EQ(std::tuple(fresh->view().sourceCode(), fresh->windowTitle()), std::tuple("", "fresh.quarn[*]"));
+  EXPECT_FALSE(fs::exists(pathIn("fresh.quarn"))) << "saving creates it";
+
   fs::resize_file((std::ofstream(pathIn("huge.quarn")), pathIn("huge.quarn")), kMaxScriptBytes + 1);
   const auto lastLine = [&] { const std::string log = view().logOutput(); return log.substr(log.rfind('\n') + 1); };
   const std::string retry = ". Check the name and try again.";
@@ -103,26 +111,51 @@ TEST_F(WorkbenchFiles, FileErrorsSayWhatToDo) {
   EXPECT_EQ(window->windowTitle(), "Untitled[*]");
 }
 
-TEST_F(WorkbenchFiles, StartsWithTheFileGivenOrANewOne) {
-  window->startWith(std::nullopt);
-  EXPECT_EQ(view().sourceCode(), kInitialSourceCode) << "a fresh install";
-  EXPECT_FALSE(window->isWindowModified());
-  const fs::path beat = pathIn("beat.quarn");
-  writeFile(beat, "[tb303 play];");
-  auto given = makeWindow();
-  given->startWith(beat);
-  EXPECT_EQ(given->view().sourceCode(), "[tb303 play];");
-  EXPECT_EQ(given->file(), beat);
-  auto second = makeWindow();
-  second->startWith(pathIn("fresh.quarn"));
-  EXPECT_EQ(second->view().sourceCode(), "");
-  EXPECT_EQ(second->windowTitle(), "fresh.quarn[*]");
-  EXPECT_FALSE(fs::exists(pathIn("fresh.quarn"))) << "saving creates it";
+// Render to File: the file through the menu's shortcut, its console lines, one render at a
+// time; a cancelled dialog or a parse error writes nothing; closed while a render runs, the
+// render ends and its lines go nowhere.
+TEST_F(WorkbenchFiles, RenderToFile) {
+  ASSERT_TRUE(showWithEditorFocused());
+  // the script's own lines stay out of the console
+  view().setSourceCode("[nobody here];\n[tb303 setFrequency:110];\n[tb303 play];\n[self wait:0.5];\n[tb303 release];\n");
+  chosenFile = pathIn("out.wav");
+  QTest::keyClick(editor(), Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(suggestedFile, "untitled.wav");
+  EXPECT_TRUE(window->isRendering());
+  EXPECT_FALSE(window->renderToFile());  // one at a time
+  const std::string rendering = "Quarn Compiler Ready.\nRendering to out.wav…";
+  EXPECT_EQ(view().logOutput(), rendering);
+  // the default tail of two seconds follows the script's half second
+  ASSERT_TRUE(waitForLog(rendering + "\nRendered out.wav (2.50 s of audio).")) << view().logOutput();
+  EXPECT_FALSE(window->isRendering());
+  EXPECT_EQ(fs::file_size(pathIn("out.wav")), 44 + 4 * 110250u);  // 16-bit stereo
+
+  ASSERT_TRUE(window->saveTo(pathIn("beat.quarn")));
+  const std::string script = view().sourceCode(), log = view().logOutput();
+  view().setSourceCode("[tb303 play\n");
+  chosenFile.reset();
+  EXPECT_FALSE(window->renderToFile());  // cancelled: nothing said, nothing marked
+  EXPECT_EQ(suggestedFile, pathIn("beat.wav"));
+  EXPECT_EQ(view().logOutput(), log);
+  EXPECT_EQ(editor()->markersAtLine(1), 0u);
+  chosenFile = pathIn("beat.wav");
+  EXPECT_FALSE(window->renderToFile());
+  EXPECT_FALSE(window->isRendering() || fs::exists(pathIn("beat.wav")));
+  EXPECT_TRUE(view().logOutput().find("\nParsing error") != std::string::npos &&
+              view().logOutput().find("\nat line ") != std::string::npos) << view().logOutput();
+  EXPECT_NE(editor()->markersAtLine(0) | editor()->markersAtLine(1), 0u);
+
+  view().setSourceCode(script);
+  chosenFile = pathIn("late.wav");
+  ASSERT_TRUE(window->renderToFile());
+  window.reset();
+  ASSERT_TRUE(waitFor([&] { return fs::exists(pathIn("late.wav")); }));
+  QTest::qWait(100);  // a delivery posted to the window is dropped with it
 }
 
 // The child half of the test below: types, waits for the autosave, says so, and waits to be killed.
 TEST_F(WorkbenchFiles, DISABLED_ChildTypesUntilKilled) {
-  window = QuarnApp::makeWindow(engine, ScriptSession::defaultFolder(), scriptedDialogs());
+  window = makeWindow(ScriptSession::defaultFolder());
   window->startWith(std::nullopt);
   ASSERT_TRUE(showWithEditorFocused());
   QTest::keyClick(editor(), Qt::Key_End, Qt::ControlModifier);
@@ -146,7 +179,7 @@ TEST_F(WorkbenchFiles, TypingComesBackAfterAKill) {
   child.kill();
   child.waitForFinished();
   ASSERT_TRUE(typed) << said.toStdString();
-  window = QuarnApp::makeWindow(engine, ScriptSession::defaultFolder(), scriptedDialogs());
+  window = makeWindow(ScriptSession::defaultFolder());
   window->startWith(std::nullopt);
   EXPECT_EQ(view().sourceCode(), std::string(kInitialSourceCode) + "\n[tb303 play];");
   EXPECT_TRUE(window->isWindowModified()) << "not saved to any file yet";

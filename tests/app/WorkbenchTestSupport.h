@@ -45,7 +45,7 @@ protected:
   // What still runs stops at its next statement.
   void TearDown() override { setLineSink({}); if (engine) engine->isRunning.store(false); }
 
-  WorkbenchDialogs scriptedDialogs() {
+  std::unique_ptr<WorkbenchWindow> makeWindow(const std::filesystem::path& session) {
     WorkbenchDialogs dialogs;
     dialogs.askToSave = [this](QWidget*, const QString& question) {
       questions.push_back(question.toStdString());
@@ -59,16 +59,11 @@ protected:
       suggestedFile = suggested;
       return chosenFile;
     };
-    return dialogs;
+    return QuarnApp::makeWindow(engine, session, dialogs);
   }
-  std::unique_ptr<WorkbenchWindow> makeWindow() {
-    return QuarnApp::makeWindow(engine, sessionFolder(), scriptedDialogs());
-  }
-  std::filesystem::path sessionFolder() const { return std::filesystem::path(folder.path().toStdString()) / "session"; }
   std::filesystem::path pathIn(const char* name) const { return std::filesystem::path(folder.path().toStdString()) / name; }
 
   std::vector<std::string> output() { std::lock_guard guard(mutex); return lines; }
-  void show() { window->show(); ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get())); }
   // Shown, active and typing into the editor, as when the user clicks into it.
   bool showWithEditorFocused() {
     window->show();
@@ -93,7 +88,7 @@ protected:
   std::filesystem::path suggestedFile;
   std::shared_ptr<EngineManager> engine = std::make_shared<EngineManager>("/nonexistent", AudioOutput::none);
   SynthVoice& voice = *engine->synth->pointer;
-  std::unique_ptr<WorkbenchWindow> window = makeWindow();
+  std::unique_ptr<WorkbenchWindow> window = makeWindow(pathIn("session"));
 };
 
 }  // namespace quarn

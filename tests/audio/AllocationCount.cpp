@@ -12,9 +12,7 @@ extern const bool kCountsAllocations = false;
 #else
 extern const bool kCountsAllocations = true;
 namespace {
-void note(bool real = true) {
-  if (isCounting && real) allocatorCalls.fetch_add(1);
-}
+void note(bool real = true) { if (isCounting && real) allocatorCalls.fetch_add(1); }
 }  // namespace
 extern "C" {
 void* __libc_malloc(std::size_t);

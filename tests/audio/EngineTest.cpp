@@ -1,5 +1,5 @@
-// The engine's sampler pulled directly: rates, cut-off, stop, file checks, and a
-// render that allocates nothing while changes flow in from another thread.
+// The engine's sampler pulled directly: rates, unreadable files, and a render
+// that allocates nothing while changes flow in from another thread.
 #include <gtest/gtest.h>
 #include <samplerate.h>
 
@@ -11,9 +11,7 @@
 
 namespace quarn {
 namespace {
-using namespace std::string_literals;
 using EngineSampler = PulledEngine;
-using EngineRealtime = PulledEngine;
 
 // Pitch at 44.1 kHz from the zero crossings of signal[from, to).
 double pitch(const std::vector<float>& signal, std::size_t from, std::size_t to) {
@@ -22,8 +20,8 @@ double pitch(const std::vector<float>& signal, std::size_t from, std::size_t to)
   return crossings / 2.0 * 44100.0 / static_cast<double>(to - from);
 }
 
-// What is heard is clamped and finite; each setting says one line. Blocks of
-// 3000 frames cross the varispeed stage's scratch size. Nothing allocates.
+// What is heard is clamped and finite. Blocks of 3000 frames cross the
+// varispeed stage's scratch size. Nothing allocates.
 TEST_F(EngineSampler, PlaysAtTheGivenRateClampedToItsRange) {
   const struct { float rate; int block; double heard; } cases[] = {
       {1.0f, 256, 1.0}, {2.0f, 1, 2.0}, {2.0f, 3000, 2.0}, {0.3f, 5000, 0.3}, {0.0f, 256, kMinSamplerRate},
@@ -31,9 +29,7 @@ TEST_F(EngineSampler, PlaysAtTheGivenRateClampedToItsRange) {
       {NAN, 256, kDefaultSamplerRate}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.rate << " in blocks of " << c.block);
-    lines.clear();
     engine.setSamplerRate(c.rate);
-    EXPECT_EQ(lines.size(), 1u);
     engine.playSample("tone");
     const std::vector<float> out = pull(engine, kFileFrames * 5, c.block);
     EXPECT_EQ(allocatorCalls.load(), 0);
@@ -44,36 +40,8 @@ TEST_F(EngineSampler, PlaysAtTheGivenRateClampedToItsRange) {
   }
 }
 
-TEST_F(EngineSampler, SecondPlayCutsOffTheFirstAndStopSilences) {
-  engine.playSample("tone");
-  const std::vector<float> first = pull(engine, 8192);
-  engine.playSample("tone");
-  EXPECT_EQ(pull(engine, 8192), first);
-  engine.playSample("tone");
-  pull(engine, 1000);
-  engine.stopSampler();
-  EXPECT_TRUE(silent(4096));
-}
-
-// Only a plain file name inside the sounds folder is looked up.
-TEST_F(EngineSampler, MissingAndUnsafeNamesAreNotFound) {
-  std::filesystem::create_directory(dir / "sub");
-  const std::string outside = dir.filename().string() + "-outside";
-  for (const auto& file : {dir / "sub" / "inner.wav", dir / ".hidden.wav", dir / ".." / (outside + ".wav")}) {
-    writeSine(file, 44100, {441.0});
-  }
-  for (const std::string& name :
-       {"kick"s, "sub/inner"s, "sub\\inner"s, ".hidden"s, ""s, "./tone"s, "../" + outside, "tone\0x"s}) {
-    lines.clear();
-    engine.playSample(name);
-    EXPECT_EQ(lines, std::vector{"[VRKLog] Audio file could not be found: " + name + ".wav"});
-    EXPECT_TRUE(silent(2048)) << name;
-  }
-  std::filesystem::remove(dir / ".." / (outside + ".wav"));
-}
-
 // Files below the lowest accepted sample rate count as unreadable: no word,
-// and the sound already playing goes on.
+// and the sound already playing goes on. A name holding a NUL is not found.
 TEST_F(EngineSampler, UnreadableFileIsSilentAndKeepsThePlayerGoing) {
   std::ofstream(dir / "broken.wav") << "this is not a sound file";
   writeSine(dir / "tooslow.wav", kMinFileSampleRate - 1, {100.0});
@@ -83,6 +51,10 @@ TEST_F(EngineSampler, UnreadableFileIsSilentAndKeepsThePlayerGoing) {
   engine.playSample("tooslow");
   EXPECT_TRUE(lines.empty());
   EXPECT_NEAR(soundingLength(pull(engine, kFileFrames)), kFileFrames - 1000, 441);
+  const std::string withNul("tone\0x", 6);  // a script's text may hold one
+  engine.playSample(withNul);
+  EXPECT_EQ(lines, std::vector<std::string>{"[VRKLog] Audio file could not be found: " + withNul + ".wav"});
+  EXPECT_TRUE(silent(2048));
 }
 
 // The executable looks for the kit where the build puts it.
@@ -91,7 +63,7 @@ TEST(EngineResources, KitFolderIsBesideTheExecutables) {
             std::filesystem::weakly_canonical(std::filesystem::path(QUARN_BINARY_DIR) / "share/quarn/samples"));
 }
 
-TEST_F(EngineRealtime, HandOverWhilePlayingAllocatesNothing) {
+TEST_F(EngineSampler, HandOverWhilePlayingAllocatesNothing) {
   int error = 0;  // first: the counter sees C++ and the resampler's C library
   isCounting = true;
   int* volatile cxx = new int(1);  // volatile: the pair may not be elided

@@ -48,9 +48,8 @@ inline void writeSine(const std::filesystem::path& file, int rate, std::vector<d
                       int frames = kFileFrames) {
   SF_INFO info{0, rate, static_cast<int>(frequencies.size()), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
   std::vector<float> data;
-  for (int i = 0; i < frames; ++i) {
+  for (int i = 0; i < frames; ++i)
     for (double f : frequencies) data.push_back(static_cast<float>(0.5 * std::sin(2 * M_PI * f * i / rate)));
-  }
   SNDFILE* sound = sf_open(file.c_str(), SFM_WRITE, &info);
   sf_writef_float(sound, data.data(), frames);
   sf_close(sound);

@@ -1,5 +1,5 @@
-// Whole-script cases under tests/scripts/, run through the same code as the
-// quarn subcommands:
+// Whole-script cases under tests/scripts/, each run by the quarn binary on a
+// copy of the case file (SCRIPT) in a folder of its own (DIR):
 //   tokens/NAME.quarn  with NAME.tokens: the exact output of `quarn tokens`
 //   check/NAME.quarn   with NAME.error: the parse error (no .error: must parse)
 //   run/NAME.quarn     with `// expect: LINE` comments: the standard output of
@@ -10,20 +10,21 @@
 //                      sound starts), `// sound: FROM TO` (each stretch of sound),
 //                      `// frequency: HZ` (of the first stretch), `// frames: N`
 //                      (the whole length); `// seconds: N` renders N seconds.
+//   cli/NAME.quarn     commands, each a `// $ quarn ARGS` line and what follows
+//                      it: `// status: N` (0 unless given), `// out: LINE` and
+//                      `// err: LINE` (each stream whole; USAGE stands for the
+//                      usage text), `// out-bytes: N`, and what it wrote:
+//                      `// bytes: FILE N`, `// frames: FILE N`, `// same: FILE FILE`.
+//                      `// make: PATH` makes an empty file (a folder if PATH ends in /).
+// A failing command leaves DIR as it was, without even a temporary file.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <functional>
-#include <sstream>
-#include <string>
-#include <vector>
+#include <cmath>
+#include <iterator>
 
-#include "cli/Commands.h"
-#include "cli/RenderAnalysis.h"
-#include "cli/RenderCommand.h"
+#include "audio/SampleFile.h"
+#include "cli/Cli.h"
 #include "cli/TestFolder.h"
-#include "support/Diagnostics.h"
 
 namespace fs = std::filesystem;
 using namespace quarn;
@@ -31,46 +32,16 @@ using test::readFile;
 
 namespace {
 
-const fs::path kScriptsDir = fs::path(QUARN_TEST_DATA_DIR) / "scripts";
-const fs::path kSamplesDir = fs::path(QUARN_BINARY_DIR) / "share" / "quarn" / "samples";
-
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::vector<fs::path> scriptsIn(const std::string& folder) {
-  std::vector<fs::path> scripts;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(kScriptsDir / folder, ec))
-    if (entry.path().extension() == ".quarn") scripts.push_back(entry.path());
-  std::sort(scripts.begin(), scripts.end());
-  return scripts;
-}
-
-std::string caseName(const testing::TestParamInfo<fs::path>& info) {
-  std::string name = info.param.stem().string();
-  for (char& c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  return name;
-}
-
-// The lines a command prints; it must succeed.
-std::vector<std::string> linesPrintedBy(const std::function<int(std::ostream& err)>& command) {
-  std::vector<std::string> lines;
-  setLineSink([&](std::string_view line) { lines.emplace_back(line); });
-  std::ostringstream err;
-  EXPECT_EQ(command(err), 0) << err.str();
-  setLineSink({});
-  return lines;
-}
+// A sample counts as sound above this; float renders hold exact zeros elsewhere.
+constexpr float kSoundThreshold = 1e-6f;
+// Stretches of sound closer than this (a zero crossing, a quiet sample) are one.
+constexpr long kSilentGapFrames = 256;
 
 // The rest of each line after `marker`, in order.
 std::vector<std::string> textsAfter(const std::string& script, const std::string& marker) {
   std::vector<std::string> texts;
-  for (const std::string& line : linesOf(script)) {
+  std::istringstream in(script);
+  for (std::string line; std::getline(in, line);) {
     auto at = line.find(marker);
     if (at == std::string::npos) continue;
     texts.push_back(line.substr(at + marker.size()));
@@ -79,11 +50,11 @@ std::vector<std::string> textsAfter(const std::string& script, const std::string
   return texts;
 }
 
-std::vector<std::string> expectedRunLines(const std::string& script) {
-  std::vector<std::string> expected = textsAfter(script, "// expect: ");
-  if (std::find(expected.begin(), expected.end(), "End of all sequences.") == expected.end())
-    expected.push_back("End of all sequences.");
-  return expected;
+std::string expectedRunLines(const std::string& script) {
+  std::string expected;
+  for (const std::string& line : textsAfter(script, "// expect: ")) expected += line + "\n";
+  return expected.find("End of all sequences.\n") == std::string::npos ? expected + "End of all sequences.\n"
+                                                                        : expected;
 }
 
 // Every number after `marker` on the script's comment lines, in order.
@@ -96,13 +67,34 @@ std::vector<double> numbersAfter(const std::string& script, const std::string& m
   return numbers;
 }
 
-// The facts about the sound that the script's comments name; the others are not checked.
-void expectSoundAsTheScriptSays(const std::string& script, const std::vector<float>& samples) {
-  const std::vector<test::Span> spans = test::spansOf(samples);
-  std::vector<double> onsets, bounds;
-  for (const auto& [from, to] : spans) {
-    onsets.push_back(from);
-    bounds.insert(bounds.end(), {double(from), double(to)});
+// Rising zero crossings per second from `from` to `to`.
+double frequencyIn(const std::vector<float>& samples, long from, long to) {
+  long first = -1, last = -1, crossings = 0;
+  for (long i = from + 1; i < to; ++i) {
+    if (samples[i - 1] >= 0 || samples[i] < 0) continue;
+    if (first < 0) first = i;
+    last = i;
+    ++crossings;
+  }
+  return crossings > 1 ? (crossings - 1) * 44100.0 / static_cast<double>(last - first) : 0.0;
+}
+
+// The facts about the sound (the left channel; both carry the same signal)
+// that the script's comments name; the others are not checked.
+void expectSoundAsTheScriptSays(const std::string& script, const fs::path& file) {
+  const auto sound = decodeSampleFile(file);
+  ASSERT_TRUE(sound);
+  std::vector<float> samples;
+  std::vector<double> onsets, bounds;  // each stretch of sound: its first frame and the one after its last
+  for (long i = 0; i < sound->frameCount; ++i) {
+    samples.push_back(sound->samples[2 * i]);
+    if (std::fabs(samples[i]) <= kSoundThreshold) continue;
+    if (!bounds.empty() && i - bounds.back() < kSilentGapFrames) {
+      bounds.back() = i + 1;
+    } else {
+      onsets.push_back(i);
+      bounds.insert(bounds.end(), {double(i), double(i + 1)});
+    }
   }
   const auto expectGiven = [&](const std::string& marker, const std::vector<double>& actual) {
     if (const auto expected = numbersAfter(script, marker); !expected.empty()) {
@@ -113,54 +105,117 @@ void expectSoundAsTheScriptSays(const std::string& script, const std::vector<flo
   expectGiven("// sound:", bounds);
   expectGiven("// frames:", {double(samples.size())});
   if (const auto hertz = numbersAfter(script, "// frequency:"); !hertz.empty()) {
-    ASSERT_FALSE(spans.empty());
-    EXPECT_NEAR(test::frequencyIn(samples, spans[0], 44100.0), hertz[0], 0.5);
+    ASSERT_FALSE(bounds.empty());
+    EXPECT_NEAR(frequencyIn(samples, long(bounds[0]), long(bounds[1])), hertz[0], 0.5);
+  }
+}
+
+struct Command {
+  std::vector<std::string> args;
+  test::Outcome expected;
+  long outBytes = -1;
+  std::vector<std::string> checks;  // bytes:, frames: and same: lines
+};
+
+std::string expandNames(std::string line, const fs::path& dir, const std::string& script) {
+  for (auto at = line.find("SCRIPT"); at != std::string::npos; at = line.find("SCRIPT")) line.replace(at, 6, "DIR/" + script);
+  for (auto at = line.find("DIR"); at != std::string::npos; at = line.find("DIR", at + dir.string().size()))
+    line.replace(at, 3, dir.string());
+  return line;
+}
+
+// The commands of a cli/ case.
+std::vector<Command> commandsOf(const std::string& text, const fs::path& dir, const std::string& script) {
+  std::vector<Command> commands;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(expandNames(line, dir, script));
+    std::string slashes, marker, rest;
+    words >> slashes >> marker;
+    std::getline(words >> std::ws, rest);
+    if (slashes != "//") continue;
+    if (marker == "make:") rest.ends_with('/') ? (void)fs::create_directories(rest) : (void)std::ofstream(rest);
+    if (marker == "$") {
+      std::istringstream args(rest);
+      commands.emplace_back().args.assign(std::istream_iterator<std::string>(args), {});
+      commands.back().args.erase(commands.back().args.begin());  // the word quarn
+    }
+    if (commands.empty()) continue;
+    Command& c = commands.back();
+    if (marker == "status:") c.expected.status = std::stoi(rest);
+    if (marker == "out:" || marker == "err:")
+      (marker == "out:" ? c.expected.out : c.expected.err) += rest == "USAGE" ? usageText() : rest + "\n";
+    if (marker == "out-bytes:") c.outBytes = std::stol(rest);
+    if (marker == "bytes:" || marker == "frames:" || marker == "same:") c.checks.push_back(marker + " " + rest);
+  }
+  return commands;
+}
+
+// The command a case of the other folders stands for, and what it gives.
+Command commandFor(const fs::path& file, const std::string& folder, const fs::path& copy) {
+  const std::string text = readFile(file);
+  Command c;
+  if (folder == "tokens") {
+    c.args = {"tokens", copy};
+    c.expected.out = readFile(fs::path(file).replace_extension(".tokens"));
+  } else if (folder == "check") {
+    c.args = {"check", copy};
+    c.expected.err = readFile(fs::path(file).replace_extension(".error"));  // nothing without an .error file
+    c.expected.status = c.expected.err.empty() ? 0 : 1;
+  } else {
+    c.args = {"run", "--silent", copy};
+    if (folder == "render") c.args = {"render", "--format", "float", "-o", copy.parent_path() / "render.wav", copy};
+    if (const auto seconds = textsAfter(text, "// seconds: "); !seconds.empty())
+      c.args.insert(c.args.begin() + 1, {"--seconds", seconds[0]});
+    c.expected.out = expectedRunLines(text);
+  }
+  return c;
+}
+
+void expectWritten(const std::string& check) {
+  std::istringstream words(check);
+  std::string marker, file, other;
+  words >> marker >> file >> other;
+  if (marker == "bytes:") {
+    EXPECT_EQ(fs::file_size(file), std::stoull(other)) << file;
+  } else if (marker == "same:") {
+    EXPECT_TRUE(readFile(file) == readFile(other)) << file << " and " << other << " differ";
+  } else {
+    const auto sound = decodeSampleFile(file);
+    EXPECT_EQ(sound ? sound->frameCount : -1, std::stol(other)) << file;
   }
 }
 
 }  // namespace
 
-class TokenScripts : public testing::TestWithParam<fs::path> {};
-class CheckScripts : public testing::TestWithParam<fs::path> {};
-class RunScripts : public testing::TestWithParam<fs::path> {};
-class RenderScripts : public test::TestFolder, public testing::WithParamInterface<fs::path> {};
+class Scripts : public test::TestFolder, public testing::WithParamInterface<fs::path> {};
 
-TEST_P(TokenScripts, PrintsExpectedTokens) {
-  std::ostringstream out;
-  EXPECT_EQ(tokensCommand(readFile(GetParam()), out), 0);
-  EXPECT_EQ(linesOf(out.str()), linesOf(readFile(fs::path(GetParam()).replace_extension(".tokens"))));
+TEST_P(Scripts, DoAsTheCaseSays) {
+  const std::string name = GetParam().filename().string(), folder = GetParam().parent_path().filename().string();
+  fs::copy_file(GetParam(), dir() / name);
+  const std::string text = readFile(GetParam());
+  const auto commands = folder == "cli" ? commandsOf(text, dir(), name)
+                                        : std::vector{commandFor(GetParam(), folder, dir() / name)};
+  for (const Command& c : commands) {
+    const std::string row = testing::PrintToString(c.args);
+    const auto entries = [&] { return std::distance(fs::directory_iterator(dir()), {}); };
+    const auto before = entries();
+    const test::Outcome o = test::runQuarn(c.args);
+    EXPECT_EQ(o.status, c.expected.status) << row << " signal " << o.signal;
+    EXPECT_EQ(o.err, c.expected.err) << row;
+    if (c.outBytes < 0) {
+      EXPECT_EQ(o.out, c.expected.out) << row;
+    } else {
+      EXPECT_TRUE(o.out.size() == size_t(c.outBytes) && o.out.starts_with("RIFF")) << row;
+    }
+    if (o.status != 0) {
+      EXPECT_EQ(entries(), before) << row;
+    }
+    for (const std::string& check : c.checks) expectWritten(check);
+  }
+  if (folder == "render") expectSoundAsTheScriptSays(text, dir() / "render.wav");
 }
 
-TEST_P(CheckScripts, ParsesOrReportsTheError) {
-  const fs::path errorPath = fs::path(GetParam()).replace_extension(".error");
-  std::ostringstream err;
-  EXPECT_EQ(checkCommand(readFile(GetParam()), err), fs::exists(errorPath) ? 1 : 0);
-  EXPECT_EQ(linesOf(err.str()), linesOf(readFile(errorPath)));  // nothing without an .error file
-}
-
-TEST_P(RunScripts, PrintsExpectedLines) {
-  std::string script = readFile(GetParam());
-  RunOptions options;
-  options.silent = true;
-  options.resourcesDir = kSamplesDir;
-  EXPECT_EQ(linesPrintedBy([&](std::ostream& err) { return runCommand(script, options, err); }),
-            expectedRunLines(script));
-}
-
-TEST_P(RenderScripts, SoundsAsExpected) {
-  const std::string script = readFile(GetParam());
-  RenderOptions options;
-  options.output = (dir() / "render.wav").string();
-  options.sampleFormat = "float";
-  options.resourcesDir = kSamplesDir;
-  if (auto seconds = numbersAfter(script, "// seconds:"); !seconds.empty()) options.seconds = seconds[0];
-  EXPECT_EQ(linesPrintedBy([&](std::ostream& err) { return renderCommand(script, options, err); }),
-            expectedRunLines(script));
-  ASSERT_TRUE(fs::exists(options.output));
-  expectSoundAsTheScriptSays(script, test::leftChannel(options.output));
-}
-
-INSTANTIATE_TEST_SUITE_P(Scripts, TokenScripts, testing::ValuesIn(scriptsIn("tokens")), caseName);
-INSTANTIATE_TEST_SUITE_P(Scripts, CheckScripts, testing::ValuesIn(scriptsIn("check")), caseName);
-INSTANTIATE_TEST_SUITE_P(Scripts, RunScripts, testing::ValuesIn(scriptsIn("run")), caseName);
-INSTANTIATE_TEST_SUITE_P(Scripts, RenderScripts, testing::ValuesIn(scriptsIn("render")), caseName);
+INSTANTIATE_TEST_SUITE_P(Whole, Scripts,
+                         testing::ValuesIn(test::scriptsIn({"tokens", "check", "run", "render", "cli"})),
+                         test::caseName);

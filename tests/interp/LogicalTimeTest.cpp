@@ -39,7 +39,10 @@ protected:
                                                    std::make_unique<RecordingClock>())) {
     engine->start();
   }
+  // The frames this run's waits asked for, from a clock at 0.
   std::vector<std::int64_t> framesOf(const std::string& source) {
+    clock->frames.clear();
+    clock->now = 0;
     auto run = runProgram(engine, parse(source), engine->runGeneration());
     run->waitForAsyncBodies();
     return clock->taken();
@@ -48,25 +51,17 @@ protected:
   RecordingClock* clock = static_cast<RecordingClock*>(&engine->clock());
 };
 
-TEST(ClockFrames, ConversionsRoundToTheNearestAndNeverOverflow) {
-  static_assert(framesFromNanos(125'000'000) == 5513 && framesFromNanos(22'675) == 1 && framesFromNanos(11'337) == 0);
+// 100 000 waits of 0.125 s land on the exact frame of 12 500 s; a longer wait
+// is cut to a day; a century in frames does not overflow.
+TEST_F(LogicalTime, StaysExactOverALongRunAndCutsWaitsToADay) {
+  static_assert(framesFromNanos(100 * 365LL * 24 * 3600 * kNanosPerSecond) == 100LL * 365 * 24 * 3600 * 44100);
   static_assert(nanosFromFrames(44100) == 1'000'000'000 && nanosFromFrames(1) == 22'676);
-  constexpr LogicalNanos kYear = 365LL * 24 * 3600 * kNanosPerSecond;
-  static_assert(framesFromNanos(100 * kYear) == 100LL * 365 * 24 * 3600 * 44100);
-}
-
-// 100 000 waits of 0.125 s land on the exact frame of 12 500 s.
-TEST_F(LogicalTime, StaysExactOverALongRun) {
-  const auto frames = framesOf("int i = 0; int j = 0; while (i < 20) { i = i + 1; j = 0;"
-                               " while (j < 5000) { j = j + 1; [self wait:0.125]; } }");
-  ASSERT_EQ(frames.size(), 100000u);
-  EXPECT_EQ(frames[0], 5513);
-  EXPECT_EQ(frames[1], 11025);
-  EXPECT_EQ(frames.back(), 12500LL * 44100);
-}
-
-TEST_F(LogicalTime, LongerWaitsAreCutToADay) {
-  EXPECT_THAT(framesOf("[self wait:100000]; [self wait:1];"), ElementsAre(86400LL * 44100, 86401LL * 44100));
+  const auto frames = framesOf("int i = 0; int j = 0; while (i < 20) { i = i + 1; j = 0; while (j < 5000) {"
+                               " j = j + 1; [self wait:0.125]; } } [self wait:100000]; [self wait:1];");
+  ASSERT_EQ(frames.size(), 100002u);
+  EXPECT_THAT(std::vector(frames.begin(), frames.begin() + 2), ElementsAre(5513, 11025));
+  EXPECT_THAT(std::vector(frames.end() - 3, frames.end()),
+              ElementsAre(12500LL * 44100, (12500 + 86400) * 44100LL, (12500 + 86401) * 44100LL));
 }
 
 // A thread up to kMaxLagMilliseconds behind catches up without sleeping; one
@@ -75,8 +70,6 @@ TEST_F(LogicalTime, AThreadFarBehindGoesOnFromNow) {
   const std::string beats = "[self wait:0.125]; [self wait:0.125]; [self wait:0.125];";
   clock->lateBy = 44100 / 5;
   EXPECT_THAT(framesOf(beats), ElementsAre(5513, 11025, 16538));
-  clock->frames.clear();
-  clock->now = 0;
   clock->lateBy = 44100;
   EXPECT_THAT(framesOf(beats), ElementsAre(5513, 5513 + 44100 + 5513));
   EXPECT_THAT(lines(), ElementsAre("[VRKLog] Timing: a sequence fell 875 ms behind its beat; it goes on from now."));
@@ -101,30 +94,24 @@ TEST_F(LogicalTime, AReleaseAfterAWaitOfOneSecondCutsTheSoundAfterExactlyOneSeco
 using HaltedWaits = RunFixture;
 
 // A waiting top level and 300 async bodies asleep in long waits all end at once
-// when halted, and the run stays over when a new run sets isRunning again.
+// when halted, and the run stays over when a new run sets isRunning again. A run
+// stopped by its own limit wakes its sleeping async bodies too.
 TEST_F(HaltedWaits, EndAtOnceAndNeverResume) {
   std::promise<std::shared_ptr<Evaluator>> topLevel;
   startRun(engine, parse("int i = 0; while (i < 300) { i = i + 1; async { [self wait:20]; [sampler setRate:2]; } }"
                          "[self wait:60]; [sampler setRate:3];"),
            [&](std::shared_ptr<Evaluator> run) { topLevel.set_value(run); });
+  run("async { [self wait:60]; }");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const auto halted = std::chrono::steady_clock::now();
+  evaluator->stopRun();
+  evaluator->waitForAsyncBodies();
+  EXPECT_TRUE(engine->isRunning.load()) << "a run's own stop halts nothing";
   engine->halt();
   engine->isRunning = true;  // as the next "Compile and Run" does
   topLevel.get_future().get()->waitForAsyncBodies();
   EXPECT_LT(std::chrono::steady_clock::now() - halted, std::chrono::seconds(5));  // against hanging, not speed
   EXPECT_THAT(lines(), ElementsAre());
-}
-
-// A run stopped by its own limit wakes its sleeping async bodies.
-TEST_F(HaltedWaits, ARunStopWakesItsSleepers) {
-  run("async { [self wait:60]; }");
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  const auto stopped = std::chrono::steady_clock::now();
-  evaluator->stopRun();
-  evaluator->waitForAsyncBodies();
-  EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(5));
-  EXPECT_TRUE(engine->isRunning.load());
 }
 
 }  // namespace

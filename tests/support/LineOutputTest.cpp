@@ -1,4 +1,5 @@
-// Lines to a descriptor from many threads, and to a reader that does not read.
+// Lines to a descriptor from many threads, and to a reader that does not read;
+// a thread's line route, carried by the jobs it hands on.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/Diagnostics.h"
 #include "support/LineWriter.h"
 
 namespace quarn {
@@ -21,8 +23,6 @@ struct Pipe {
   // Fills the pipe with empty lines, so the next write blocks until someone reads.
   void fill() {
     ::fcntl(fds[1], F_SETFL, O_NONBLOCK);
-    const std::string newlines(512, '\n');
-    while (::write(fds[1], newlines.data(), newlines.size()) > 0) {}
     while (::write(fds[1], "\n", 1) > 0) {}
     ::fcntl(fds[1], F_SETFL, 0);
   }
@@ -32,23 +32,20 @@ struct Pipe {
       for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
     });
   }
-  std::string closeAndCollect() {
+  // The lines read, the filler left out.
+  std::vector<std::string> closeAndCollect() {
     ::close(fds[1]);
     reader.join();
-    return text;
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+      if (!line.empty()) lines.push_back(line);
+    return lines;
   }
   int fds[2];
   std::thread reader;
   std::string text;
 };
-
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty()) lines.push_back(line);  // the filler
-  return lines;
-}
 
 TEST(LineWriter, ManyThreadsKeepWholeLinesInTheirOrder) {
   constexpr int kThreads = 8, kLinesEach = 200;
@@ -64,7 +61,7 @@ TEST(LineWriter, ManyThreadsKeepWholeLinesInTheirOrder) {
     for (auto& thread : threads) thread.join();
     EXPECT_TRUE(writer.flush(std::chrono::seconds(30)));
   }
-  const auto lines = linesOf(pipe.closeAndCollect());
+  const auto lines = pipe.closeAndCollect();
   ASSERT_EQ(lines.size(), size_t{kThreads * kLinesEach});
   std::vector<int> next(kThreads, 0);
   for (const auto& line : lines) {
@@ -90,7 +87,7 @@ TEST(LineWriter, AStuckReaderLosesLinesNotTheCaller) {
     EXPECT_TRUE(writer.flush(std::chrono::seconds(30)));
   }
   int expected = 0, kept = 0, notices = 0;
-  for (const std::string& line : linesOf(pipe.closeAndCollect())) {
+  for (const std::string& line : pipe.closeAndCollect()) {
     int number = -1;
     if (std::sscanf(line.c_str(), "line %d", &number) == 1) {
       ASSERT_EQ(number, expected) << "a gap without a notice";
@@ -108,6 +105,33 @@ TEST(LineWriter, AStuckReaderLosesLinesNotTheCaller) {
   EXPECT_LT(kept, kLines / 10) << "the backlog is bounded";
   EXPECT_EQ(droppedLinesNotice(12), "[VRKLog] Standard output fell behind: 12 lines dropped here."
                                     " Redirect it to a file to keep every line.");
+}
+
+// Its lines reach the route and standard output; a job made in its scope
+// carries the route to another thread.
+TEST(LineRoute, FollowsTheScopeAndTheJobsItHandsOn) {
+  std::vector<std::string> stdoutLines, first, second;  // the job runs while this thread waits
+  const auto into = [](std::vector<std::string>& lines) {
+    return std::make_shared<const LineSink>([&lines](std::string_view line) { lines.emplace_back(line); });
+  };
+  setLineSink([&](std::string_view line) { stdoutLines.emplace_back(line); });
+  printLine("before");
+  std::function<void()> job;
+  {
+    ScopedLineRoute outer(into(first));
+    printLine("a");
+    {
+      ScopedLineRoute inner(into(second));
+      printLine("b");
+    }
+    job = withCurrentLineRoute([] { printLine("c"); });
+  }
+  printLine("after");
+  std::thread(job).join();
+  setLineSink({});
+  EXPECT_EQ(first, (std::vector<std::string>{"a", "c"}));
+  EXPECT_EQ(second, (std::vector<std::string>{"b"}));
+  EXPECT_EQ(stdoutLines, (std::vector<std::string>{"before", "a", "b", "after", "c"}));
 }
 
 }  // namespace
