@@ -67,9 +67,9 @@ TEST_F(CliTest, OutOfMemoryOrNoThreadForTheRunIsOneLineAndStatusOne) {
   std::string big;
   for (int i = 0; i < 400000; ++i) big += "x = 1 + 2;\n";  // some 4 MB: far more than 200 MiB once compiled
   const std::string file = scriptFile("big.quarn", big);
-  const Outcome big = runQuarn({"run", "--silent", file}, 200 * kMiB);
-  EXPECT_EQ(big.status, 1) << "signal " << big.signal;
-  EXPECT_EQ(big.out + big.err, outOfMemoryLine("compiling the script") + "\n");
+  const Outcome compiled = runQuarn({"run", "--silent", file}, 200 * kMiB);
+  EXPECT_EQ(compiled.status, 1) << "signal " << compiled.signal;
+  EXPECT_EQ(compiled.out + compiled.err, outOfMemoryLine("compiling the script") + "\n");
   EXPECT_EQ(runQuarn({"check", file}, 200 * kMiB).status, 0);  // check builds no tree
   // Room for the program, not for a worker's stack.
   static_assert(kWorkerStackBytes > 250 * kMiB);
