@@ -97,20 +97,19 @@ void Lexer::makeWordOfNfc(std::string_view word) {
   makeText(TokenKind::identifier, word);
 }
 
-// Past the ASCII bytes of the given classes or the extra mark, each followed by
-// another ASCII byte and so a character by itself; the rule's own loop then
-// takes the last one, which a combining mark may join. CR is left out: with LF
-// it makes one character.
+// Over a run of ASCII bytes of the given classes (or the extra mark) up to its
+// last byte, which the rule's own loop then takes: every byte before it is
+// followed by another ASCII byte and so is a character by itself, while the
+// last may be joined by a combining mark. CR ends the run: with LF it makes
+// one character.
 std::size_t Lexer::skipAsciiRun(std::size_t from, std::uint8_t classes, char mark) const {
   if (asciiClasses_ == nullptr) return from;
   std::size_t at = from;
-  while (at + 1 < input_.size()) {
+  for (; at < input_.size(); ++at) {
     const auto c = static_cast<unsigned char>(input_[at]);
-    if (c >= 0x80 || static_cast<unsigned char>(input_[at + 1]) >= 0x80 || c == '\r') break;
-    if (!(asciiClasses_[c] & classes) && c != static_cast<unsigned char>(mark)) break;
-    ++at;
+    if (c >= 0x80 || c == '\r' || (!(asciiClasses_[c] & classes) && c != static_cast<unsigned char>(mark))) break;
   }
-  return at;
+  return at > from ? at - 1 : from;
 }
 
 // The whole character is the mark: a mark carrying a combining mark is not.
