@@ -160,20 +160,17 @@ void lexOnly(benchmark::State& state, const std::string& script) {
 void BM_LexAscii(benchmark::State& state) { lexOnly(state, asciiScript()); }
 void BM_LexUnicode(benchmark::State& state) { lexOnly(state, unicodeScript()); }
 
-// The parser alone (tree destruction included); the token list is copied
-// outside the timed region.
-void BM_ParseAscii(benchmark::State& state) {
-  const std::vector<quarn::Token> tokens = quarn::tokenize(asciiScript());
+// The grammar without the tree, as `quarn check` runs it, lexing included.
+void checkOnly(benchmark::State& state, const std::string& script) {
   for (auto _ : state) {
-    state.PauseTiming();
-    std::vector<quarn::Token> copy = tokens;
-    state.ResumeTiming();
-    quarn::ParseResult result = quarn::Parser(std::move(copy)).parse();
+    quarn::ParseResult result = quarn::checkSyntax(script);
     benchmark::DoNotOptimize(result.program);
   }
-  state.counters["tokens"] = static_cast<double>(tokens.size());
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * asciiScript().size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * script.size()));
 }
+
+void BM_CheckAscii(benchmark::State& state) { checkOnly(state, asciiScript()); }
+void BM_CheckUnicode(benchmark::State& state) { checkOnly(state, unicodeScript()); }
 
 // The script written to a file for the whole-process runs.
 std::string writeScript(const std::string& name, const std::string& text) {
@@ -250,7 +247,8 @@ BENCHMARK(BM_LexParseAscii)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LexParseUnicode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LexAscii)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LexUnicode)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParseAscii)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CheckAscii)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CheckUnicode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QuarnCheckProcess)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QuarnCheckProcessUnicode)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LuacParseReference)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -76,16 +76,19 @@ std::optional<std::string> readInput(const std::string& path, std::string& error
 
 int tokensCommand(std::string_view source, std::ostream& out) {
   std::string text;
-  for (const Token& token : tokenize(source)) {
+  Lexer lexer(source);
+  Token token;
+  do {
+    lexer.next(token);
     text += toString(token);
     text += '\n';
-  }
+  } while (!token.is(TokenKind::eof));
   out << text << std::flush;
   return 0;
 }
 
 int checkCommand(std::string_view source, std::ostream& err) {
-  ParseResult result = compile(source);
+  ParseResult result = checkSyntax(source);
   if (result.ok()) return 0;
   err << result.error << "\n" << std::flush;
   return 1;

@@ -1,13 +1,14 @@
 // The compile step: the whole script text through the lexer and the parser.
 
-#include "frontend/Lexer.h"
 #include "frontend/Parser.h"
 #include "frontend/UnicodeText.h"
 
 namespace quarn {
 
-ParseResult compile(std::string_view source) {
-  ParseResult result = Parser(tokenize(source)).parse();
+namespace {
+
+ParseResult parseText(std::string_view source, ParseOutput output) {
+  ParseResult result = Parser(source, output).parse();
   if (!result.ok()) {
     const SourceLocation& at = result.errorLocation;
     result.errorLocation = isAscii(source) ? locate(source, at.offset, at.length)
@@ -15,5 +16,11 @@ ParseResult compile(std::string_view source) {
   }
   return result;
 }
+
+}  // namespace
+
+ParseResult compile(std::string_view source) { return parseText(source, ParseOutput::tree); }
+
+ParseResult checkSyntax(std::string_view source) { return parseText(source, ParseOutput::verdictOnly); }
 
 }  // namespace quarn

@@ -21,14 +21,6 @@ bool isKeyword(std::string_view word) {
   return false;
 }
 
-// word -> keyword | "true" | "false" | identifier, on the NFC text.
-Token wordToken(std::string word) {
-  if (isKeyword(word)) return Token::keyword(std::move(word));
-  if (word == "true") return Token::boolean(true);
-  if (word == "false") return Token::boolean(false);
-  return Token::identifier(std::move(word));
-}
-
 // Dense scripts run at about one token per three to four bytes; reserving that
 // many spares the token list its reallocations (untouched capacity costs no pages).
 constexpr std::size_t kBytesPerTokenGuess = 3;
@@ -48,21 +40,76 @@ Lexer::Lexer(std::string_view text, bool asciiFastPath)
       asciiFastPath_(asciiFastPath),
       asciiClasses_(asciiFastPath ? asciiClassTable() : nullptr) {}
 
+void Lexer::next(Token& token) {
+  out_ = &token;
+  while (position_ < input_.size()) {
+    made_ = false;
+    const std::size_t start = position_;
+    position_ = lexCharacter(start);
+    if (made_) {  // a rule makes at most one token, starting where it began
+      token.offset = static_cast<std::uint32_t>(start);
+      token.length = static_cast<std::uint32_t>(position_ - start);
+      return;
+    }
+  }
+  make(TokenKind::eof);
+  token.offset = static_cast<std::uint32_t>(input_.size());
+  token.length = 0;
+}
+
 std::vector<Token> Lexer::tokenize() {
   std::vector<Token> tokens;
-  tokens.reserve(input_.size() / kBytesPerTokenGuess + 1);
-  while (position_ < input_.size()) {
-    const std::size_t count = tokens.size();
-    const std::size_t next = lexCharacter(position_, tokens);
-    if (tokens.size() != count) {  // a rule makes at most one token, starting here
-      tokens.back().offset = static_cast<std::uint32_t>(position_);
-      tokens.back().length = static_cast<std::uint32_t>(next - position_);
-    }
-    position_ = next;
-  }
-  tokens.push_back(Token::make(TokenKind::eof));
-  tokens.back().offset = static_cast<std::uint32_t>(input_.size());
+  tokens.reserve((input_.size() - position_) / kBytesPerTokenGuess + 1);
+  do {
+    next(tokens.emplace_back());
+  } while (!tokens.back().is(TokenKind::eof));
   return tokens;
+}
+
+void Lexer::make(TokenKind kind) {
+  Token& token = *out_;
+  token.kind = kind;
+  token.text.clear();  // keeps its memory for the next text
+  token.intValue = 0;
+  token.floatValue = 0.0f;
+  token.boolValue = false;
+  made_ = true;
+}
+
+void Lexer::makeText(TokenKind kind, std::string_view text) {
+  make(kind);
+  out_->text.assign(text);
+}
+
+// word -> keyword | "true" | "false" | identifier, on the NFC text.
+void Lexer::makeWord(std::string_view word) {
+  if (isAscii(word)) return makeWordOfNfc(word);  // ASCII is its own NFC
+  makeWordOfNfc(toNfc(word));
+}
+
+void Lexer::makeWordOfNfc(std::string_view word) {
+  if (isKeyword(word)) return makeText(TokenKind::keyword, word);
+  if (word == "true" || word == "false") {
+    make(TokenKind::boolean);
+    out_->boolValue = word == "true";
+    return;
+  }
+  makeText(TokenKind::identifier, word);
+}
+
+// Over a run of ASCII bytes of the given classes (or the extra mark) up to its
+// last byte, which the rule's own loop then takes: every byte before it is
+// followed by another ASCII byte and so is a character by itself, while the
+// last may be joined by a combining mark. CR ends the run: with LF it makes
+// one character.
+std::size_t Lexer::skipAsciiRun(std::size_t from, std::uint8_t classes, char mark) const {
+  if (asciiClasses_ == nullptr) return from;
+  std::size_t at = from;
+  for (; at < input_.size(); ++at) {
+    const auto c = static_cast<unsigned char>(input_[at]);
+    if (c >= 0x80 || c == '\r' || (!(asciiClasses_[c] & classes) && c != static_cast<unsigned char>(mark))) break;
+  }
+  return at > from ? at - 1 : from;
 }
 
 // The whole character is the mark: a mark carrying a combining mark is not.
@@ -71,27 +118,27 @@ bool Lexer::isMark(std::size_t at, std::size_t end, char mark) const {
 }
 
 // One pass of the main loop: the first rule that matches the character at `at`.
-std::size_t Lexer::lexCharacter(std::size_t at, std::vector<Token>& out) {
+std::size_t Lexer::lexCharacter(std::size_t at) {
   const std::size_t end = characterEnd(at);
   const std::uint8_t classes = classesAt(at);
   if (classes & kWhitespaceClass) return skipWhitespace(end);
-  if (isMark(at, end, '"')) return lexString(end, out);
-  if (classes & kLetterClass) return lexWord(at, end, out);
-  if (classes & kNumberClass) return lexNumber(at, end, out);
-  if (end - at == 1) return lexPunctuation(at, end, out);
+  if (isMark(at, end, '"')) return lexString(end);
+  if (classes & kLetterClass) return lexWord(at, end);
+  if (classes & kNumberClass) return lexNumber(at, end);
+  if (end - at == 1) return lexPunctuation(at, end);
   return end;  // no rule: the character is dropped
 }
 
 std::size_t Lexer::skipWhitespace(std::size_t end) {
-  std::size_t at = end;
+  std::size_t at = skipAsciiRun(end, kWhitespaceClass, ' ');
   while (at < input_.size() && (classesAt(at) & kWhitespaceClass)) at = characterEnd(at);
   return at;
 }
 
 // string -> '"' { any character but '"' } ( '"' | end of text ), no escapes
-std::size_t Lexer::lexString(std::size_t end, std::vector<Token>& out) {
+std::size_t Lexer::lexString(std::size_t end) {
   const std::size_t close = asciiFastPath_ ? findClosingQuote(end) : findClosingQuoteByCharacters(end);
-  out.push_back(Token::stringLiteral(std::string(input_.substr(end, close - end))));
+  makeText(TokenKind::stringLiteral, input_.substr(end, close - end));
   return close < input_.size() ? close + 1 : close;
 }
 
@@ -119,8 +166,8 @@ std::size_t Lexer::findClosingQuote(std::size_t from) {
 }
 
 // word -> letter { letter | number | "_" }
-std::size_t Lexer::lexWord(std::size_t at, std::size_t end, std::vector<Token>& out) {
-  std::size_t last = end;
+std::size_t Lexer::lexWord(std::size_t at, std::size_t end) {
+  std::size_t last = skipAsciiRun(end, kLetterClass | kNumberClass, '_');
   while (last < input_.size()) {
     const std::size_t next = characterEnd(last);
     const bool continues =
@@ -128,14 +175,14 @@ std::size_t Lexer::lexWord(std::size_t at, std::size_t end, std::vector<Token>& 
     if (!continues) break;
     last = next;
   }
-  out.push_back(wordToken(toNfc(input_.substr(at, last - at))));
+  makeWord(input_.substr(at, last - at));
   return last;
 }
 
 // number -> number { number | "." }
-std::size_t Lexer::lexNumber(std::size_t at, std::size_t end, std::vector<Token>& out) {
-  std::size_t last = end;
-  bool hasPoint = false;
+std::size_t Lexer::lexNumber(std::size_t at, std::size_t end) {
+  std::size_t last = skipAsciiRun(end, kNumberClass, '.');
+  bool hasPoint = std::memchr(input_.data() + end, '.', last - end) != nullptr;
   while (last < input_.size()) {
     const std::size_t next = characterEnd(last);
     if (isMark(last, next, '.')) {
@@ -145,11 +192,12 @@ std::size_t Lexer::lexNumber(std::size_t at, std::size_t end, std::vector<Token>
     }
     last = next;
   }
-  out.push_back(numberToken(input_.substr(at, last - at), hasPoint));
+  *out_ = numberToken(input_.substr(at, last - at), hasPoint);
+  made_ = true;
   return last;
 }
 
-std::size_t Lexer::lexPunctuation(std::size_t at, std::size_t end, std::vector<Token>& out) {
+std::size_t Lexer::lexPunctuation(std::size_t at, std::size_t end) {
   // The character after c is exactly `mark`: then it is consumed too.
   const auto follows = [&](char mark) {
     return end < input_.size() && isMark(end, characterEnd(end), mark);
@@ -157,17 +205,17 @@ std::size_t Lexer::lexPunctuation(std::size_t at, std::size_t end, std::vector<T
   // c alone, or with a following '=' as the two-character operator.
   const auto withEqual = [&](TokenKind alone, TokenKind paired) {
     const bool pair = follows('=');
-    out.push_back(Token::make(pair ? paired : alone));
+    make(pair ? paired : alone);
     return pair ? end + 1 : end;
   };
   // "&&" and "||"; a single one is dropped.
   const auto doubled = [&](char mark, TokenKind paired) {
     if (!follows(mark)) return end;
-    out.push_back(Token::make(paired));
+    make(paired);
     return end + 1;
   };
   const auto single = [&](TokenKind kind) {
-    out.push_back(Token::make(kind));
+    make(kind);
     return end;
   };
   switch (input_[at]) {
@@ -185,7 +233,7 @@ std::size_t Lexer::lexPunctuation(std::size_t at, std::size_t end, std::vector<T
     case '}': return single(TokenKind::closeBrace);
     case ',': return single(TokenKind::comma);
     case '@': return single(TokenKind::atSign);
-    case '/': return lexSlash(end, out);
+    case '/': return lexSlash(end);
     case '=': return withEqual(TokenKind::assign, TokenKind::equalEqual);
     case '!': return withEqual(TokenKind::logicalNot, TokenKind::notEqual);
     case '<': return withEqual(TokenKind::lessThan, TokenKind::lessEqual);
@@ -197,13 +245,13 @@ std::size_t Lexer::lexPunctuation(std::size_t at, std::size_t end, std::vector<T
 }
 
 // "/" starts a line comment, a block comment or is the slash operator.
-std::size_t Lexer::lexSlash(std::size_t end, std::vector<Token>& out) {
+std::size_t Lexer::lexSlash(std::size_t end) {
   if (end < input_.size()) {
     const std::size_t next = characterEnd(end);
     if (isMark(end, next, '/')) return skipLineComment(next);
     if (isMark(end, next, '*')) return skipBlockComment(end);
   }
-  out.push_back(Token::make(TokenKind::slash));
+  make(TokenKind::slash);
   return end;
 }
 

@@ -16,11 +16,6 @@ struct ParseFailure {
   std::string message;
 };
 
-const Token& eofToken() {
-  static const Token eof = Token::make(TokenKind::eof);
-  return eof;
-}
-
 bool isDeclarationKeyword(const Token& token) {
   static constexpr std::string_view kWords[] = {"const", "int", "float", "string", "bool", "array"};
   if (!token.is(TokenKind::keyword)) return false;
@@ -32,25 +27,37 @@ bool isDeclarationKeyword(const Token& token) {
 
 }  // namespace
 
-Parser::Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) {}
-
-const Token& Parser::currentToken() const {
-  if (position_ < static_cast<std::int64_t>(tokens_.size())) return tokens_[position_];
-  return eofToken();
+Parser::Parser(std::string_view source, ParseOutput output)
+    : lexer_(source), buildsTree_(output == ParseOutput::tree) {
+  lexer_.next(lookahead_[current_]);
 }
 
-const Token& Parser::tokenAfterCurrent() const {
-  if (position_ + 1 < static_cast<std::int64_t>(tokens_.size())) return tokens_[position_ + 1];
-  return eofToken();
+const Token& Parser::tokenAfterCurrent() {
+  Token& following = lookahead_[current_ ^ 1];
+  if (!hasFollowing_) {
+    lexer_.next(following);
+    hasFollowing_ = true;
+  }
+  return following;
+}
+
+void Parser::stepOver() {
+  if (hasFollowing_) {
+    current_ ^= 1;
+    hasFollowing_ = false;
+  } else {
+    lexer_.next(lookahead_[current_]);
+  }
 }
 
 std::string Parser::takeText() {
-  std::string text = std::move(tokens_[position_].text);
+  std::string text = std::move(lookahead_[current_].text);
   stepOver();
   return text;
 }
 
 SlotId Parser::slotOf(const std::string& name) {
+  if (!buildsTree_) return kUnresolvedSlot;
   const auto [entry, added] = slots_.try_emplace(name, static_cast<SlotId>(names_.size()));
   if (added) names_.push_back(name);
   return entry->second;
@@ -72,10 +79,7 @@ ParseResult Parser::parse() {
   ProgramNode program;
   depth_ = 1;
   try {
-    while (position_ < static_cast<std::int64_t>(tokens_.size()) &&
-           !currentToken().is(TokenKind::eof)) {
-      program.statements.push_back(parseStatement());
-    }
+    while (!currentToken().is(TokenKind::eof)) keep(program.statements, parseStatement());
   } catch (ParseFailure& failure) {
     const Token& at = currentToken();
     return ParseResult{std::nullopt, std::move(failure.message), SourceLocation{at.offset, at.length, 0, 0}};
@@ -132,7 +136,7 @@ BlockNode Parser::parseBlock() {
     }
     if (token.is(TokenKind::eof)) fail(std::string(parse_errors::kBlockNotClosed));
     DepthGuard inner(*this);
-    block.statements.push_back(parseStatement());
+    keep(block.statements, parseStatement());
   }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Recursive-descent parser from tokens to a ProgramNode. Stops at the first error
 // with a message beginning "Parsing error: "; the error travels back as a value.
-// Used on one thread; a parser is made for one token list and used once.
+// It pulls tokens from a lexer as it goes and holds two at a time, so a script's
+// tokens are never all in memory at once.
+// Used on one thread; a parser is made for one text and used once.
 
 #include <cstdint>
 #include <optional>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "frontend/Ast.h"
+#include "frontend/Lexer.h"
 #include "frontend/NodeArena.h"
 #include "frontend/SourceLocation.h"
 #include "frontend/Token.h"
@@ -21,8 +24,12 @@ namespace quarn {
 // walk of the tree can overflow the stack.
 inline constexpr int kMaxSyntaxDepth = 1000;
 
+// What a parse makes: the syntax tree, or only the verdict, for which the same
+// grammar and messages run without making nodes or numbering names.
+enum class ParseOutput : std::uint8_t { tree, verdictOnly };
+
 struct ParseResult {
-  std::optional<ProgramNode> program;  // set on success
+  std::optional<ProgramNode> program;  // set on success; without statements for verdictOnly
   std::string error;                   // the "Parsing error: ..." message otherwise
   SourceLocation errorLocation;        // the token the parser stood at when it failed
 
@@ -31,7 +38,8 @@ struct ParseResult {
 
 class Parser {
 public:
-  explicit Parser(std::vector<Token> tokens);
+  // Lexes source while parsing; source must outlive the parser.
+  explicit Parser(std::string_view source, ParseOutput output = ParseOutput::tree);
 
   ParseResult parse();
 
@@ -76,10 +84,10 @@ private:
   // An expression at precedence 0 one level below the node being read.
   Expression parseChildExpression();
 
-  // The cursor: past the end of tokens_ the current token is eof.
-  const Token& currentToken() const;
-  const Token& tokenAfterCurrent() const;
-  void stepOver() { ++position_; }
+  // The cursor: the current token and, once asked for, the one after it.
+  const Token& currentToken() const { return lookahead_[current_]; }
+  const Token& tokenAfterCurrent();
+  void stepOver();
   // Steps over the current token, handing back its text; the cursor never
   // returns to it, so the text can be moved out.
   std::string takeText();
@@ -92,10 +100,20 @@ private:
   void checkHeight(int height) const;
   [[noreturn]] void fail(std::string message) const;
 
-  template <class T> NodePtr makeTreeNode(T value) { return makeArenaNode(*arena_, std::move(value)); }
+  template <class T> NodePtr makeTreeNode(T value) {
+    return buildsTree_ ? makeArenaNode(*arena_, std::move(value)) : nullptr;
+  }
+  void keep(NodeList& nodes, NodePtr node) {
+    if (buildsTree_) nodes.push_back(std::move(node));
+  }
 
-  std::vector<Token> tokens_;
-  std::int64_t position_ = 0;
+  Lexer lexer_;
+  // The current token and the one after it take turns in two places, which
+  // the lexer fills in again and again without moving tokens.
+  Token lookahead_[2];
+  int current_ = 0;
+  bool hasFollowing_ = false;
+  bool buildsTree_ = true;
   // Depth in the tree of the node being read; top-level statements are at 1.
   int depth_ = 0;
   // Variable names by slot, and the slot of each name.
@@ -107,5 +125,8 @@ private:
 
 // Lexes and parses a whole script text.
 ParseResult compile(std::string_view source);
+
+// The same verdict and error as compile, without building the tree.
+ParseResult checkSyntax(std::string_view source);
 
 }  // namespace quarn

@@ -113,7 +113,7 @@ Parser::Expression Parser::parseArray() {
     for (;;) {
       Expression element = parseChildExpression();
       height = std::max(height, element.height + 1);
-      array.elements.push_back(std::move(element.node));
+      keep(array.elements, std::move(element.node));
       if (!currentToken().is(TokenKind::comma)) break;
       stepOver();
     }
@@ -138,13 +138,15 @@ Parser::Expression Parser::parseMethodCall() {
     stepOver();
     Expression argument = parseChildExpression();
     height = argument.height + 1;
-    call.arguments.push_back(std::move(argument.node));
+    keep(call.arguments, std::move(argument.node));
   }
   if (!currentToken().is(TokenKind::closeBracket)) fail(std::string(parse_errors::kSendClose));
   stepOver();
-  resolveSend(call);
-  if (call.receiverId == ReceiverId::self && call.selectorId != SelectorId::wait) {
-    call.functionSlot = slotOf(call.functionName);
+  if (buildsTree_) {
+    resolveSend(call);
+    if (call.receiverId == ReceiverId::self && call.selectorId != SelectorId::wait) {
+      call.functionSlot = slotOf(call.functionName);
+    }
   }
   return Expression{makeTreeNode(std::move(call)), height};
 }

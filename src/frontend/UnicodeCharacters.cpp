@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 
 #include <unicode/ubrk.h>
 #include <unicode/uchar.h>
@@ -17,6 +18,39 @@ bool isAsciiByte(std::string_view text, std::size_t at) {
 
 bool isContinuationByte(std::string_view text, std::size_t at) {
   return (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+}
+
+int breakClass(UChar32 c) { return u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK); }
+
+// Beside a code point's classes (the low bits): what its break class tells
+// the segmenter, and that the entry has been looked up.
+constexpr std::uint8_t kBreaksAsOther = 0x10;
+constexpr std::uint8_t kJoinsPrevious = 0x20;  // Extend, ZWJ or SpacingMark
+constexpr std::uint8_t kLookedUp = 0x80;
+constexpr std::uint8_t kClassBits = kWhitespaceClass | kLetterClass | kNumberClass;
+
+std::uint8_t lookUp(UChar32 c) {
+  std::uint8_t info = kLookedUp | codePointClasses(static_cast<char32_t>(c));
+  const int kind = breakClass(c);
+  if (kind == U_GCB_OTHER) info |= kBreaksAsOther;
+  if (kind == U_GCB_EXTEND || kind == U_GCB_ZWJ || kind == U_GCB_SPACING_MARK) info |= kJoinsPrevious;
+  return info;
+}
+
+// ICU's property look-ups cost more than the rest of lexing a character, so
+// those of the Basic Multilingual Plane are kept once made. Any thread may fill
+// an entry: all write the same value.
+std::array<std::atomic<std::uint8_t>, 0x10000> bmpInfo;
+
+std::uint8_t codePointInfo(UChar32 c) {
+  if (c < 0 || c >= static_cast<UChar32>(bmpInfo.size())) return lookUp(c);
+  std::atomic<std::uint8_t>& entry = bmpInfo[static_cast<std::size_t>(c)];
+  std::uint8_t info = entry.load(std::memory_order_relaxed);
+  if (info == 0) {
+    info = lookUp(c);
+    entry.store(info, std::memory_order_relaxed);
+  }
+  return info;
 }
 
 }  // namespace
@@ -44,13 +78,12 @@ std::uint8_t characterClasses(std::string_view text, std::size_t at) {
   std::int64_t i = static_cast<std::int64_t>(at);
   UChar32 c;
   U8_NEXT(s, i, static_cast<std::int64_t>(text.size()), c);
-  return c < 0 ? 0 : codePointClasses(static_cast<char32_t>(c));
+  return c < 0 ? 0 : codePointInfo(c) & kClassBits;
 }
 
 bool isLoneAsciiCharacter(std::string_view text, std::size_t at) {
   const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
   const auto length = static_cast<std::int64_t>(text.size());
-  const auto breakClass = [](UChar32 c) { return u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK); };
   if (at > 0 && !isAsciiByte(text, at - 1)) {
     // ICU steps back with 32-bit offsets: within the last four bytes, which hold the whole code point
     const std::size_t window = at >= 4 ? at - 4 : 0;
@@ -74,6 +107,24 @@ void CharacterSegmenter::BreakIteratorCloser::operator()(UBreakIterator* iterato
 }
 
 CharacterSegmenter::CharacterSegmenter(bool asciiFastPath) : asciiFastPath_(asciiFastPath) {}
+
+// Decided without ICU's iterator when the first code point is ASCII or of break
+// class Other and the next one is no Extend, ZWJ or SpacingMark: every other
+// rule that joins two code points needs a CR, Prepend, ZWJ, Hangul jamo,
+// regional indicator or Extend first. This covers most letters of most scripts.
+std::size_t CharacterSegmenter::loneCodePointEnd(std::string_view text, std::size_t at) {
+  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto length = static_cast<std::int64_t>(text.size());
+  std::int64_t next = static_cast<std::int64_t>(at);
+  UChar32 first;
+  U8_NEXT(s, next, length, first);
+  if (first == '\r' || (first >= 0x80 && !(codePointInfo(first) & kBreaksAsOther))) return 0;
+  if (next == length) return static_cast<std::size_t>(next);
+  std::int64_t after = next;
+  UChar32 second;
+  U8_NEXT(s, after, length, second);
+  return (codePointInfo(second) & kJoinsPrevious) ? 0 : static_cast<std::size_t>(next);
+}
 
 std::size_t CharacterSegmenter::zoneCharacterEnd(std::size_t at) {
   if (zoneBounds_[zoneCursor_] > at) {

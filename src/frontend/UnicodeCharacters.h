@@ -43,9 +43,10 @@ inline constexpr std::size_t kMaxCharacterBytes = 64 * 1024;
 
 // Finds character boundaries walking forward through one text. With the ASCII
 // fast path, two ASCII bytes in a row are split without ICU (CR LF being one
-// character); everything else is segmented by ICU in zones that take in the
-// ASCII byte on either side, so that combining marks and ZWJ join the byte
-// before them and Prepend characters the byte after them. Without the fast
+// character), and so is a code point no rule joins to the next; everything
+// else is segmented by ICU in zones that take in the ASCII byte on either
+// side, so that combining marks and ZWJ join the byte before them and Prepend
+// characters the byte after them. Without the fast
 // path ICU segments all of the text: the reference the fast path must match.
 class CharacterSegmenter {
 public:
@@ -62,6 +63,7 @@ public:
         const auto d = static_cast<unsigned char>(text[at + 1]);
         if (d < 0x80) return (c == '\r' && d == '\n') ? at + 2 : at + 1;
       }
+      if (const std::size_t end = loneCodePointEnd(text, at)) return end;
     }
     return segmentZone(text, at);
   }
@@ -71,6 +73,9 @@ private:
     void operator()(UBreakIterator* iterator) const;
   };
 
+  // The end of the first code point at `at` when no rule can join it to the
+  // next one, else 0.
+  static std::size_t loneCodePointEnd(std::string_view text, std::size_t at);
   std::size_t zoneCharacterEnd(std::size_t at);
   std::size_t segmentZone(std::string_view text, std::size_t at);
   std::size_t zoneLimit(std::string_view text, std::size_t at) const;

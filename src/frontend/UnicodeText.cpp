@@ -1,6 +1,7 @@
 #include "frontend/UnicodeText.h"
 
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include <unicode/bytestream.h>
@@ -17,6 +18,19 @@ const unsigned char* bytes(std::string_view text) {
   return reinterpret_cast<const unsigned char*>(text.data());
 }
 
+// Offset of the first byte from `from` on that is not ASCII, or text.size();
+// eight bytes at a time, as scripts are mostly ASCII.
+std::size_t asciiRunEnd(std::string_view text, std::size_t from) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  std::size_t i = from;
+  for (std::uint64_t word = 0; i + sizeof word <= text.size(); i += sizeof word) {
+    std::memcpy(&word, text.data() + i, sizeof word);
+    if (word & kHighBits) break;
+  }
+  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+  return i;
+}
+
 // Offset of the first ill-formed sequence, or text.size() when there is none.
 std::size_t firstIllFormed(std::string_view text) {
   const unsigned char* s = bytes(text);
@@ -24,7 +38,7 @@ std::size_t firstIllFormed(std::string_view text) {
   std::int64_t i = 0;
   while (i < length) {
     if (s[i] < 0x80) {
-      ++i;
+      i = static_cast<std::int64_t>(asciiRunEnd(text, static_cast<std::size_t>(i)));
       continue;
     }
     const std::int64_t start = i;
@@ -37,12 +51,7 @@ std::size_t firstIllFormed(std::string_view text) {
 
 }  // namespace
 
-bool isAscii(std::string_view text) {
-  for (unsigned char c : text) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
+bool isAscii(std::string_view text) { return asciiRunEnd(text, 0) == text.size(); }
 
 bool isValidUtf8(std::string_view text) { return firstIllFormed(text) == text.size(); }
 

@@ -3,6 +3,7 @@
 // S-expressions, so an expected tree reads like "(+ 1 (* 2 3))".
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -79,9 +80,19 @@ inline std::string sexp(const NodePtr& node) {
   return "<program>";
 }
 
+// compile's result, once a check without the tree has given the same verdict.
+inline ParseResult compiled(std::string_view source) {
+  ParseResult result = compile(source);
+  const ParseResult checked = checkSyntax(source);
+  const auto where = [](const SourceLocation& at) { return std::array{at.offset, at.length, at.line, at.column}; };
+  EXPECT_TRUE(checked.error == result.error && where(checked.errorLocation) == where(result.errorLocation))
+      << "check: " << checked.error << "\ncompile: " << result.error;
+  return result;
+}
+
 // The statements printed side by side, or the error message.
 inline std::string parsed(std::string_view source) {
-  ParseResult result = compile(source);
+  ParseResult result = compiled(source);
   return result.ok() ? joined(result.program->statements) : result.error;
 }
 

@@ -35,12 +35,12 @@ const Shape kShapes[] = {
 TEST(ParserDepth, HugeScriptsFailCleanlyWideOnesParse) {
   for (const std::string& script : {repeat("{", 1000000), repeat("!", 1000000) + "x;",
                                     "x = " + repeat("@[", 1000000), repeat("[a b:", 1000000)}) {
-    EXPECT_EQ(compile(script).error, parse_errors::nestedTooDeeply()) << script.substr(0, 40);
+    EXPECT_EQ(compiled(script).error, parse_errors::nestedTooDeeply()) << script.substr(0, 40);
   }
-  EXPECT_EQ(compile(repeat("{", 500) + "[1 play];").error, parse_errors::kReceiverName);
-  EXPECT_TRUE(compile(repeat("x = 1 + 2; { y; } ", 50000)).ok());
-  EXPECT_TRUE(compile("x = @[" + repeat("1, ", 100000) + "1];").ok());
-  EXPECT_TRUE(compile("x = " + repeat("a * b + ", 300) + "1;").ok());  // left chain of 600 levels
+  EXPECT_EQ(compiled(repeat("{", 500) + "[1 play];").error, parse_errors::kReceiverName);
+  EXPECT_TRUE(compiled(repeat("x = 1 + 2; { y; } ", 50000)).ok());
+  EXPECT_TRUE(compiled("x = @[" + repeat("1, ", 100000) + "1];").ok());
+  EXPECT_TRUE(compiled("x = " + repeat("a * b + ", 300) + "1;").ok());  // left chain of 600 levels
 }
 
 // The recursion of shared_ptr destruction fits a modest stack (an optimised
@@ -54,9 +54,9 @@ constexpr std::size_t kDestroyStackBytes = 1024 * 1024;
 TEST(ParserDepth, EveryShapeParsesAtTheLimitFailsOneOverAndDropsOnASmallStack) {
   std::vector<ParseResult> results;
   for (Shape shape : kShapes) {
-    results.push_back(compile(shape(kMaxSyntaxDepth)));
+    results.push_back(compiled(shape(kMaxSyntaxDepth)));
     EXPECT_TRUE(results.back().ok()) << shape(3);
-    EXPECT_EQ(compile(shape(kMaxSyntaxDepth + 1)).error, parse_errors::nestedTooDeeply()) << shape(3);
+    EXPECT_EQ(compiled(shape(kMaxSyntaxDepth + 1)).error, parse_errors::nestedTooDeeply()) << shape(3);
   }
   pthread_attr_t attributes;
   pthread_attr_init(&attributes);

@@ -1,5 +1,5 @@
-// Tree shapes, the parse decisions that pick an error, the token cursor, and
-// the node memory that lets a kept subtree outlive its program.
+// Tree shapes, the parse decisions that pick an error, and the node memory
+// that lets a kept subtree outlive its program.
 #include <array>
 #include <thread>
 
@@ -64,19 +64,6 @@ TEST(ParserStatements, NodeFieldsAndErrorChoices) {
   });
 }
 
-TEST(ParserCursor, EndOfListAndEofTokenEndTheInput) {
-  const auto parse = [](std::vector<Token> tokens) {
-    ParseResult result = Parser(std::move(tokens)).parse();
-    return result.ok() ? joined(result.program->statements) : result.error;
-  };
-  EXPECT_EQ(parse({}), "");
-  EXPECT_EQ(parse({id("x"), tok(K::semicolon)}), "x");
-  EXPECT_EQ(parse({id("x"), tok(K::assign)}), parse_errors::unexpectedToken(tok(K::eof)));
-  EXPECT_EQ(parse({tok(K::openBrace)}), parse_errors::kBlockNotClosed);
-  EXPECT_EQ(parse({id("a"), tok(K::semicolon), tok(K::eof), tok(K::closeBrace), tok(K::plus)}), "a");
-  EXPECT_EQ(parse({tok(K::openBrace), tok(K::eof), tok(K::closeBrace)}), parse_errors::kBlockNotClosed);
-}
-
 TEST(ParserNodeMemory, KeptSubtreesOutliveTheProgramOnAnyThread) {
   NodePtr body, call;
   std::vector<std::thread> threads;
@@ -113,7 +100,7 @@ TEST(ParserErrors, LocationOfTheTokenNamed) {
       {"s = \"e\xCC\x81\xCC\x81\" 1;", {12, 1, 1, 9}},  // combining marks stay with their letter
   };
   for (const auto& [source, expected] : cases) {
-    const SourceLocation at = compile(source).errorLocation;
+    const SourceLocation at = compiled(source).errorLocation;
     EXPECT_EQ((std::array{at.offset, at.length, at.line, at.column}), expected) << source;
   }
 }

@@ -1,5 +1,6 @@
 // Any bytes through the lexer and the parser: no crash, no undefined behaviour,
-// no leak, and the ASCII fast path gives exactly the tokens ICU alone gives.
+// no leak, the ASCII fast path gives exactly the tokens ICU alone gives, and
+// a check without the tree gives compile's verdict.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -35,9 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  describe(fast, f).c_str(), describe(slow, s).c_str());
     std::abort();
   }
-  const quarn::ParseResult result = quarn::Parser(fast).parse();
+  const quarn::ParseResult result = quarn::compile(text);
   if (result.ok() == (result.error.rfind("Parsing error: ", 0) == 0)) {
     std::fprintf(stderr, "parse result and error disagree: \"%s\"\n", result.error.c_str());
+    std::abort();
+  }
+  const quarn::ParseResult checked = quarn::checkSyntax(text);
+  if (checked.error != result.error || checked.errorLocation.offset != result.errorLocation.offset) {
+    std::fprintf(stderr, "check says \"%s\", compile \"%s\"\n", checked.error.c_str(), result.error.c_str());
     std::abort();
   }
   return 0;
