@@ -74,7 +74,9 @@ std::optional<std::string> readInput(const std::string& path, std::string& error
   return text;
 }
 
+// Written a piece at a time, so a large script's listing is never all in memory.
 int tokensCommand(std::string_view source, std::ostream& out) {
+  constexpr std::size_t kPieceBytes = 64 * 1024;
   std::string text;
   Lexer lexer(source);
   Token token;
@@ -82,8 +84,12 @@ int tokensCommand(std::string_view source, std::ostream& out) {
     lexer.next(token);
     text += toString(token);
     text += '\n';
+    if (text.size() >= kPieceBytes || token.is(TokenKind::eof)) {
+      out << text;
+      text.clear();
+    }
   } while (!token.is(TokenKind::eof));
-  out << text << std::flush;
+  out << std::flush;
   return 0;
 }
 

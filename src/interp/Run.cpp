@@ -12,7 +12,7 @@ namespace quarn {
 
 // The caller has set the engine's isRunning; a cleared flag, or a halt since
 // `generation` was taken, makes this a no-op. The top level starts at logical zero.
-std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, const ProgramNode& program,
+std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, ProgramNode program,
                                       std::uint64_t generation) {
   auto environment = std::make_shared<Environment>();
   auto evaluator = std::make_shared<Evaluator>(engine, std::move(environment));
@@ -21,7 +21,11 @@ std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, con
   }
   engine->clock().threadAnnounced();
   ScriptThreadScope topLevel(*evaluator, 0);
-  evaluator->runGuarded("running the script", [&] { evaluator->execute(*evaluator->compile(program)); });
+  evaluator->runGuarded("running the script", [&] {
+    const std::shared_ptr<const CodeTree> code = evaluator->compile(program);
+    program = ProgramNode{};  // the compiled code is all the run needs from here on
+    evaluator->execute(*code);
+  });
   return evaluator;
 }
 
@@ -32,10 +36,10 @@ void startRun(std::shared_ptr<EngineManager> engine, ProgramNode program, TopLev
   // The job owns the report until it runs; a refused job hands it back here.
   auto report = std::make_shared<TopLevelDone>(std::move(onTopLevelDone));
   const bool isStarted = WorkQueue::global().submit([engine = std::move(engine), program = std::move(program),
-                                                     report, generation] {
+                                                     report, generation]() mutable {
     std::shared_ptr<Evaluator> evaluator;
     try {
-      evaluator = runProgram(engine, program, generation);
+      evaluator = runProgram(engine, std::move(program), generation);
     } catch (const std::bad_alloc&) {
       printLine(outOfMemoryLine("starting the run"));
     } catch (...) {

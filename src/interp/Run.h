@@ -21,8 +21,9 @@ inline constexpr std::string_view kNoThreadForRunLine =
 
 // Executes the program's top level on the calling thread and returns the run's
 // evaluator, whose async bodies may still be running. A halt of the engine
-// since its run generation was `generation` leaves the run stopped.
-std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, const ProgramNode& program,
+// since its run generation was `generation` leaves the run stopped. The
+// syntax tree is let go once it is compiled.
+std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, ProgramNode program,
                                       std::uint64_t generation);
 
 // Called on the run's worker when its top level is done, with the run's
