@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -54,10 +53,14 @@ std::uint32_t oggCrc(const unsigned char* data, std::size_t size) {
 
 // Gives every page of the file the fixed serial and its new CRC.
 bool fixOggSerial(const std::filesystem::path& path) {
-  std::vector<unsigned char> bytes;
+  std::error_code error;
+  const auto fileBytes = std::filesystem::file_size(path, error);
+  if (error) return false;
+  std::vector<unsigned char> bytes(static_cast<std::size_t>(fileBytes));
   {
+    // A file that cannot be read back is left as it is, and the render fails.
     std::ifstream in(path, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) return false;
   }
   for (std::size_t page = 0; page + kOggHeaderBytes <= bytes.size();) {
     if (std::string_view(reinterpret_cast<const char*>(&bytes[page]), 4) != "OggS") return false;
