@@ -60,7 +60,7 @@ QString QuarnLexer::description(int style) const {
 }
 
 // The whole text is lexed again: a comment opened far above may reach into the
-// changed range, and scripts are small enough for this to take no visible time.
+// changed range. Tokens are pulled one at a time into one reused token.
 void QuarnLexer::styleText(int, int) {
   QsciScintilla* sci = editor();
   if (sci == nullptr) return;
@@ -69,8 +69,9 @@ void QuarnLexer::styleText(int, int) {
   const std::string_view source(bytes.constData(), std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(length)));
   startStyling(0);
   std::uint32_t at = 0;
-  for (const Token& token : tokenize(source)) {
-    if (token.kind == TokenKind::eof) break;
+  Lexer lexer(source);
+  Token token;
+  for (lexer.next(token); !token.is(TokenKind::eof); lexer.next(token)) {
     if (token.offset > at) setStyling(static_cast<int>(token.offset - at), isBlank(source.substr(at, token.offset - at)) ? plain : comment);
     setStyling(static_cast<int>(token.length), styleOf(token.kind));
     at = token.offset + token.length;

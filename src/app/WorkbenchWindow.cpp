@@ -238,7 +238,7 @@ bool WorkbenchWindow::renderToFile() {
   const auto output = dialogs_.chooseRenderFile(this, suggested);
   if (!output) return false;
   std::string source = view_->sourceCode();
-  const ParseResult parsed = compile(source);
+  const ParseResult parsed = checkSyntax(source);  // the render parses again on its own thread
   if (!parsed.ok()) {
     view_->addParseError(parsed.error, parsed.errorLocation);
     return false;

@@ -43,6 +43,7 @@ private:
 
   const std::chrono::steady_clock::time_point origin_;
   std::atomic<double> lead_{0.0};  // rendered frames minus steady-clock frames
+  static_assert(std::atomic<double>::is_always_lock_free, "the render thread stores the lead without a lock");
 
   // Audio thread only.
   bool hasBlock_ = false;

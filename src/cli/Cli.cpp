@@ -30,6 +30,12 @@ std::optional<std::string> sourceOf(const std::string& path, int& status) {
 
 namespace {
 
+// An allocation failure outside a run's own guard: one line, status 1.
+int reportOutOfMemory(std::string_view activity) {
+  std::cerr << outOfMemoryLine(activity) << "\n" << std::flush;
+  return 1;
+}
+
 bool isHelp(std::string_view word) { return word == "--help" || word == "-h" || word == "help"; }
 const std::string kLatencyProblem = "--latency needs a whole number of milliseconds from " +
                                     std::to_string(kMinLatencyMilliseconds) + " to " +
@@ -87,8 +93,7 @@ int runCli(const std::vector<std::string>& args) {
     try {
       return renderCli(std::vector<std::string>(args.begin() + 1, args.end()));
     } catch (const std::bad_alloc&) {
-      std::cerr << outOfMemoryLine("rendering the script") << "\n" << std::flush;
-      return 1;
+      return reportOutOfMemory("rendering the script");
     }
   }
   bool silent = false;
@@ -128,8 +133,7 @@ int runCli(const std::vector<std::string>& args) {
     options.handleInterrupt = true;
     return runCommand(*source, options, std::cerr);
   } catch (const std::bad_alloc&) {
-    std::cerr << outOfMemoryLine(activity) << "\n" << std::flush;
-    return 1;
+    return reportOutOfMemory(activity);
   } catch (const std::system_error& error) {  // the Ctrl+C watcher's thread did not start
     std::cerr << "quarn: could not start a thread: " << error.what() << "\n" << std::flush;
     return 1;

@@ -10,6 +10,7 @@
 #include "cli/RenderCommand.h"
 #include "cli/RenderProgress.h"
 #include "support/Diagnostics.h"
+#include "support/WriteAll.h"
 
 namespace quarn {
 namespace {
@@ -103,7 +104,7 @@ int renderCli(const std::vector<std::string>& args) {
       progress.clear();
       std::string whole(line);
       whole += '\n';
-      [[maybe_unused]] auto written = ::write(linesTo, whole.data(), whole.size());
+      writeAll(linesTo, whole.data(), whole.size());
     });
   }
   status = renderCommand(*source, options, std::cerr);

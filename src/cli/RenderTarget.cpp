@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "support/WriteAll.h"
+
 namespace quarn {
 namespace {
 
@@ -52,11 +54,7 @@ bool copyToStandardOutput(const std::filesystem::path& file, std::string& error)
   std::vector<char> block(1 << 16);
   bool ok = true;
   for (ssize_t got; ok && (got = ::read(in, block.data(), block.size())) > 0;) {
-    for (ssize_t done = 0; ok && done < got;) {
-      const ssize_t put = ::write(STDOUT_FILENO, block.data() + done, static_cast<size_t>(got - done));
-      ok = put > 0;
-      done += put > 0 ? put : 0;
-    }
+    ok = writeAll(STDOUT_FILENO, block.data(), static_cast<std::size_t>(got));
   }
   ::close(in);
   if (!ok) error = std::strerror(errno);

@@ -1,8 +1,7 @@
 #pragma once
 // The syntax tree: 17 immutable node kinds held in one variant. Subtrees are
-// shared through shared_ptr<const Node>, so a function body or an async body can
-// be handed to other threads without copying. Nodes carry data only: the
-// interpreter tells kinds apart with get_if / holds_alternative.
+// shared through shared_ptr<const Node>. Nodes carry data only: the
+// interpreter's compiler tells kinds apart with std::visit.
 
 #include <cstdint>
 #include <memory>
@@ -56,7 +55,7 @@ struct MethodCallNode {
   NodeList arguments;
   ReceiverId receiverId = ReceiverId::unknown;
   SelectorId selectorId = SelectorId::other;
-  std::string functionName;  // the selector without colons: the method a send to self runs
+  std::string functionName;  // when the send calls a method: the selector without colons
   SlotId functionSlot = kUnresolvedSlot;  // functionName's slot, numbered like variable names
 };
 
@@ -72,32 +71,6 @@ struct Node {
   template <class T> const T* as() const { return std::get_if<T>(&value); }
   template <class T> bool is() const { return std::holds_alternative<T>(value); }
 };
-
-// std::visit for one node, as a switch the compiler inlines into the walk
-// instead of a table of calls: the tree walks of the interpreter are its hot path.
-template <class Walk> decltype(auto) visitNode(const Node& node, Walk&& walk) {
-  const NodeVariant& v = node.value;
-  switch (v.index()) {
-    case 0: return walk(*std::get_if<0>(&v));
-    case 1: return walk(*std::get_if<1>(&v));
-    case 2: return walk(*std::get_if<2>(&v));
-    case 3: return walk(*std::get_if<3>(&v));
-    case 4: return walk(*std::get_if<4>(&v));
-    case 5: return walk(*std::get_if<5>(&v));
-    case 6: return walk(*std::get_if<6>(&v));
-    case 7: return walk(*std::get_if<7>(&v));
-    case 8: return walk(*std::get_if<8>(&v));
-    case 9: return walk(*std::get_if<9>(&v));
-    case 10: return walk(*std::get_if<10>(&v));
-    case 11: return walk(*std::get_if<11>(&v));
-    case 12: return walk(*std::get_if<12>(&v));
-    case 13: return walk(*std::get_if<13>(&v));
-    case 14: return walk(*std::get_if<14>(&v));
-    case 15: return walk(*std::get_if<15>(&v));
-    default: return walk(*std::get_if<16>(&v));
-  }
-}
-static_assert(std::variant_size_v<NodeVariant> == 17, "visitNode lists every node kind");
 
 template <class T> NodePtr makeNode(T node) {
   return std::make_shared<const Node>(Node{NodeVariant{std::move(node)}});

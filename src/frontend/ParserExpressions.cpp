@@ -144,9 +144,7 @@ Parser::Expression Parser::parseMethodCall() {
   stepOver();
   if (buildsTree_) {
     resolveSend(call);
-    if (call.receiverId == ReceiverId::self && call.selectorId != SelectorId::wait) {
-      call.functionSlot = slotOf(call.functionName);
-    }
+    if (callsMethod(call)) call.functionSlot = slotOf(call.functionName);
   }
   return Expression{makeTreeNode(std::move(call)), height};
 }

@@ -44,6 +44,7 @@ void resolveSend(MethodCallNode& call) {
   call.receiverId = idOf(kReceivers, call.receiver.name, ReceiverId::unknown);
   call.selectorId = idOf(kSelectors, call.methodName, SelectorId::other);
   call.functionName.clear();
+  if (!callsMethod(call)) return;
   for (char c : call.methodName) {
     if (c != ':') call.functionName.push_back(c);
   }

@@ -8,4 +8,9 @@ namespace quarn {
 
 void resolveSend(MethodCallNode& call);
 
+// Whether a resolved send runs a declared method: a send to self other than wait.
+inline bool callsMethod(const MethodCallNode& call) {
+  return call.receiverId == ReceiverId::self && call.selectorId != SelectorId::wait;
+}
+
 }  // namespace quarn

@@ -75,7 +75,8 @@ struct CodeTree : std::enable_shared_from_this<CodeTree> {
   const Code* root = nullptr;
   std::deque<Code> singles;                     // codes not in a block
   std::vector<std::unique_ptr<Code[]>> blocks;  // each block's codes, side by side
-  std::deque<std::string> names;
+  std::shared_ptr<const std::vector<std::string>> numberedNames;  // the program's names by slot
+  std::deque<std::string> names;                                   // every other name kept
   std::deque<MethodCode> methods;
 };
 

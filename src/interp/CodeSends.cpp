@@ -7,6 +7,7 @@
 #include <cmath>
 #include <string>
 
+#include "frontend/Sends.h"
 #include "interp/CodeSteps.h"
 #include "support/Diagnostics.h"
 
@@ -151,7 +152,7 @@ ExecuteCode samplerSend(SelectorId selector) {
 
 ExecuteCode CodeSteps::send(const MethodCallNode& call, const void*& detail) {
   switch (call.receiverId) {
-    case ReceiverId::self: return call.selectorId == SelectorId::wait ? &wait : &callMethod;
+    case ReceiverId::self: return callsMethod(call) ? &callMethod : &wait;
     case ReceiverId::sampler: return samplerSend(call.selectorId);
     case ReceiverId::tb303: detail = findTb303Selector(call.selectorId); return &tb303;
     case ReceiverId::unknown: break;

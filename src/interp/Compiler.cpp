@@ -1,7 +1,9 @@
 #include "interp/Compiler.h"
 
 #include <utility>
+#include <variant>
 
+#include "frontend/Sends.h"
 #include "interp/CodeSteps.h"
 
 namespace quarn {
@@ -110,7 +112,7 @@ void Compiler::NodeWalk::operator()(const BinaryOpNode& node) const {
 // Only the first argument is ever used; a send to a declared method uses none.
 void Compiler::NodeWalk::operator()(const MethodCallNode& node) const {
   statement(CodeSteps::send(node, code.detail));
-  if (node.receiverId == ReceiverId::self && node.selectorId != SelectorId::wait) {
+  if (callsMethod(node)) {
     code.methodSlot = compiler.methodFor(node.functionSlot, node.functionName);
     code.name = compiler.keep(node.functionName, node.functionSlot);
     return;
@@ -137,7 +139,7 @@ CodeBlock Compiler::compileProgram(const ProgramNode& program) {
   if (program.names) {
     variablesBySlot_.assign(program.names->size(), nullptr);
     methodsBySlot_.assign(program.names->size(), nullptr);
-    namesBySlot_.assign(program.names->size(), nullptr);
+    tree_->numberedNames = program.names;
   }
   return compileBlock(program.statements, EmptyChild::skip);
 }
@@ -148,7 +150,7 @@ void Compiler::compileInto(Code& code, const Node* node) {
     NodeWalk{*this, code}.literal(QuarnValue::none());
     return;
   }
-  visitNode(*node, NodeWalk{*this, code});
+  std::visit(NodeWalk{*this, code}, node->value);
 }
 
 const Code* Compiler::compileChild(const NodePtr& node) {
@@ -174,10 +176,9 @@ CodeBlock Compiler::compileBlock(const NodeList& nodes, EmptyChild empty) {
 }
 
 const std::string* Compiler::keep(const std::string& name, SlotId slot) {
-  if (slot >= namesBySlot_.size()) return &tree_->names.emplace_back(name);
-  const std::string*& kept = namesBySlot_[slot];
-  if (kept == nullptr) kept = &tree_->names.emplace_back(name);
-  return kept;
+  const SlotNames* numbered = tree_->numberedNames.get();
+  if (numbered != nullptr && slot < numbered->size()) return &(*numbered)[slot];
+  return &tree_->names.emplace_back(name);
 }
 
 VariableSlot* Compiler::variableFor(SlotId slot, const std::string& name) {

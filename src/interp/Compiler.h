@@ -30,7 +30,7 @@ private:
   const Code* compileChild(const NodePtr& node);
   CodeBlock compileBlock(const NodeList& nodes, EmptyChild empty);
   CodeBlock compileProgram(const ProgramNode& program);
-  // The name kept for messages; numbered names are kept once.
+  // The name kept for messages; numbered names are the program's own.
   const std::string* keep(const std::string& name, SlotId slot = kUnresolvedSlot);
   VariableSlot* variableFor(SlotId slot, const std::string& name);
   MethodSlot* methodFor(SlotId slot, const std::string& name);
@@ -40,7 +40,6 @@ private:
   // The slots of the program's numbered names, found on first use.
   std::vector<VariableSlot*> variablesBySlot_;
   std::vector<MethodSlot*> methodsBySlot_;
-  std::vector<const std::string*> namesBySlot_;
 };
 
 }  // namespace quarn

@@ -10,23 +10,12 @@ namespace {
 // Spins this often on a held lock before yielding the processor to its holder.
 constexpr int kSpinsBeforeYield = 64;
 
-bool isScalar(ValueKind kind) { return kind != ValueKind::stringValue && kind != ValueKind::arrayValue; }
-
 std::uint64_t scalarBits(const QuarnValue& value) {
   switch (value.kind()) {
     case ValueKind::intValue: return static_cast<std::uint64_t>(value.asInt());
     case ValueKind::floatValue: return std::bit_cast<std::uint32_t>(value.asFloat());
     case ValueKind::boolValue: return value.asBool() ? 1 : 0;
     default: return 0;
-  }
-}
-
-QuarnValue fromScalarBits(ValueKind kind, std::uint64_t bits) {
-  switch (kind) {
-    case ValueKind::intValue: return QuarnValue::makeInt(static_cast<std::int64_t>(bits));
-    case ValueKind::floatValue: return QuarnValue::makeFloat(std::bit_cast<float>(static_cast<std::uint32_t>(bits)));
-    case ValueKind::boolValue: return QuarnValue::makeBool(bits != 0);
-    default: return QuarnValue::none();
   }
 }
 
@@ -40,30 +29,24 @@ std::uint32_t VariableSlot::lock() const {
   return locked;
 }
 
-// Every kind but the int the inline path takes; retried while a writer works.
+// A string or array, or a read that met a writer: scalars are retried without
+// the lock while a writer works; shared storage is copied under the lock.
 bool VariableSlot::readSlowly(QuarnValue& out) const {
-  for (;;) {
-    const std::uint32_t before = sequence_.load(std::memory_order_acquire);
-    if ((before & 1) == 0) {
-      const auto state = state_.load(std::memory_order_relaxed);
-      const auto kind = static_cast<ValueKind>(kind_.load(std::memory_order_relaxed));
-      const std::uint64_t bits = bits_.load(std::memory_order_relaxed);
-      std::atomic_thread_fence(std::memory_order_acquire);
-      if (sequence_.load(std::memory_order_relaxed) == before) {
-        if (state == undeclared) return false;
-        if (isScalar(kind)) {
-          out = fromScalarBits(kind, bits);
-          return true;
-        }
-        break;  // shared storage is copied under the lock
-      }
-    }
+  for (Snapshot seen = snapshot();; seen = snapshot()) {
+    if (seen.isSteady && isScalar(seen.kind)) return seen.readInto(out);
+    if (seen.isSteady) break;
     std::this_thread::yield();
   }
   const std::uint32_t locked = lock();
-  const bool declared = state_.load(std::memory_order_relaxed) != undeclared;
-  const auto kind = static_cast<ValueKind>(kind_.load(std::memory_order_relaxed));
-  if (declared) out = isScalar(kind) ? fromScalarBits(kind, bits_.load(std::memory_order_relaxed)) : shared_;
+  const Snapshot held{true, static_cast<State>(state_.load(std::memory_order_relaxed)),
+                      static_cast<ValueKind>(kind_.load(std::memory_order_relaxed)),
+                      bits_.load(std::memory_order_relaxed)};
+  const bool declared = held.state != undeclared;
+  if (declared && isScalar(held.kind)) {
+    held.readInto(out);
+  } else if (declared) {
+    out = shared_;
+  }
   unlock(locked);
   return declared;
 }

@@ -10,6 +10,7 @@
 // otherwise. Every field the lock-free read touches is atomic.
 
 #include <atomic>
+#include <bit>
 #include <cstdint>
 
 #include "interp/QuarnValue.h"
@@ -20,16 +21,8 @@ class VariableSlot {
 public:
   // False when never declared.
   bool read(QuarnValue& out) const {
-    const std::uint32_t before = sequence_.load(std::memory_order_acquire);
-    const auto state = state_.load(std::memory_order_relaxed);
-    const auto kind = static_cast<ValueKind>(kind_.load(std::memory_order_relaxed));
-    const std::uint64_t bits = bits_.load(std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
-    const bool steady = (before & 1) == 0 && sequence_.load(std::memory_order_relaxed) == before;
-    if (steady && state != undeclared && kind == ValueKind::intValue) {
-      out = QuarnValue::makeInt(static_cast<std::int64_t>(bits));
-      return true;
-    }
+    const Snapshot seen = snapshot();
+    if (seen.isSteady && isScalar(seen.kind)) return seen.readInto(out);
     return readSlowly(out);
   }
   // Ignored once declared (a redeclaration changes nothing).
@@ -51,6 +44,39 @@ public:
 
 private:
   enum State : std::uint8_t { undeclared, variable, constant };
+
+  static bool isScalar(ValueKind kind) { return kind != ValueKind::stringValue && kind != ValueKind::arrayValue; }
+
+  // The fields as one lock-free read saw them; steady when no writer worked meanwhile.
+  struct Snapshot {
+    bool isSteady;
+    State state;
+    ValueKind kind;
+    std::uint64_t bits;
+
+    // A scalar (or undeclared) slot's value; false when undeclared.
+    bool readInto(QuarnValue& out) const {
+      if (state == undeclared) return false;
+      switch (kind) {
+        case ValueKind::intValue: out = QuarnValue::makeInt(static_cast<std::int64_t>(bits)); break;
+        case ValueKind::floatValue:
+          out = QuarnValue::makeFloat(std::bit_cast<float>(static_cast<std::uint32_t>(bits)));
+          break;
+        case ValueKind::boolValue: out = QuarnValue::makeBool(bits != 0); break;
+        default: out = QuarnValue::none(); break;
+      }
+      return true;
+    }
+  };
+  Snapshot snapshot() const {
+    const std::uint32_t before = sequence_.load(std::memory_order_acquire);
+    const auto state = static_cast<State>(state_.load(std::memory_order_relaxed));
+    const auto kind = static_cast<ValueKind>(kind_.load(std::memory_order_relaxed));
+    const std::uint64_t bits = bits_.load(std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    const bool steady = (before & 1) == 0 && sequence_.load(std::memory_order_relaxed) == before;
+    return {steady, state, kind, bits};
+  }
 
   bool readSlowly(QuarnValue& out) const;
   void assignSlowly(QuarnValue value);

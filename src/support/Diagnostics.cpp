@@ -1,5 +1,6 @@
 #include "support/Diagnostics.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <unistd.h>
@@ -18,6 +19,9 @@ LineSink& testSink() {
   static LineSink sink;
   return sink;
 }
+
+// Whether a test sink is set: lets every other line skip sinkMutex.
+std::atomic<bool> hasTestSink{false};
 
 thread_local LineRoute currentRoute;
 
@@ -38,7 +42,7 @@ LineWriter& standardOutput() {
 
 void printLine(std::string_view text) {
   if (currentRoute) (*currentRoute)(text);
-  {
+  if (hasTestSink.load(std::memory_order_acquire)) {
     std::lock_guard<std::mutex> guard(sinkMutex());
     if (testSink()) {
       testSink()(text);
@@ -51,6 +55,7 @@ void printLine(std::string_view text) {
 void setLineSink(LineSink sink) {
   std::lock_guard<std::mutex> guard(sinkMutex());
   testSink() = std::move(sink);
+  hasTestSink.store(static_cast<bool>(testSink()), std::memory_order_release);
 }
 
 ScopedLineRoute::ScopedLineRoute(LineRoute route) : previous_(std::move(currentRoute)) {

@@ -1,23 +1,13 @@
 #include "support/LineWriter.h"
 
-#include <cerrno>
 #include <csignal>
 #include <pthread.h>
 #include <unistd.h>
 
+#include "support/WriteAll.h"
+
 namespace quarn {
 namespace {
-
-// A reader that went away makes write fail with EPIPE; the line is lost, never the program.
-void writeAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-}
 
 // SIGPIPE would end the whole process when the reader closes; blocked, write reports EPIPE.
 void blockBrokenPipeSignal() {
@@ -47,19 +37,15 @@ LineWriter::~LineWriter() {
 }
 
 void LineWriter::write(std::string_view text) {
-  std::string line;
-  line.reserve(text.size() + 1);
-  line.append(text);
-  line.push_back('\n');
   {
     std::lock_guard<std::mutex> hold(mutex_);
     // an empty backlog takes any line, so a long line alone is never dropped
-    if (!lines_.empty() && queuedBytes_ + line.size() > backlogBytes_) {
+    if (!pending_.empty() && pending_.size() + text.size() + 1 > backlogBytes_) {
       ++dropped_;
       return;
     }
-    queuedBytes_ += line.size();
-    lines_.push_back(std::move(line));
+    pending_.append(text);
+    pending_.push_back('\n');
   }
   linesQueued_.notify_one();
 }
@@ -67,27 +53,31 @@ void LineWriter::write(std::string_view text) {
 bool LineWriter::flush(std::chrono::milliseconds patience) {
   std::unique_lock<std::mutex> hold(mutex_);
   for (;;) {
-    if (lines_.empty() && !isWriting_ && dropped_ == 0) return true;
+    if (pending_.empty() && !isWriting_ && dropped_ == 0) return true;
     const std::uint64_t before = batchesWritten_;
     if (!progress_.wait_for(hold, patience, [&] { return batchesWritten_ != before; })) return false;
   }
 }
 
+// The backlog is taken whole by a swap, so callers wait on the lock for no
+// more than that; the two buffers then take turns without new allocations.
 void LineWriter::run() {
   blockBrokenPipeSignal();
+  std::string batch;
   std::unique_lock<std::mutex> hold(mutex_);
   for (;;) {
-    linesQueued_.wait(hold, [this] { return !lines_.empty() || dropped_ > 0 || isStopping_; });
-    if (lines_.empty() && dropped_ == 0) return;  // stopping with nothing left
-    std::string batch;
-    for (const std::string& line : lines_) batch += line;
-    lines_.clear();
-    queuedBytes_ = 0;
-    if (dropped_ > 0) batch += droppedLinesNotice(dropped_) + "\n";
+    linesQueued_.wait(hold, [this] { return !pending_.empty() || dropped_ > 0 || isStopping_; });
+    if (pending_.empty() && dropped_ == 0) return;  // stopping with nothing left
+    batch.clear();
+    batch.swap(pending_);
+    const std::uint64_t dropped = dropped_;
     dropped_ = 0;
     isWriting_ = true;
     hold.unlock();
-    writeAll(fd_, batch.data(), batch.size());  // one write per batch keeps lines whole
+    if (dropped > 0) batch += droppedLinesNotice(dropped) + "\n";
+    // One write per batch keeps lines whole; a reader that went away (EPIPE)
+    // loses the lines, never the program.
+    writeAll(fd_, batch.data(), batch.size());
     hold.lock();
     isWriting_ = false;
     ++batchesWritten_;

@@ -10,7 +10,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -46,8 +45,7 @@ private:
   std::mutex mutex_;
   std::condition_variable linesQueued_;
   std::condition_variable progress_;
-  std::deque<std::string> lines_;  // each ends with '\n'; guarded by mutex_
-  std::size_t queuedBytes_ = 0;    // guarded by mutex_
+  std::string pending_;            // whole lines, each ending with '\n'; guarded by mutex_
   std::uint64_t dropped_ = 0;      // since the last notice; guarded by mutex_
   std::uint64_t batchesWritten_ = 0;
   bool isWriting_ = false;
