@@ -1,28 +1,17 @@
-// The sorted list of sound changes waiting for their frame.
+// The heap of sound changes waiting for their frame.
 #include "audio/EventSchedule.h"
 
-#include <algorithm>
 #include <limits>
 
 namespace quarn {
 
 EventSchedule::EventSchedule(std::size_t capacity)
-    : capacity_(capacity), events_(std::make_unique<SoundEvent[]>(capacity)) {}
+    : capacity_(capacity), entries_(std::make_unique<Entry[]>(capacity)) {}
 
-// New events mostly belong at the end, so the search starts from there.
 void EventSchedule::insert(const SoundEvent& event) noexcept {
-  if (end_ == capacity_) {
-    std::copy(events_.get() + head_, events_.get() + end_, events_.get());
-    end_ -= head_;
-    head_ = 0;
-  }
-  std::size_t at = end_;
-  while (at > head_ && soundEventBefore(event, events_[at - 1])) {
-    events_[at] = events_[at - 1];
-    --at;
-  }
-  events_[at] = event;
-  ++end_;
+  entries_[count_] = Entry{event, arrivals_++};
+  ++count_;
+  std::push_heap(entries_.get(), entries_.get() + count_, later);
 }
 
 void EventSchedule::insertHalt(const SoundEvent& halt) noexcept {
@@ -34,23 +23,22 @@ void EventSchedule::insertHalt(const SoundEvent& halt) noexcept {
 
 // A halt goes before every event of its frame.
 bool EventSchedule::takeDue(std::int64_t frame, SoundEvent& event) noexcept {
-  if (hasHalt_ && halt_.frame <= frame && (head_ == end_ || halt_.frame <= events_[head_].frame)) {
+  if (hasHalt_ && halt_.frame <= frame && (count_ == 0 || halt_.frame <= entries_[0].event.frame)) {
     event = halt_;
     hasHalt_ = false;
     return true;
   }
-  if (head_ == end_ || events_[head_].frame > frame) {
+  if (count_ == 0 || entries_[0].event.frame > frame) {
     return false;
   }
-  event = events_[head_++];
-  if (head_ == end_) {
-    head_ = end_ = 0;
-  }
+  event = entries_[0].event;
+  std::pop_heap(entries_.get(), entries_.get() + count_, later);
+  --count_;
   return true;
 }
 
 std::int64_t EventSchedule::nextFrame() const noexcept {
-  std::int64_t next = head_ == end_ ? std::numeric_limits<std::int64_t>::max() : events_[head_].frame;
+  std::int64_t next = count_ == 0 ? std::numeric_limits<std::int64_t>::max() : entries_[0].event.frame;
   return hasHalt_ ? std::min(next, halt_.frame) : next;
 }
 

@@ -1,11 +1,13 @@
 #pragma once
-// The render thread's sound changes waiting for their frame, kept sorted by
-// (frame, send order) in storage allocated once. At most one halt waits among
-// them: a later halt takes the earlier one's place.
+// The render thread's sound changes waiting for their frame: a binary heap on
+// (frame, send order, arrival) in storage allocated once, so taking in or
+// handing out one event costs O(log n) however the events arrived. At most one
+// halt waits beside them: a later halt takes the earlier one's place.
 //
 // Threads: construction on any thread; everything else on the audio render
 // thread only (or whoever pulls the render).
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -18,7 +20,7 @@ class EventSchedule {
 public:
   explicit EventSchedule(std::size_t capacity);
 
-  bool hasRoom() const { return count() < capacity_; }
+  bool hasRoom() const { return count_ < capacity_; }
   // Needs room.
   void insert(const SoundEvent& event) noexcept;
   // Always fits: a halt waiting already is replaced, keeping the earlier frame.
@@ -31,25 +33,33 @@ public:
   // The frame of the first event; INT64_MAX when there is none.
   std::int64_t nextFrame() const noexcept;
 
-  // Removes every event for which drop(event) holds, in order.
+  // Removes every event for which drop(event) holds; O(n).
   template <typename Drop>
   void removeIf(Drop drop) noexcept {
-    std::size_t kept = head_;
-    for (std::size_t i = head_; i < end_; ++i) {
-      if (!drop(events_[i])) {
-        events_[kept++] = events_[i];
-      }
-    }
-    end_ = kept;
+    Entry* const first = entries_.get();
+    Entry* const kept = std::remove_if(first, first + count_, [&](const Entry& e) { return drop(e.event); });
+    count_ = static_cast<std::size_t>(kept - first);
+    std::make_heap(first, kept, later);
   }
 
 private:
-  std::size_t count() const { return end_ - head_; }
+  // Arrival breaks ties of frame and send order, so equal stamps keep the
+  // order in which they were taken in.
+  struct Entry {
+    SoundEvent event;
+    std::uint64_t arrival = 0;
+  };
+  // The heap's order: the root is the entry no other applies before.
+  static bool later(const Entry& a, const Entry& b) noexcept {
+    if (soundEventBefore(b.event, a.event)) return true;
+    if (soundEventBefore(a.event, b.event)) return false;
+    return a.arrival > b.arrival;
+  }
 
   const std::size_t capacity_;
-  std::unique_ptr<SoundEvent[]> events_;  // [head_, end_) in order
-  std::size_t head_ = 0;
-  std::size_t end_ = 0;
+  std::unique_ptr<Entry[]> entries_;  // a heap on `later` over [0, count_)
+  std::size_t count_ = 0;
+  std::uint64_t arrivals_ = 0;
   SoundEvent halt_;
   bool hasHalt_ = false;
 };

@@ -38,8 +38,12 @@ std::vector<float> expectedVoice(std::vector<Change> changes, int frames) {
 SoundStamp at(std::int64_t frame) { return {frame, kCurrentGeneration}; }
 
 // Each list is sent in order to a fresh engine and pulled in blocks of `block`;
-// the last comes in the opposite order of its frames, out of step with the blocks.
+// the last two come in the opposite order of their frames: one out of step
+// with the blocks, one filling the queue within a single block.
 TEST_F(EventTiming, ChangesApplyAtTheirExactFrames) {
+  std::vector<Change> reversed;
+  for (int i = static_cast<int>(kSoundEventQueueCapacity) - 1; i >= 0; --i)
+    reversed.push_back({i * 2, i == 0 ? Kind::voicePlay : Kind::voiceFrequency, 100.0f + i});
   const struct { std::vector<Change> changes; int block; } cases[] = {
       {{{1000, Kind::voicePlay, 0}}, 4096},
       {{{100, Kind::voicePlay, 0}, {1500, Kind::voiceFrequency, 220}, {1501, Kind::voiceCutoff, 0.3f},
@@ -47,6 +51,7 @@ TEST_F(EventTiming, ChangesApplyAtTheirExactFrames) {
       {{{10, Kind::voicePlay, 0}, {2000, Kind::voiceFrequency, 300}, {2000, Kind::voiceFrequency, 600}}, 4096},
       {{{10, Kind::voicePlay, 0}, {3000, Kind::halt, 0}}, 4096},
       {{{5000, Kind::voiceFrequency, 1000}, {700, Kind::voiceFrequency, 100}, {300, Kind::voicePlay, 0}}, 256},
+      {reversed, 8192},
   };
   for (const auto& [changes, block] : cases) {
     SCOPED_TRACE(testing::Message() << changes.size() << " changes, the last at " << changes.back().frame);
