@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "app/ConsoleFeed.h"
 #include "app/FileRender.h"
@@ -330,9 +331,9 @@ void WorkbenchWindow::autosave() {
   bool saved = true;
   if (hasUnsavedChanges()) saved = autosave_.save(view_->sourceCode(), error);
   else autosave_.clear();  // the file has it all
-  isAutosaveDue_ = !saved;
-  if (saved != isAutosaveFailing_) return;
-  isAutosaveFailing_ = !saved;
+  isAutosaveDue_ = !saved;  // the timer tries again
+  const bool wasFailing = std::exchange(isAutosaveFailing_, !saved);
+  if (wasFailing == isAutosaveFailing_) return;  // said once, until it changes
   if (!saved) view_->addConsoleLine(autosaveFailedText(autosave_.folder(), error));
   updateTitle();
 }
