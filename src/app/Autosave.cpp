@@ -128,9 +128,10 @@ bool AutosaveSlot::adopt(const AutosavedText& leftover) {
 bool AutosaveSlot::save(const std::string& text, std::string& error) {
   if (lock_ < 0 && !take(folder_ / (file_ ? fileSlotName(*file_) : freshSlotName())) &&
       !take(folder_ / freshSlotName())) {
+    const int lockError = errno;
     std::error_code code;
-    fs::create_directories(folder_, code);
-    error = code ? code.message() : std::strerror(errno);
+    fs::create_directories(folder_, code);  // the folder's own problem says most
+    error = code ? code.message() : std::strerror(lockError);
     return false;
   }
   std::string bytes = file_ ? file_->string() : std::string();
