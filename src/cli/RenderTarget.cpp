@@ -120,16 +120,19 @@ RenderTarget::~RenderTarget() { discard(); }
 
 bool RenderTarget::prepare(std::string& error) {
   isStream_ = isStream(output_);
-  const std::filesystem::path out(output_);
   std::error_code ec;
-  if (!isStream_ && std::filesystem::is_directory(out, ec)) {
+  destination_ = output_;
+  // a link stays a link: the file it names gets the sound (a link to nowhere is replaced)
+  if (!isStream_ && std::filesystem::is_symlink(destination_, ec)) destination_ = std::filesystem::canonical(output_, ec);
+  if (ec) destination_ = output_;
+  if (!isStream_ && std::filesystem::is_directory(destination_, ec)) {
     error = "it is a directory";
     return false;
   }
   const std::filesystem::path folder = isStream_ ? std::filesystem::temp_directory_path(ec)
-                                       : out.has_parent_path() ? out.parent_path()
-                                                               : std::filesystem::path(".");
-  const std::string name = isStream_ ? "quarn-render" : out.filename().string();
+                                       : destination_.has_parent_path() ? destination_.parent_path()
+                                                                        : std::filesystem::path(".");
+  const std::string name = isStream_ ? "quarn-render" : destination_.filename().string();
   std::string pattern = (folder / ("." + name + ".XXXXXX")).string();
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) {
@@ -147,7 +150,7 @@ bool RenderTarget::commit(std::string& error) {
   bool ok = true;
   if (isStream_) {
     ok = copyToStream(temporary_, output_, error);
-  } else if (::rename(temporary_.c_str(), output_.c_str()) == 0) {
+  } else if (::rename(temporary_.c_str(), destination_.c_str()) == 0) {
     temporary_.clear();
   } else {
     error = std::strerror(errno);

@@ -3,7 +3,7 @@
 // it only once the render has finished, so a failed or interrupted render
 // never leaves a partial file under the output's name. For "-" the finished
 // file is copied to standard output, and to a pipe or a device named as the
-// output the same way. An ending signal (Ctrl+C, SIGTERM, SIGHUP, SIGQUIT) or
+// output the same way; a link named as the output stays, its file replaced. An ending signal (Ctrl+C, SIGTERM, SIGHUP, SIGQUIT) or
 // the program's exit removes a temporary still there.
 //
 // Threads: the thread that renders.
@@ -31,6 +31,7 @@ private:
   void discard();
 
   const std::string output_;
+  std::filesystem::path destination_;  // the output, or the file a link there names
   std::filesystem::path temporary_;
   bool isStream_ = false;   // copied to the output, not renamed over it
   int cleanupSlot_ = -1;    // where a signal or the exit finds temporary_

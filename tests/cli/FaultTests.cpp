@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <future>
 #include <thread>
 
@@ -62,7 +63,7 @@ TEST_F(CliFaults, EveryEndingSignalRemovesTheRendersTemporary) {
 }
 
 // A pipe named as the output is written as a stream, never replaced by a file.
-TEST_F(CliFaults, APipeAsTheOutputIsWrittenAsAStream) {
+TEST_F(CliFaults, APipeOrALinkAsTheOutputStays) {
   const fs::path pipe = dir() / "pipe.wav";
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
   auto heard = std::async(std::launch::async, [&] { return readFile(pipe); });
@@ -71,6 +72,12 @@ TEST_F(CliFaults, APipeAsTheOutputIsWrittenAsAStream) {
   EXPECT_EQ(std::tuple(o.status, o.err), std::tuple(0, ""));
   EXPECT_EQ(heard.get().size(), 44 + 4 * 22050u);  // 16-bit stereo
   EXPECT_TRUE(fs::is_fifo(pipe));
+  // a link likewise stays, and the file it names gets the sound
+  fs::create_symlink(dir() / "real.wav", dir() / "link.wav");
+  std::ofstream(dir() / "real.wav") << "old";
+  EXPECT_EQ(runQuarn({"render", "--seconds", "0.5", "-o", (dir() / "link.wav").string(), (dir() / "a.quarn").string()}).status, 0);
+  EXPECT_TRUE(fs::is_symlink(dir() / "link.wav"));
+  EXPECT_EQ(fs::file_size(dir() / "real.wav"), 44 + 4 * 22050u);
 }
 
 // On a full disk the render says so in words, leaves no file, and never says
