@@ -4,20 +4,18 @@
 #include <QStandardPaths>
 #include <QString>
 
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "app/QtText.h"
+#include "support/ScriptFile.h"
 
 namespace quarn {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kTextFile = "autosave.quarn";
-constexpr const char* kFileNameFile = "autosave-file";
+constexpr const char* kLastFile = "last-file";
 constexpr const char* kRecentFile = "recent-files";
 
 std::optional<std::string> readWhole(const fs::path& file) {
@@ -37,21 +35,17 @@ fs::path ScriptSession::defaultFolder() {
   return fs::path(data.toStdString()) / "quarn";
 }
 
-std::optional<SessionState> ScriptSession::load() const {
-  auto text = readWhole(folder_ / kTextFile);
-  if (!text) return std::nullopt;
-  SessionState state{std::move(*text), std::nullopt};
-  if (auto name = readWhole(folder_ / kFileNameFile); name && !name->empty()) state.file = fs::path(*name);
-  return state;
+std::optional<fs::path> ScriptSession::lastFile() const {
+  auto name = readWhole(folder_ / kLastFile);
+  if (!name || name->empty()) return std::nullopt;
+  return fs::path(*name);
 }
 
-bool ScriptSession::save(const SessionState& state) const {
+void ScriptSession::setLastFile(const std::optional<fs::path>& file) const {
   std::error_code ignored;
   fs::create_directories(folder_, ignored);
   std::string error;
-  // the file name first: a kill between the two leaves new text under the old name at worst
-  return writeScriptFile(folder_ / kFileNameFile, state.file ? state.file->string() : "", error) &&
-         writeScriptFile(folder_ / kTextFile, state.text, error);
+  writeScriptFile(folder_ / kLastFile, file ? file->string() : "", error);  // only a convenience
 }
 
 std::vector<fs::path> ScriptSession::recentFiles() const {
@@ -79,15 +73,7 @@ std::optional<std::string> readScriptFile(const fs::path& file, std::string& err
     error = "it is a folder";
     return std::nullopt;
   }
-  const auto size = fs::file_size(file, code);
-  if (!code && size > kMaxScriptBytes) {
-    error = "it is larger than " + std::to_string(kMaxScriptBytes >> 20) + " MB";
-    return std::nullopt;
-  }
-  errno = 0;
-  auto text = readWhole(file);
-  if (!text) error = errno != 0 ? std::strerror(errno) : "it cannot be read";
-  return text;
+  return readScript(file.string(), error, kMaxScriptBytes);
 }
 
 bool writeScriptFile(const fs::path& file, const std::string& text, std::string& error) {

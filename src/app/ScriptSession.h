@@ -1,7 +1,7 @@
 #pragma once
 // What the workbench keeps between starts, in a folder of the user's data: the
-// editor's text as last saved on its own (so a crash or a kill loses at most a
-// few seconds of typing), the file that text belongs to, and the recent files.
+// autosaved texts (Autosave.h), the file of the last script shown, and the
+// recent files.
 // Threads: main thread only.
 
 #include <chrono>
@@ -19,11 +19,6 @@ inline constexpr std::size_t kMaxRecentFiles = 8;
 // Largest script the window opens; bigger files are refused with a message.
 inline constexpr std::uintmax_t kMaxScriptBytes = std::uintmax_t{8} << 20;
 
-struct SessionState {
-  std::string text;
-  std::optional<std::filesystem::path> file;  // none for an untitled script
-};
-
 class ScriptSession {
 public:
   explicit ScriptSession(std::filesystem::path folder);
@@ -31,9 +26,12 @@ public:
   // The data folder's "quarn" folder (XDG_DATA_HOME or ~/.local/share).
   static std::filesystem::path defaultFolder();
 
-  std::optional<SessionState> load() const;
-  // Replaces the kept state; false when the folder cannot be written.
-  bool save(const SessionState& state) const;
+  // Where the autosaved texts go.
+  std::filesystem::path autosaveFolder() const { return folder_ / "autosave"; }
+
+  // The file of the script a window showed last; none when it was untitled.
+  std::optional<std::filesystem::path> lastFile() const;
+  void setLastFile(const std::optional<std::filesystem::path>& file) const;
 
   std::vector<std::filesystem::path> recentFiles() const;
   void addRecentFile(const std::filesystem::path& file) const;
@@ -42,7 +40,8 @@ private:
   std::filesystem::path folder_;
 };
 
-// Reads a script file; on failure returns nothing and sets error to a short reason.
+// Reads a script file as the command line does (a NUL byte refuses it), up to
+// kMaxScriptBytes; on failure returns nothing and sets error to a short reason.
 std::optional<std::string> readScriptFile(const std::filesystem::path& file, std::string& error);
 // Writes text to file as a whole (never half-written); on failure sets error.
 bool writeScriptFile(const std::filesystem::path& file, const std::string& text, std::string& error);

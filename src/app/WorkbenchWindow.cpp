@@ -4,19 +4,24 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
 
+#include <algorithm>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "app/ConsoleFeed.h"
 #include "app/FileRender.h"
 #include "app/QtText.h"
 #include "frontend/Parser.h"
+#include "frontend/UnicodeText.h"
+#include "support/ScriptFile.h"
 
 namespace quarn {
 namespace {
@@ -41,6 +46,13 @@ std::string extensionOf(const QString& filter) {
   return star < 0 ? ".wav" : filter.mid(star + 1).chopped(1).toStdString();
 }
 
+// True when the autosaved text was written after its file (or the file is gone).
+bool isNewerThanFile(const AutosavedText& kept) {
+  std::error_code code;
+  const auto fileTime = kept.file ? fs::last_write_time(*kept.file, code) : fs::file_time_type::min();
+  return code || kept.time > fileTime;
+}
+
 }  // namespace
 
 QString unsavedChangesQuestion(const QString& name) {
@@ -53,6 +65,11 @@ std::string openFailedText(const fs::path& file, const std::string& reason) {
 
 std::string saveFailedText(const fs::path& file, const std::string& reason) {
   return "Could not save " + file.string() + ": " + reason + ". Use Save As to choose another place.";
+}
+
+std::string notUtf8Text(const fs::path& file, std::size_t line) {
+  return "Could not open " + file.string() + ": it is not UTF-8 text (line " + std::to_string(line) +
+         "), and saving it would change its bytes. Convert it to UTF-8 and open it again.";
 }
 
 WorkbenchDialogs WorkbenchDialogs::standard() {
@@ -86,6 +103,13 @@ WorkbenchDialogs WorkbenchDialogs::standard() {
     if (!file.has_extension()) file += extensionOf(filter);
     return file;
   };
+  dialogs.chooseLeftover = [](QWidget* parent, const QStringList& leftovers) -> std::optional<int> {
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(parent, "Recover", "Autosaved scripts of windows that did not close:",
+                                                 leftovers, 0, false, &ok);
+    if (!ok) return std::nullopt;
+    return static_cast<int>(leftovers.indexOf(chosen));
+  };
   return dialogs;
 }
 
@@ -95,6 +119,7 @@ WorkbenchWindow::WorkbenchWindow(std::shared_ptr<EngineManager> engine, fs::path
       session_(std::move(sessionFolder)),
       dialogs_(std::move(dialogs)),
       savedText_(toQString(kInitialSourceCode)),
+      autosave_(session_.autosaveFolder()),
       autosaveTimer_(new QTimer(this)),
       renderFeed_(std::make_shared<ConsoleFeed>(this, kMaxRenderLines, [this] { takeRenderLines(); })) {
   setCentralWidget(view_);
@@ -120,6 +145,7 @@ void WorkbenchWindow::buildFileMenu() {
   connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(recent); });
   menu->addAction("&Save", QKeySequence::Save, this, [this] { save(); });
   menu->addAction("Save &As…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this, [this] { saveAs(); });
+  menu->addAction("Re&cover…", this, [this] { recover(); });
   menu->addSeparator();
   renderAction_ = menu->addAction("Render to &File…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this,
                                   [this] { renderToFile(); });
@@ -141,18 +167,13 @@ void WorkbenchWindow::fillRecentMenu(QMenu* menu) {
 bool WorkbenchWindow::hasUnsavedChanges() const { return view_->widgets().editor->text() != savedText_; }
 
 void WorkbenchWindow::startWith(const std::optional<fs::path>& file) {
-  const std::optional<SessionState> kept = session_.load();
-  const std::optional<fs::path> wanted = file ? std::optional(absoluteOf(*file)) : std::nullopt;
-  if (kept && (!wanted || kept->file == wanted)) {
-    // the kept text wins over the file: it holds the typing the file never got
-    std::string error;
-    const std::string saved = kept->file ? readScriptFile(*kept->file, error).value_or("")
-                                         : std::string(kInitialSourceCode);
-    setScript(kept->text, kept->file, saved);
-    return;
+  if (!file) {
+    const std::vector<AutosavedText> leftovers = autosaveLeftovers(session_.autosaveFolder());
+    if (!leftovers.empty() && takeLeftover(leftovers.front(), restoredText(leftovers.front()))) return;
   }
-  if (!wanted) return;
+  const std::optional<fs::path> wanted = file ? std::optional(absoluteOf(*file)) : session_.lastFile();
   std::error_code code;
+  if (!wanted || (!file && !fs::exists(*wanted, code))) return;
   if (!fs::exists(*wanted, code)) {
     setScript("", wanted, "");  // a new script: saving creates the file
     return;
@@ -160,12 +181,44 @@ void WorkbenchWindow::startWith(const std::optional<fs::path>& file) {
   openFile(*wanted);
 }
 
+// The editor takes the script, and the window the script's autosave slot: what
+// that slot kept from before wins when it is newer than the file.
 void WorkbenchWindow::setScript(const std::string& text, std::optional<fs::path> file, const std::string& savedText) {
+  const std::optional<AutosavedText> kept = autosave_.moveTo(file);
   file_ = std::move(file);
   savedText_ = toQString(savedText);
-  view_->setSourceCode(text);
+  session_.setLastFile(file_);
+  const bool restores = kept && kept->text != text && isNewerThanFile(*kept);
+  view_->setSourceCode(restores ? kept->text : text);
+  if (restores) view_->addConsoleLine(restoredText(*kept));
   isAutosaveDue_ = true;
   updateTitle();
+}
+
+bool WorkbenchWindow::takeLeftover(const AutosavedText& leftover, const std::string& line) {
+  if (!autosave_.adopt(leftover)) return false;  // another window took it first
+  std::string error;
+  file_ = leftover.file;
+  savedText_ = toQString(file_ ? readScriptFile(*file_, error).value_or("") : "");
+  view_->setSourceCode(leftover.text);
+  view_->addConsoleLine(line);
+  isAutosaveDue_ = true;
+  updateTitle();
+  return true;
+}
+
+bool WorkbenchWindow::recover() {
+  const std::vector<AutosavedText> leftovers = autosaveLeftovers(session_.autosaveFolder());
+  if (leftovers.empty()) {
+    view_->addConsoleLine(std::string(kNothingToRecoverLine));
+    return false;
+  }
+  QStringList labels;
+  for (const AutosavedText& leftover : leftovers) labels << toQString(leftoverLabel(leftover));
+  const std::optional<int> chosen = dialogs_.chooseLeftover(this, labels);
+  if (!chosen || *chosen < 0 || *chosen >= labels.size() || !mayDiscardScript()) return false;
+  const AutosavedText& leftover = leftovers[static_cast<std::size_t>(*chosen)];
+  return takeLeftover(leftover, recoveredText(leftover));
 }
 
 bool WorkbenchWindow::mayDiscardScript() {
@@ -201,6 +254,12 @@ bool WorkbenchWindow::openFile(const fs::path& file) {
     view_->addConsoleLine(openFailedText(file, error));
     return false;
   }
+  if (!isValidUtf8(*text)) {  // the editor would show it changed, and a save would write the change
+    const std::string valid = toValidUtf8(*text);
+    const auto bad = std::ranges::mismatch(*text, valid).in1 - text->begin();
+    view_->addConsoleLine(notUtf8Text(file, lineOfOffset(*text, static_cast<std::size_t>(bad))));
+    return false;
+  }
   setScript(*text, absoluteOf(file), *text);
   session_.addRecentFile(*file_);
   return true;
@@ -223,6 +282,8 @@ bool WorkbenchWindow::saveTo(const fs::path& file) {
   }
   file_ = absoluteOf(file);
   savedText_ = toQString(text);
+  autosave_.moveTo(file_);  // what the old slot kept is in the file now
+  session_.setLastFile(file_);
   session_.addRecentFile(*file_);
   autosave();
   updateTitle();
@@ -266,7 +327,15 @@ void WorkbenchWindow::takeRenderLines() {
 }
 
 void WorkbenchWindow::autosave() {
-  isAutosaveDue_ = !session_.save({view_->sourceCode(), file_});
+  std::string error;
+  bool saved = true;
+  if (hasUnsavedChanges()) saved = autosave_.save(view_->sourceCode(), error);
+  else autosave_.clear();  // the file has it all
+  isAutosaveDue_ = !saved;  // the timer tries again
+  const bool wasFailing = std::exchange(isAutosaveFailing_, !saved);
+  if (wasFailing == isAutosaveFailing_) return;  // said once, until it changes
+  if (!saved) view_->addConsoleLine(autosaveFailedText(autosave_.folder(), error));
+  updateTitle();
 }
 
 void WorkbenchWindow::textChanged() {
@@ -278,6 +347,7 @@ void WorkbenchWindow::updateTitle() {
   QString title = (file_ ? pathText(file_->filename()) : toQString(kUntitledName)) + "[*]";
   if (view_->isRunning()) title += QString(" — ") + toQString(kRunningTitle);
   if (view_->isVisible() && !view_->engine()->hasDevice()) title += QString(" — ") + toQString(kNoDeviceTitle);
+  if (isAutosaveFailing_) title += QString(" — ") + toQString(kAutosaveFailedTitle);
   setWindowTitle(title);
   setWindowModified(hasUnsavedChanges());
 }
@@ -287,8 +357,7 @@ void WorkbenchWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  // what the user chose to keep is what the next start shows
-  session_.save({hasUnsavedChanges() ? savedText_.toStdString() : view_->sourceCode(), file_});
+  autosave_.clear();  // the user saved the text or gave it up
   autosaveTimer_->stop();
   view_->engine()->halt();  // runs still going stop at their next statement
   QMainWindow::closeEvent(event);

@@ -14,7 +14,9 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
+#include "app/Autosave.h"
 #include "app/ContentView.h"
 #include "app/ScriptSession.h"
 
@@ -30,12 +32,15 @@ class ConsoleFeed;
 inline constexpr std::string_view kUntitledName = "Untitled";
 inline constexpr std::string_view kRunningTitle = "running";
 inline constexpr std::string_view kNoDeviceTitle = "no audio device: runs are silent";
+inline constexpr std::string_view kAutosaveFailedTitle = "autosave failing";
 
 // The question before unsaved changes would be lost.
 QString unsavedChangesQuestion(const QString& name);
 // Console lines when a file cannot be opened or saved.
 std::string openFailedText(const std::filesystem::path& file, const std::string& reason);
 std::string saveFailedText(const std::filesystem::path& file, const std::string& reason);
+// A file the editor could not show byte for byte: saving it would change it.
+std::string notUtf8Text(const std::filesystem::path& file, std::size_t line);
 
 enum class SaveAnswer { save, discard, cancel };
 
@@ -48,6 +53,8 @@ struct WorkbenchDialogs {
   // Where "Render to File…" writes; its extension picks the sound format.
   std::function<std::optional<std::filesystem::path>(QWidget* parent, const std::filesystem::path& suggested)>
       chooseRenderFile;
+  // Which of the autosaved texts File ▸ Recover… takes back (their labels).
+  std::function<std::optional<int>(QWidget* parent, const QStringList& leftovers)> chooseLeftover;
 
   static WorkbenchDialogs standard();
 };
@@ -65,7 +72,9 @@ public:
   bool hasUnsavedChanges() const;
 
   // At start: file when given (a name that does not exist yet starts it empty),
-  // otherwise the script of the last session, otherwise the default script.
+  // otherwise what an untitled window left unsaved when it ended without
+  // closing, otherwise the last file shown, otherwise the default script. A
+  // file's autosaved text comes back when it is newer than the file.
   void startWith(const std::optional<std::filesystem::path>& file);
 
   // The File menu's actions; each returns false when it did not happen.
@@ -75,11 +84,14 @@ public:
   bool save();
   bool saveAs();
   bool saveTo(const std::filesystem::path& file);
+  // Offers the texts of windows that ended without closing; false when none was taken.
+  bool recover();
   // Renders the editor's text to a file chosen by the user, on a thread of its
   // own; its lines reach the console when it ends. One render at a time.
   bool renderToFile();
   bool isRendering() const;
-  // Saves the editor's text to the session now.
+  // Saves the editor's text to its autosave slot now (or drops the slot's
+  // text when the file has it all); a failure is said once until it mends.
   void autosave();
 
 protected:
@@ -94,13 +106,16 @@ private:
   void updateTitle();
   void textChanged();
   void takeRenderLines();
+  bool takeLeftover(const AutosavedText& leftover, const std::string& line);
 
   ContentView* view_;
   const ScriptSession session_;
   const WorkbenchDialogs dialogs_;
   std::optional<std::filesystem::path> file_;
   QString savedText_;  // the text as the file (or the default script) has it
+  AutosaveSlot autosave_;
   bool isAutosaveDue_ = false;
+  bool isAutosaveFailing_ = false;
   QTimer* autosaveTimer_;
   QAction* renderAction_ = nullptr;
   // The render thread holds this feed, never the window (see ConsoleFeed).

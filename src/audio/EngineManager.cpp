@@ -78,7 +78,7 @@ void EngineManager::playSample(const std::string& name, SoundStamp when) {
   SampleCache::Outcome outcome = SampleCache::Outcome::lent;
   const SampleBuffer* sound = impl_->cache.lend(name, &outcome);
   if (outcome == SampleCache::Outcome::missing) {
-    printLine("[VRKLog] Audio file could not be found: " + name + ".wav");
+    printLine("[VRKLog] Audio file could not be found: " + escapeControls(name) + ".wav");
   }
   if (sound == nullptr) {
     return;  // an unreadable file: the player keeps whatever it was doing

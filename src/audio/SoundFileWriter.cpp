@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -129,17 +131,25 @@ bool SoundFileWriter::open(const std::filesystem::path& path, int format, std::s
   return true;
 }
 
+// The system's reason when a call failed on one (a full disk): the Vorbis
+// encoder only says "Unspecified internal error."
+std::string SoundFileWriter::failureText(int systemError) const {
+  return systemError != 0 ? std::strerror(systemError) : std::string(sndfileErrorText(file_));
+}
+
 bool SoundFileWriter::write(const float* interleaved, long frameCount, std::string& error) {
+  errno = 0;
   if (sndfileWriteFloatFrames(file_, interleaved, frameCount) == frameCount) return true;
-  error = sndfileErrorText(file_);
+  error = failureText(errno);
   return false;
 }
 
 bool SoundFileWriter::close(std::string& error) {
   SNDFILE* file = file_;
   file_ = nullptr;
+  errno = 0;
   if ((file != nullptr && sndfileClose(file) != 0) || (isOgg_ && !fixOggSerial(path_))) {
-    error = "the file could not be finished";
+    error = errno != 0 ? std::strerror(errno) : "the file could not be finished";
     return false;
   }
   return true;

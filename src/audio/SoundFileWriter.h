@@ -34,6 +34,8 @@ public:
   bool close(std::string& error);
 
 private:
+  std::string failureText(int systemError) const;
+
   SNDFILE* file_ = nullptr;
   std::filesystem::path path_;
   bool isOgg_ = false;  // its serial number is fixed on close

@@ -10,6 +10,7 @@
 #include "cli/Commands.h"
 #include "cli/RenderCommand.h"
 #include "support/OutOfMemory.h"
+#include "support/ScriptFile.h"
 
 namespace quarn {
 
@@ -20,7 +21,7 @@ int usageError(const std::string& problem) {
 
 std::optional<std::string> sourceOf(const std::string& path, int& status) {
   std::string error;
-  auto source = readInput(path, error);
+  auto source = readScript(path, error);
   if (!source) {
     std::cerr << "quarn: cannot read " << path << ": " << error << "\n";
     status = 2;

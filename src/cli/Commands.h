@@ -10,9 +10,6 @@
 
 namespace quarn {
 
-// Reads a file, or standard input for "-". On failure returns nothing and sets error.
-std::optional<std::string> readInput(const std::string& path, std::string& error);
-
 // Prints the text form of every token, one per line, the last being eof.
 int tokensCommand(std::string_view source, std::ostream& out);
 

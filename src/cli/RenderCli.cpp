@@ -55,6 +55,8 @@ int readOptions(const std::vector<std::string>& args, RenderOptions& options, st
       options.seconds = secondsIn(value, kMaxRenderSeconds, false);
       if (!options.seconds)
         return badValue(arg, "a positive number of seconds, at most " + std::to_string(int(kMaxRenderSeconds)), value);
+      if (renderFrames(*options.seconds) < kMinRenderFrames)
+        return badValue(arg, "at least one frame of audio (1/" + std::to_string(int(kEngineSampleRate)) + " s)", value);
     } else if (auto tail = secondsIn(value, kMaxRenderTailSeconds, true)) {
       options.tailSeconds = *tail;
     } else {
@@ -66,6 +68,13 @@ int readOptions(const std::vector<std::string>& args, RenderOptions& options, st
 
 // Without -o the sound goes beside the script, under its name with .wav.
 int chooseOutput(const std::string& file, RenderOptions& options) {
+  std::error_code ignored;
+  if (!options.output.empty() && file != "-" && options.output != "-" &&
+      std::filesystem::equivalent(file, options.output, ignored)) {
+    std::cerr << "quarn: -o " << options.output << " is the script itself, which the render would overwrite; "
+              << "give another OUT\n";
+    return 2;
+  }
   if (!options.output.empty()) return 0;
   if (file == "-") return usageError("render from standard input needs -o OUT");
   const std::filesystem::path output = std::filesystem::path(file).replace_extension(".wav");

@@ -2,6 +2,7 @@
 // engine is pulled offline up to each moment a thread is due.
 #include "cli/RenderCommand.h"
 
+#include <atomic>
 #include <cmath>
 #include <memory>
 
@@ -20,10 +21,6 @@ namespace quarn {
 namespace {
 
 enum class Ending { scriptEnded, limitReached, writeFailed };
-
-std::int64_t framesOf(double seconds) {
-  return framesFromNanos(std::llround(seconds * static_cast<double>(kNanosPerSecond)));
-}
 
 int cannotWrite(std::ostream& err, const std::string& output, const std::string& reason) {
   err << "quarn: cannot write " << output << ": " << reason << "\n" << std::flush;
@@ -56,11 +53,13 @@ std::string extensionOf(const std::string& output) {
 
 // No device, a virtual clock, and no schedule-ahead: nothing needs to reach a
 // render in time, so each change lands at its own thread's time.
-std::shared_ptr<EngineManager> offlineEngine(const RenderOptions& options, VirtualClock*& clock) {
+// A render whose file failed ends its threads without saying the script ended.
+std::shared_ptr<EngineManager> offlineEngine(const RenderOptions& options, VirtualClock*& clock,
+                                             const std::atomic<bool>& hasFailed) {
   auto ownClock = std::make_unique<VirtualClock>();
   clock = ownClock.get();
-  clock->setThreadEndHook([](std::uint64_t order) {
-    if (order == 0) printLine(kEndOfSequencesLine);  // the top level began first
+  clock->setThreadEndHook([&hasFailed](std::uint64_t order) {
+    if (order == 0 && !hasFailed.load()) printLine(kEndOfSequencesLine);  // the top level began first
   });
   auto engine = std::make_shared<EngineManager>(options.resourcesDir, AudioOutput::pulled, std::move(ownClock));
   engine->setLatencyFrames(0);
@@ -74,13 +73,14 @@ std::shared_ptr<EngineManager> offlineEngine(const RenderOptions& options, Virtu
 bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileWriter& writer,
                    std::ostream& err, std::string& error) {
   VirtualClock* clock = nullptr;
-  auto engine = offlineEngine(options, clock);
+  std::atomic<bool> hasFailed{false};
+  auto engine = offlineEngine(options, clock, hasFailed);
   RenderProgress* progress = options.progress;
   OfflineRenderer renderer(*engine, writer, [progress](std::int64_t done) {
     if (progress) progress->update(done);
   });
   const bool isFixed = options.seconds.has_value();
-  const std::int64_t limit = framesOf(isFixed ? *options.seconds : kRenderCapSeconds);
+  const std::int64_t limit = renderFrames(isFixed ? *options.seconds : kRenderCapSeconds);
   if (progress) progress->begin(limit, !isFixed);
 
   // the launch is over when the top level has ended, or could not begin
@@ -88,6 +88,7 @@ bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileW
   Ending ending = playOut(*clock, *engine, renderer, limit, error);
   // what the threads did before the limit sounds to the end, then they stop
   if (ending == Ending::limitReached && !renderer.renderTo(limit, error)) ending = Ending::writeFailed;
+  hasFailed = ending == Ending::writeFailed;
   if (ending != Ending::scriptEnded) letStoppedThreadsEnd(*engine, *clock);
   if (ending == Ending::writeFailed) return false;
   if (clock->wasStarved()) {
@@ -102,10 +103,14 @@ bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileW
         << std::flush;
   }
   const bool hasTail = !isFixed && ending == Ending::scriptEnded;
-  return renderer.renderTo(hasTail ? clock->currentFrame() + framesOf(options.tailSeconds) : limit, error);
+  return renderer.renderTo(hasTail ? clock->currentFrame() + renderFrames(options.tailSeconds) : limit, error);
 }
 
 }  // namespace
+
+std::int64_t renderFrames(double seconds) {
+  return framesFromNanos(std::llround(seconds * static_cast<double>(kNanosPerSecond)));
+}
 
 int renderCommand(std::string_view source, const RenderOptions& options, std::ostream& err) {
   std::string error;

@@ -2,6 +2,7 @@
 // `quarn render`: a script run on a virtual clock, its sound written to a file
 // as fast as it can be computed, the same bytes on every render.
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -22,6 +23,11 @@ inline constexpr double kMaxRenderTailSeconds = 60.0;
 inline constexpr double kRenderCapSeconds = 600.0;
 // The longest render --seconds accepts: a float WAV stays below 4 GB.
 inline constexpr double kMaxRenderSeconds = 3.0 * 60.0 * 60.0;
+// The shortest: a render of no frames would be an empty file.
+inline constexpr std::int64_t kMinRenderFrames = 1;
+
+// The whole frames of a length in seconds, as a render counts them.
+std::int64_t renderFrames(double seconds);
 
 struct RenderOptions {
   std::string output;                    // a file (.wav, .flac, .ogg), or "-": WAV on standard output

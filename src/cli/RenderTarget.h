@@ -2,7 +2,9 @@
 // Where a render's bytes go: a temporary file beside the output, renamed over
 // it only once the render has finished, so a failed or interrupted render
 // never leaves a partial file under the output's name. For "-" the finished
-// file is copied to standard output.
+// file is copied to standard output, and to a pipe or a device named as the
+// output the same way; a link named as the output stays, its file replaced. An ending signal (Ctrl+C, SIGTERM, SIGHUP, SIGQUIT) or
+// the program's exit removes a temporary still there.
 //
 // Threads: the thread that renders.
 
@@ -19,7 +21,7 @@ public:
   RenderTarget& operator=(const RenderTarget&) = delete;
 
   // Creates the temporary file; false (with error) when the output's folder
-  // cannot take it. Ctrl+C from then on removes it before exiting.
+  // cannot take it. An ending signal from then on removes it before exiting.
   bool prepare(std::string& error);
   const std::filesystem::path& temporary() const { return temporary_; }
   // Moves the finished file to the output (or copies it to standard output).
@@ -29,8 +31,10 @@ private:
   void discard();
 
   const std::string output_;
+  std::filesystem::path destination_;  // the output, or the file a link there names
   std::filesystem::path temporary_;
-  bool isArmed_ = false;  // Ctrl+C removes temporary_
+  bool isStream_ = false;   // copied to the output, not renamed over it
+  int cleanupSlot_ = -1;    // where a signal or the exit finds temporary_
 };
 
 }  // namespace quarn

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace quarn {
@@ -19,6 +20,10 @@ inline constexpr std::chrono::milliseconds kExitFlushPatience{1000};
 // Writes text followed by a newline as one unit, to the calling thread's route
 // (if any) and to standard output.
 void printLine(std::string_view text);
+
+// text as it may stand inside one line: control characters (a newline would
+// start a line of its own, that looks like the program's) as \n, \r, \t or \xHH.
+std::string escapeControls(std::string_view text);
 
 // Tests (and the golden-script driver) redirect lines here instead of stdout.
 // Pass an empty function to restore standard output. The sink is called with

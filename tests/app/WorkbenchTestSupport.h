@@ -59,6 +59,10 @@ protected:
       suggestedFile = suggested;
       return chosenFile;
     };
+    dialogs.chooseLeftover = [this](QWidget*, const QStringList& labels) {
+      leftoverLabels = labels;
+      return chosenLeftover;
+    };
     return QuarnApp::makeWindow(engine, session, dialogs);
   }
   std::filesystem::path pathIn(const char* name) const { return std::filesystem::path(folder.path().toStdString()) / name; }
@@ -86,6 +90,8 @@ protected:
   std::vector<std::string> questions;
   std::optional<std::filesystem::path> chosenFile;
   std::filesystem::path suggestedFile;
+  QStringList leftoverLabels;
+  std::optional<int> chosenLeftover;
   std::shared_ptr<EngineManager> engine = std::make_shared<EngineManager>("/nonexistent", AudioOutput::none);
   SynthVoice& voice = *engine->synth->pointer;
   std::unique_ptr<WorkbenchWindow> window = makeWindow(pathIn("session"));
