@@ -14,8 +14,11 @@
 #include <thread>
 
 #include "app/ConsoleFeed.h"
+#include "app/EditMenu.h"
 #include "app/FileRender.h"
+#include "app/HelpMenu.h"
 #include "app/QtText.h"
+#include "app/WindowSettings.h"
 #include "frontend/Parser.h"
 
 namespace quarn {
@@ -92,14 +95,18 @@ WorkbenchDialogs WorkbenchDialogs::standard() {
 WorkbenchWindow::WorkbenchWindow(std::shared_ptr<EngineManager> engine, fs::path sessionFolder,
                                  WorkbenchDialogs dialogs)
     : view_(new ContentView(std::move(engine), this)),
-      session_(std::move(sessionFolder)),
+      session_(sessionFolder),
+      sessionFolder_(std::move(sessionFolder)),
       dialogs_(std::move(dialogs)),
       savedText_(toQString(kInitialSourceCode)),
       autosaveTimer_(new QTimer(this)),
       renderFeed_(std::make_shared<ConsoleFeed>(this, kMaxRenderLines, [this] { takeRenderLines(); })) {
   setCentralWidget(view_);
   buildFileMenu();
+  addEditMenu(this, view_->widgets());
+  addHelpMenu(this, view_->widgets().editor, [this](const std::string& text) { newScript(text); });
   resize(kWindowWidth, kWindowHeight);
+  restoreWindowLayout(this, view_->widgets().splitter, sessionFolder_);
   connect(view_->widgets().editor, &QsciScintilla::textChanged, this, &WorkbenchWindow::textChanged);
   connect(view_, &ContentView::runningChanged, this, &WorkbenchWindow::updateTitle);
   connect(autosaveTimer_, &QTimer::timeout, this, [this] {
@@ -182,9 +189,9 @@ bool WorkbenchWindow::mayDiscardScript() {
   return false;
 }
 
-bool WorkbenchWindow::newScript() {
+bool WorkbenchWindow::newScript(const std::string& text) {
   if (!mayDiscardScript()) return false;
-  setScript("", std::nullopt, "");
+  setScript(text, std::nullopt, text);
   return true;
 }
 
@@ -290,6 +297,7 @@ void WorkbenchWindow::closeEvent(QCloseEvent* event) {
   // what the user chose to keep is what the next start shows
   session_.save({hasUnsavedChanges() ? savedText_.toStdString() : view_->sourceCode(), file_});
   autosaveTimer_->stop();
+  saveWindowLayout(this, view_->widgets().splitter, sessionFolder_);
   view_->engine()->halt();  // runs still going stop at their next statement
   QMainWindow::closeEvent(event);
 }
