@@ -31,6 +31,13 @@ EditorCommands::EditorCommands(QsciScintilla* editor) : QObject(editor), editor_
   connect(editor_, &QsciScintillaBase::SCN_CHARADDED, this, &EditorCommands::charAdded);
 }
 
+QByteArray EditorCommands::lineBeforeCaret() const {
+  const long at = caret();
+  const long line = editor_->SendScintilla(Sci::SCI_LINEFROMPOSITION, at);
+  const long start = editor_->SendScintilla(Sci::SCI_POSITIONFROMLINE, line);
+  return editor_->text(static_cast<int>(line)).toUtf8().left(at - start);
+}
+
 long EditorCommands::caret() const { return editor_->SendScintilla(Sci::SCI_GETCURRENTPOS); }
 
 char EditorCommands::charAt(long pos) const {
@@ -44,9 +51,9 @@ void EditorCommands::charAdded(int ch) {
     case '(': case '[': case '"': case ')': case ']':
       return closeOrStepOver(static_cast<char>(ch));
     case ' ': {
-      const QByteArray text = editor_->text().toUtf8();
-      const Completions offered = completionsAt(std::string_view(text.constData(), text.size()), caret());
-      if (offered.isSelector && !offered.words.empty()) complete(false);
+      // the line alone tells whether this is the place after `[receiver `
+      const QByteArray line = lineBeforeCaret();
+      if (completionsAt(std::string_view(line.constData(), line.size()), line.size()).isSelector) complete(false);
       return;
     }
     default: return;
@@ -96,11 +103,7 @@ void EditorCommands::closeOrStepOver(char typed) {
     return;
   }
   if (typed == ')' || typed == ']' || !mayCloseBefore(next)) return;
-  if (typed == '"') {
-    const long lineStart = editor_->SendScintilla(Sci::SCI_POSITIONFROMLINE, editor_->SendScintilla(Sci::SCI_LINEFROMPOSITION, at));
-    const QByteArray line = editor_->text().toUtf8().mid(lineStart, at - 1 - lineStart);
-    if (line.count('"') % 2 != 0) return;  // this one closes a string
-  }
+  if (typed == '"' && lineBeforeCaret().count('"') % 2 == 0) return;  // this one closes a string
   const char closer[2] = {typed == '(' ? ')' : typed == '[' ? ']' : '"', 0};
   editor_->SendScintilla(Sci::SCI_INSERTTEXT, static_cast<unsigned long>(at), closer);
   editor_->SendScintilla(Sci::SCI_SETINDICATORCURRENT, kAutoCloserIndicator);

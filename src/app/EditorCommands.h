@@ -8,6 +8,7 @@
 // and completion.
 // Threads: main thread only.
 
+#include <QByteArray>
 #include <QObject>
 
 class QsciScintilla;
@@ -38,6 +39,8 @@ private:
   // The character at pos, or 0 past the end.
   char charAt(long pos) const;
   long caret() const;
+  // The caret's line up to the caret, in UTF-8 like the editor's positions.
+  QByteArray lineBeforeCaret() const;
 
   QsciScintilla* editor_;
 };

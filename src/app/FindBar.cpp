@@ -17,6 +17,9 @@ namespace {
 
 using Sci = QsciScintillaBase;
 
+// The field names line up in one column.
+constexpr int kFieldNameWidth = 56;
+
 QPushButton* addButton(QHBoxLayout* row, const QString& label) {
   auto* button = new QPushButton(label);
   button->setFocusPolicy(Qt::NoFocus);  // the keys stay in the fields
@@ -28,7 +31,7 @@ QHBoxLayout* addRow(QVBoxLayout* column, const QString& label, QLineEdit* field)
   auto* row = new QHBoxLayout;
   row->setContentsMargins(0, 0, 0, 0);
   auto* name = new QLabel(label);
-  name->setMinimumWidth(56);
+  name->setMinimumWidth(kFieldNameWidth);
   row->addWidget(name);
   row->addWidget(field, 1);
   column->addLayout(row);
