@@ -152,6 +152,17 @@ TEST_F(EditorTest, HelpAndExamples) {
     ASSERT_TRUE(help && help->isVisible());
     EXPECT_TRUE(help->browser()->textCursor().block().text().startsWith(c.entry)) << c.script;
   }
+  std::vector<std::string_view> names = builtInConstantNames();
+  for (std::string_view receiver : receiverNames()) {
+    names.push_back(receiver);
+    for (std::string_view selector : selectorsOf(receiver)) names.push_back(selector);
+  }
+  auto* help = window->findChild<LanguageHelp*>();
+  for (std::string_view name : names) {
+    help->showEntry(QString::fromUtf8(name.data(), name.size()));
+    EXPECT_TRUE(help->browser()->textCursor().block().text().startsWith(QString::fromUtf8(name.data(), name.size())))
+        << name << " has an entry of its own in docs/language.md";
+  }
   const std::string docs = test::readFile(QUARN_TEST_DATA_DIR "/../docs/language.md");
   const std::string readme = test::readFile(QUARN_TEST_DATA_DIR "/../README.md");
   EXPECT_EQ(languageReference().toStdString(), docs) << "the program holds the file as it is";
