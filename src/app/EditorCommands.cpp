@@ -66,6 +66,11 @@ void EditorCommands::lineEnded() {
   const long line = editor_->SendScintilla(Sci::SCI_LINEFROMPOSITION, caret());
   if (line > 0 && editor_->text(static_cast<int>(line - 1)).trimmed().endsWith('{')) {
     const long above = editor_->SendScintilla(Sci::SCI_GETLINEINDENTATION, line - 1);
+    const long bodyStart = editor_->SendScintilla(Sci::SCI_GETLINEINDENTPOSITION, line);
+    if (charAt(bodyStart) == '}') {  // Return between `{` and `}`: the brace goes a line down
+      editor_->SendScintilla(Sci::SCI_INSERTTEXT, static_cast<unsigned long>(bodyStart), "\n");
+      editor_->setIndentation(static_cast<int>(line + 1), static_cast<int>(above));
+    }
     editor_->setIndentation(static_cast<int>(line), static_cast<int>(above) + editor_->tabWidth());
     editor_->SendScintilla(Sci::SCI_GOTOPOS, editor_->SendScintilla(Sci::SCI_GETLINEINDENTPOSITION, line));
   }

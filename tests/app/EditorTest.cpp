@@ -41,6 +41,11 @@ TEST_F(EditorTest, TypingStepsIndentsClosesAndUndoesALineAtATime) {
     EXPECT_EQ(view().sourceCode(), c.text) << c.typed;
   }
   editor()->clear();
+  QTest::keyClicks(editor(), "  if (a) {}");
+  QTest::keyClick(editor(), Qt::Key_Left);
+  QTest::keyClicks(editor(), "\rb;");
+  EXPECT_EQ(view().sourceCode(), "  if (a) {\n      b;\n  }") << "Return between { and }";
+  editor()->clear();
   QTest::keyClicks(editor(), "a;\rb;\rc;");
   pressCtrl(editor(), Qt::Key_Z);
   EXPECT_EQ(view().sourceCode(), "a;\nb;\n") << "one undo takes back one line";
