@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSizePolicy>
+#include <QSplitter>
 #include <QString>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -121,12 +122,19 @@ QPlainTextEdit* makeConsole(QWidget* root) {
   console->setFocusPolicy(Qt::ClickFocus);  // selectable and copyable; Tab never lands here
   console->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   console->setFont(monospacedFont(kCaptionPixelSize));
-  console->setFixedHeight(kConsoleHeight);
-  console->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  console->setMinimumHeight(kConsoleMinHeight);
+  console->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   console->setStyleSheet(QString("QPlainTextEdit { background-color: rgba(128, 128, 128, 51); border: none;"
                                  " padding: %1px; }")
                              .arg(kDefaultPadding / 2));
   return console;
+}
+
+QVBoxLayout* zeroMarginColumn(QWidget* widget) {
+  auto* column = new QVBoxLayout(widget);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  return column;
 }
 
 }  // namespace
@@ -150,12 +158,20 @@ WorkbenchWidgets buildWorkbenchLayout(QWidget* root) {
   buttonRow->addWidget(parts.compileButton, 1);
   buttonRow->addWidget(parts.haltButton, 1);
 
-  auto* column = new QVBoxLayout(root);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
-  column->addWidget(parts.editor, 1);
-  column->addLayout(buttonRow);
-  column->addWidget(parts.console);
+  parts.splitter = new QSplitter(Qt::Vertical, root);
+  parts.splitter->setObjectName("splitter");
+  parts.splitter->setChildrenCollapsible(false);
+  auto* top = new QWidget(parts.splitter);
+  parts.editorColumn = zeroMarginColumn(top);
+  parts.editorColumn->addWidget(parts.editor, 1);
+  auto* bottom = new QWidget(parts.splitter);
+  QVBoxLayout* bottomColumn = zeroMarginColumn(bottom);
+  bottomColumn->addLayout(buttonRow);
+  bottomColumn->addWidget(parts.console, 1);
+  parts.splitter->setStretchFactor(0, 1);
+  parts.splitter->setStretchFactor(1, 0);
+  parts.splitter->setSizes({kWindowHeight, buttonRow->sizeHint().height() + kConsoleHeight});
+  zeroMarginColumn(root)->addWidget(parts.splitter);
   return parts;
 }
 

@@ -2,13 +2,16 @@
 // The look of the workbench: the editor above a row of two buttons above the
 // console, in a window that opens at 600 x 400 and may grow; the editor takes
 // every extra pixel, so the button row and the console never move relative to
-// the window's bottom edge. Builds widgets only; the actions behind them belong
+// the window's bottom edge. A splitter above the button row lets the user give
+// the console more room. Builds widgets only; the actions behind them belong
 // to ContentView.
 // Threads: main thread only.
 
 class QFont;
 class QPlainTextEdit;
 class QPushButton;
+class QSplitter;
+class QVBoxLayout;
 class QWidget;
 class QsciScintilla;
 
@@ -24,8 +27,10 @@ inline constexpr int kButtonSpacing = 8;
 inline constexpr int kBodyPixelSize = 13;
 inline constexpr int kHeadlinePixelSize = 13;
 inline constexpr int kCaptionPixelSize = 10;
-// The console's fixed height: five caption lines and its padding.
+// The console's height at first: five caption lines and its padding.
 inline constexpr int kConsoleHeight = 84;
+// The least the splitter leaves it: two caption lines and its padding.
+inline constexpr int kConsoleMinHeight = 36;
 // Lines the console keeps; older ones scroll away for good.
 inline constexpr int kConsoleHistoryLines = 10000;
 // Columns a Tab inserts (as spaces).
@@ -40,6 +45,9 @@ struct WorkbenchWidgets {
   QPushButton* compileButton = nullptr;
   QPushButton* haltButton = nullptr;
   QPlainTextEdit* console = nullptr;
+  // Editor (with what sits under it) above, buttons and console below.
+  QSplitter* splitter = nullptr;
+  QVBoxLayout* editorColumn = nullptr;
 };
 
 // Lays the workbench out inside root and returns its parts.

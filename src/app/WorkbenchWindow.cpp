@@ -17,8 +17,11 @@
 #include <utility>
 
 #include "app/ConsoleFeed.h"
+#include "app/EditMenu.h"
 #include "app/FileRender.h"
+#include "app/HelpMenu.h"
 #include "app/QtText.h"
+#include "app/WindowSettings.h"
 #include "frontend/Parser.h"
 #include "frontend/UnicodeText.h"
 #include "support/ScriptFile.h"
@@ -116,7 +119,8 @@ WorkbenchDialogs WorkbenchDialogs::standard() {
 WorkbenchWindow::WorkbenchWindow(std::shared_ptr<EngineManager> engine, fs::path sessionFolder,
                                  WorkbenchDialogs dialogs)
     : view_(new ContentView(std::move(engine), this)),
-      session_(std::move(sessionFolder)),
+      session_(sessionFolder),
+      sessionFolder_(std::move(sessionFolder)),
       dialogs_(std::move(dialogs)),
       savedText_(toQString(kInitialSourceCode)),
       autosave_(session_.autosaveFolder()),
@@ -124,7 +128,10 @@ WorkbenchWindow::WorkbenchWindow(std::shared_ptr<EngineManager> engine, fs::path
       renderFeed_(std::make_shared<ConsoleFeed>(this, kMaxRenderLines, [this] { takeRenderLines(); })) {
   setCentralWidget(view_);
   buildFileMenu();
+  addEditMenu(this, view_->widgets());
+  addHelpMenu(this, view_->widgets().editor, [this](const std::string& text) { newScript(text); });
   resize(kWindowWidth, kWindowHeight);
+  restoreWindowLayout(this, view_->widgets().splitter, sessionFolder_);
   connect(view_->widgets().editor, &QsciScintilla::textChanged, this, &WorkbenchWindow::textChanged);
   connect(view_, &ContentView::runningChanged, this, &WorkbenchWindow::updateTitle);
   connect(autosaveTimer_, &QTimer::timeout, this, [this] {
@@ -235,9 +242,9 @@ bool WorkbenchWindow::mayDiscardScript() {
   return false;
 }
 
-bool WorkbenchWindow::newScript() {
+bool WorkbenchWindow::newScript(const std::string& text) {
   if (!mayDiscardScript()) return false;
-  setScript("", std::nullopt, "");
+  setScript(text, std::nullopt, text);
   return true;
 }
 
@@ -359,6 +366,7 @@ void WorkbenchWindow::closeEvent(QCloseEvent* event) {
   }
   autosave_.clear();  // the user saved the text or gave it up
   autosaveTimer_->stop();
+  saveWindowLayout(this, view_->widgets().splitter, sessionFolder_);
   view_->engine()->halt();  // runs still going stop at their next statement
   QMainWindow::closeEvent(event);
 }

@@ -78,7 +78,8 @@ public:
   void startWith(const std::optional<std::filesystem::path>& file);
 
   // The File menu's actions; each returns false when it did not happen.
-  bool newScript();
+  // A new script is untitled; text (an example's) is its unchanged start.
+  bool newScript(const std::string& text = {});
   bool open();
   bool openFile(const std::filesystem::path& file);
   bool save();
@@ -110,6 +111,7 @@ private:
 
   ContentView* view_;
   const ScriptSession session_;
+  const std::filesystem::path sessionFolder_;
   const WorkbenchDialogs dialogs_;
   std::optional<std::filesystem::path> file_;
   QString savedText_;  // the text as the file (or the default script) has it

@@ -40,6 +40,19 @@ Id idOf(const std::array<NamedId<Id>, N>& table, std::string_view name, Id other
 
 }  // namespace
 
+std::vector<std::string_view> receiverNames() {
+  std::vector<std::string_view> names;
+  for (const NamedId<ReceiverId>& entry : kReceivers) names.push_back(entry.name);
+  return names;
+}
+
+std::string_view selectorName(SelectorId selector) {
+  for (const NamedId<SelectorId>& entry : kSelectors) {
+    if (entry.id == selector) return entry.name;
+  }
+  return {};
+}
+
 void resolveSend(MethodCallNode& call) {
   call.receiverId = idOf(kReceivers, call.receiver.name, ReceiverId::unknown);
   call.selectorId = idOf(kSelectors, call.methodName, SelectorId::other);

@@ -9,6 +9,7 @@
 
 #include "frontend/Sends.h"
 #include "interp/CodeSteps.h"
+#include "interp/Vocabulary.h"
 #include "support/Diagnostics.h"
 
 namespace quarn {
@@ -140,15 +141,38 @@ void tb303(const Code& send, Evaluator& run) {
   }
 }
 
+struct SamplerSelector {
+  SelectorId selector;
+  ExecuteCode step;
+};
+
+constexpr std::array<SamplerSelector, 2> kSamplerSelectors{{
+    {SelectorId::playFile, &samplerPlay},
+    {SelectorId::setRate, &samplerRate},
+}};
+
 ExecuteCode samplerSend(SelectorId selector) {
-  switch (selector) {
-    case SelectorId::playFile: return &samplerPlay;
-    case SelectorId::setRate: return &samplerRate;
-    default: return &samplerUnknown;
+  for (const SamplerSelector& entry : kSamplerSelectors) {
+    if (entry.selector == selector) return entry.step;
   }
+  return &samplerUnknown;
+}
+
+template <class Table>
+std::vector<std::string_view> namesIn(const Table& table) {
+  std::vector<std::string_view> names;
+  for (const auto& entry : table) names.push_back(selectorName(entry.selector));
+  return names;
 }
 
 }  // namespace
+
+std::vector<std::string_view> selectorsOf(std::string_view receiver) {
+  if (receiver == "tb303") return namesIn(kTb303Selectors);
+  if (receiver == "sampler") return namesIn(kSamplerSelectors);
+  if (receiver == "self") return {selectorName(SelectorId::wait)};
+  return {};
+}
 
 ExecuteCode CodeSteps::send(const MethodCallNode& call, const void*& detail) {
   switch (call.receiverId) {

@@ -1,4 +1,5 @@
 #include "interp/Environment.h"
+#include "interp/Vocabulary.h"
 
 #include <algorithm>
 #include <array>
@@ -25,6 +26,12 @@ constexpr std::array<BuiltInConstant, 6> kBuiltInConstants{{
 }};
 
 }  // namespace
+
+std::vector<std::string_view> builtInConstantNames() {
+  std::vector<std::string_view> names;
+  for (const BuiltInConstant& constant : kBuiltInConstants) names.push_back(constant.name);
+  return names;
+}
 
 Environment::Environment() {
   for (const BuiltInConstant& constant : kBuiltInConstants) {

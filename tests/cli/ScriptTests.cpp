@@ -219,3 +219,22 @@ TEST_P(Scripts, DoAsTheCaseSays) {
 INSTANTIATE_TEST_SUITE_P(Whole, Scripts,
                          testing::ValuesIn(test::scriptsIn({"tokens", "check", "run", "render", "cli"})),
                          test::caseName);
+
+// Every bundled example (Help ▸ Examples) renders with sound and without a line of
+// complaint: the sampler's rate notes and the end line are all it may print.
+class Examples : public test::TestFolder, public testing::WithParamInterface<fs::path> {};
+
+TEST_P(Examples, SoundWithoutAnErrorLine) {
+  const test::Outcome o = test::runQuarn({"render", "-o", dir() / "example.wav", GetParam()});
+  EXPECT_EQ(std::tuple(o.status, o.err), std::tuple(0, std::string()));
+  std::istringstream lines(o.out);
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_TRUE(line == "End of all sequences." || line.starts_with("[VRKLog] Sampler rate set to ")) << line;
+  const auto sound = decodeSampleFile(dir() / "example.wav");
+  ASSERT_TRUE(sound);
+  float peak = 0.0f;
+  for (float sample : sound->samples) peak = std::max(peak, std::fabs(sample));
+  EXPECT_GT(peak, 0.1f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bundled, Examples, testing::ValuesIn(test::scriptsIn({"../../examples"})), test::caseName);
