@@ -27,7 +27,7 @@ namespace {
 
 using OpenFunction = void* (*)(RenderFunction, void*);
 using IsLostFunction = bool (*)(void*);
-using CloseFunction = void (*)(void*);
+using CloseFunction = void (*)(void*, bool);
 
 struct DeviceModule {
   OpenFunction open = nullptr;
@@ -74,6 +74,7 @@ struct AudioDevice::Link {
   std::atomic<bool> isPulling{false};         // a pull is inside render
   std::atomic<std::int64_t> lastPullNanos{0};  // the playing stream's latest pull
   std::atomic<bool> isPlaying{false};
+  std::atomic<bool> drainsOnClose{false};
 
   std::mutex mutex;  // guards what follows
   std::condition_variable wake;
@@ -148,7 +149,7 @@ void closeStream(Stream* stream, std::chrono::milliseconds patience) {
   std::future<void> done = closed->get_future();
   try {
     std::thread([stream, closed] {
-      deviceModule().close(stream->handle);
+      deviceModule().close(stream->handle, stream->link->drainsOnClose.load());
       delete stream;
       closed->set_value();
     }).detach();
@@ -281,5 +282,7 @@ bool AudioDevice::open() {
 }
 
 bool AudioDevice::isPlaying() const { return link_->isPlaying.load(); }
+
+void AudioDevice::drainOnClose() { link_->drainsOnClose.store(true); }
 
 }  // namespace quarn

@@ -57,6 +57,9 @@ public:
   bool isOpen() const { return watcher_.joinable(); }
   // Sound reaches a device now: open, and not lost since (or back again).
   bool isPlaying() const;
+  // The close lets the sound server play what it holds (within
+  // kDeviceCloseLimit) instead of dropping it.
+  void drainOnClose();
 
   struct Link;  // shared with the watcher, the streams and their closers
 

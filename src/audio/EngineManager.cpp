@@ -120,7 +120,7 @@ void EngineManager::halt(std::int64_t soundFrame) {
 std::int64_t EngineManager::renderedFrames() const { return impl_->framesDone.load(); }
 
 // Polled: the render publishes its count without waking anyone.
-void EngineManager::waitForScheduledSound() {
+void EngineManager::playOut() {
   if (!impl_->hasRenderer.load() || impl_->output == AudioOutput::pulled) {
     return;
   }
@@ -133,6 +133,9 @@ void EngineManager::waitForScheduledSound() {
   while (renderedFrames() < target && runGeneration() == generation &&
          std::chrono::steady_clock::now() < giveUp) {
     std::this_thread::sleep_for(kScheduledSoundPoll);
+  }
+  if (runGeneration() == generation && impl_->device) {
+    impl_->device->drainOnClose();
   }
 }
 

@@ -106,8 +106,8 @@ int runCommand(std::string_view source, const RunOptions& options, std::ostream&
   if (evaluator) evaluator->waitForAsyncBodies();
   const bool failed = !evaluator || !evaluator->failure().empty();
   evaluator.reset();
-  engine->waitForScheduledSound();
   const bool halted = watcher && watcher->halted();
+  if (!halted) engine->playOut();
   // the watcher outlives the device's close, so a second Ctrl+C still exits at once
   endOnThisThread(std::move(engine));
   watcher.reset();

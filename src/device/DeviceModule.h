@@ -6,14 +6,15 @@
 //   quarnDeviceIsLost: the stream's connection failed (the sound server went
 //     away); it pulls no more and waits to be closed.
 //   quarnDeviceClose: stops and frees a stream; no pull runs after it returns.
-//     It may hang on a frozen sound server: callers bound their wait.
+//     With drain the sound server first plays what it holds, else that is
+//     dropped. It may hang on a frozen sound server: callers bound their wait.
 
 #include "audio/AudioDevice.h"
 
 extern "C" {
 void* quarnDeviceOpen(quarn::RenderFunction render, void* context);
 bool quarnDeviceIsLost(void* stream);
-void quarnDeviceClose(void* stream);
+void quarnDeviceClose(void* stream, bool drain);
 }
 
 namespace quarn {

@@ -86,6 +86,7 @@ public:
 
   bool open();
   bool isLost() const { return isLost_.load(); }
+  void drainOnClose() { drainsOnClose_ = true; }
   void markLost() { isLost_.store(true); }
 
 private:
@@ -100,6 +101,7 @@ private:
   pthread_t renderThread_{};  // written once by the render thread before the flag
   std::atomic<bool> hasRenderThread_{false};
   std::atomic<bool> isLost_{false};  // the connection failed
+  bool drainsOnClose_ = false;
 };
 
 void noteStreamError(RtAudioError::Type, const std::string&) {
@@ -112,7 +114,11 @@ RtAudioStream::~RtAudioStream() {
   }
   try {
     if (rtAudio_->isStreamRunning()) {
-      rtAudio_->stopStream();
+      if (drainsOnClose_ && !isLost()) {
+        rtAudio_->stopStream();
+      } else {
+        rtAudio_->abortStream();
+      }
     }
     if (rtAudio_->isStreamOpen()) {
       rtAudio_->closeStream();
@@ -225,4 +231,8 @@ extern "C" void* quarnDeviceOpen(quarn::RenderFunction render, void* context) {
 
 extern "C" bool quarnDeviceIsLost(void* stream) { return static_cast<quarn::RtAudioStream*>(stream)->isLost(); }
 
-extern "C" void quarnDeviceClose(void* stream) { delete static_cast<quarn::RtAudioStream*>(stream); }
+extern "C" void quarnDeviceClose(void* stream, bool drain) {
+  auto* rtAudioStream = static_cast<quarn::RtAudioStream*>(stream);
+  if (drain) rtAudioStream->drainOnClose();
+  delete rtAudioStream;
+}
