@@ -104,8 +104,9 @@ private:
   bool drainsOnClose_ = false;
 };
 
-void noteStreamError(RtAudioError::Type, const std::string&) {
-  if (pullingStream != nullptr) pullingStream->markLost();
+// An underrun (ALSA reports each one) is a late block, not a lost device.
+void noteStreamError(RtAudioError::Type, const std::string& text) {
+  if (pullingStream != nullptr && text.find("underrun") == std::string::npos) pullingStream->markLost();
 }
 
 RtAudioStream::~RtAudioStream() {
