@@ -152,6 +152,7 @@ void ContentView::haltSystem() {
   takeConsoleLines(false);
   engine_->halt();
   setConsoleLines(linesOf(kHaltedText));
+  emit halted();
 }
 
 void ContentView::markError(const SourceLocation& location) {

@@ -77,6 +77,7 @@ public:
 
 signals:
   void runningChanged();
+  void halted();  // the halt button or Ctrl+Period
 
 protected:
   void showEvent(QShowEvent* event) override;

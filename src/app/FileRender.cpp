@@ -44,8 +44,10 @@ std::string renderedText(const fs::path& output, double seconds) {
   return "Rendered " + output.filename().string() + " (" + length + " s of audio).";
 }
 
-std::vector<std::string> renderScriptToFile(const std::string& source, const fs::path& output) {
+std::vector<std::string> renderScriptToFile(const std::string& source, const fs::path& output,
+                                            const std::atomic<bool>* halt) {
   RenderOptions options;
+  options.halt = halt;
   options.output = output.string();
   options.resourcesDir = EngineManager::defaultResourcesDir();
   std::ostringstream err;

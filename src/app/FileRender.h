@@ -5,6 +5,7 @@
 // Threads: renderScriptToFile on any thread but the window's (it takes as long
 // as the render); the texts anywhere.
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,8 +17,10 @@ std::string renderStartedText(const std::filesystem::path& output);
 std::string renderNotStartedText(const std::string& reason);
 std::string renderedText(const std::filesystem::path& output, double seconds);
 
-// Renders source to output (its extension picks the format). The lines: the
-// rendered line, or the problems renderCommand reports.
-std::vector<std::string> renderScriptToFile(const std::string& source, const std::filesystem::path& output);
+// Renders source to output (its extension picks the format), stopping with
+// nothing written once halt is set. The lines: the rendered line, or the
+// problems renderCommand reports.
+std::vector<std::string> renderScriptToFile(const std::string& source, const std::filesystem::path& output,
+                                            const std::atomic<bool>* halt = nullptr);
 
 }  // namespace quarn

@@ -134,10 +134,14 @@ WorkbenchWindow::WorkbenchWindow(std::shared_ptr<EngineManager> engine, fs::path
   restoreWindowLayout(this, view_->widgets().splitter, sessionFolder_);
   connect(view_->widgets().editor, &QsciScintilla::textChanged, this, &WorkbenchWindow::textChanged);
   connect(view_, &ContentView::runningChanged, this, &WorkbenchWindow::updateTitle);
+  connect(view_, &ContentView::halted, this, [this] {
+    if (renderHalt_) renderHalt_->store(true);
+  });
   connect(autosaveTimer_, &QTimer::timeout, this, [this] {
     if (isAutosaveDue_) autosave();
   });
   autosaveTimer_->start(kAutosaveInterval);
+  connect(autosaveTimer_, &QTimer::timeout, this, &WorkbenchWindow::updateTitle);  // a device lost or back
   updateTitle();
 }
 
@@ -314,8 +318,10 @@ bool WorkbenchWindow::renderToFile() {
   // A thread without a line route: the script's lines stay out of the console's run.
   // It holds the engine so that quitting during a render leaves at once (QuarnApp::finish).
   try {
-    std::thread([feed = renderFeed_, engine = view_->engine(), source = std::move(source), output = *output] {
-      for (std::string& line : renderScriptToFile(source, output)) feed->push({0, std::move(line)});
+    renderHalt_ = std::make_shared<std::atomic<bool>>(false);
+    std::thread([feed = renderFeed_, engine = view_->engine(), halt = renderHalt_, source = std::move(source),
+                 output = *output] {
+      for (std::string& line : renderScriptToFile(source, output, halt.get())) feed->push({0, std::move(line)});
       feed->pushRunEnd(0);
     }).detach();
   } catch (const std::system_error& error) {

@@ -5,6 +5,7 @@
 // are going and when there is no audio device.
 // Threads: main thread only.
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -122,6 +123,7 @@ private:
   QAction* renderAction_ = nullptr;
   // The render thread holds this feed, never the window (see ConsoleFeed).
   const std::shared_ptr<ConsoleFeed> renderFeed_;
+  std::shared_ptr<std::atomic<bool>> renderHalt_;  // the render going, if any, stops when set
 };
 
 }  // namespace quarn

@@ -2,10 +2,23 @@
 // The output device: the system's default output at 44100 Hz, two
 // non-interleaved float channels, pulled by the device's own real-time thread.
 //
-// Threads: open and the destructor on the owning (main) thread; the pull
-// function runs on the device's audio thread from a successful open until the
-// destructor returns. The device code lives in a module loaded on the first
-// open, so a process that never opens a device never loads the sound libraries.
+// A device can fail and come back. A stream that reports its connection lost,
+// or stops pulling for kDeviceSilenceLimit, is given up with one line; the
+// render is then pulled on the steady clock by the device's watcher thread (the
+// sound goes nowhere) while a new stream is tried every kDeviceRetryInterval.
+// Streams are closed on threads of their own: a sound server that hangs a close
+// holds the owner for at most kDeviceCloseLimit.
+//
+// Threads: open, isPlaying and the destructor on the owning (main) thread; the
+// pull function runs on one thread at a time (the stream's, or the watcher's
+// while no stream plays) from a successful open until the destructor returns.
+// The device code lives in a module loaded on the first open, so a process that
+// never opens a device never loads the sound libraries.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
 
 namespace quarn {
 
@@ -13,22 +26,46 @@ namespace quarn {
 using RenderFunction = void (*)(void* context, float* const* channels, int channelCount,
                                 int frameCount) noexcept;
 
+// A stream that pulls nothing for this long is taken as lost; one just opened
+// is given kDeviceStartGrace.
+inline constexpr std::chrono::milliseconds kDeviceSilenceLimit{800};
+inline constexpr std::chrono::milliseconds kDeviceStartGrace{3000};
+// How often the watcher looks at a playing stream.
+inline constexpr std::chrono::milliseconds kDeviceWatchInterval{100};
+// How often a lost device is tried again.
+inline constexpr std::chrono::seconds kDeviceRetryInterval{3};
+// The longest the owner waits for a stream's close.
+inline constexpr std::chrono::milliseconds kDeviceCloseLimit{1000};
+// Frames the watcher pulls at a time while no stream plays (about 23 ms).
+inline constexpr int kSilentPullFrames = 1024;
+
+inline constexpr const char* kDeviceLostLine =
+    "[VRKLog] The sound device was lost; playing silently. Quarn tries to reconnect every few seconds.";
+inline constexpr const char* kDeviceBackLine = "[VRKLog] The sound device is back; playing through it again.";
+
 class AudioDevice {
 public:
-  AudioDevice(RenderFunction render, void* context);
-  ~AudioDevice();  // stops and closes the stream; no pull runs after it returns
+  // heartbeat is called on the watcher thread at least every kDeviceWatchInterval.
+  AudioDevice(RenderFunction render, void* context, std::function<void()> heartbeat = {});
+  ~AudioDevice();  // no pull runs after it returns
   AudioDevice(const AudioDevice&) = delete;
   AudioDevice& operator=(const AudioDevice&) = delete;
 
   // Opens and starts the default output. Every failure (no sound server, no
   // sound card) is swallowed without a word: the system then runs silent.
   bool open();
-  bool isOpen() const { return stream_ != nullptr; }
+  bool isOpen() const { return watcher_.joinable(); }
+  // Sound reaches a device now: open, and not lost since (or back again).
+  bool isPlaying() const;
+  // The close lets the sound server play what it holds (within
+  // kDeviceCloseLimit) instead of dropping it.
+  void drainOnClose();
+
+  struct Link;  // shared with the watcher, the streams and their closers
 
 private:
-  RenderFunction render_;
-  void* context_;
-  void* stream_ = nullptr;  // the module's stream, once open
+  std::shared_ptr<Link> link_;
+  std::thread watcher_;
 };
 
 }  // namespace quarn

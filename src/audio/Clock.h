@@ -55,7 +55,9 @@ public:
   // A script thread (a run's top level, an async body) is announced by the
   // thread that creates it, begins on its own thread at `frame`, and ends there.
   // Wall clocks need none of this; a clock that schedules threads itself does.
-  virtual void threadAnnounced() {}
+  // An announcement refused (false) is a thread that could never begin: the
+  // caller drops it.
+  virtual bool threadAnnounced() { return true; }
   virtual void threadBegins(std::int64_t /*frame*/) {}
   virtual void threadEnded() {}
 };

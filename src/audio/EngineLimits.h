@@ -39,6 +39,12 @@ inline constexpr long long kDefaultLatencyMilliseconds = 30;
 inline constexpr long long kMinLatencyMilliseconds = 0;  // 0: every change lands at the next block
 inline constexpr long long kMaxLatencyMilliseconds = 2000;
 
+// A run that ends waits for the render to pass its last change by this much
+// (the voice's release), and for no longer than the change's distance plus
+// kScheduledSoundPatienceMilliseconds.
+inline constexpr long long kReleaseTailMilliseconds = 100;
+inline constexpr long long kScheduledSoundPatienceMilliseconds = 1000;
+
 // Sound changes on their way to the render thread: a script that sends faster
 // than the render thread takes them waits for room, for at most
 // kSoundQueueWaitMilliseconds (then the change is dropped with one line).

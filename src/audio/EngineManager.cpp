@@ -2,6 +2,7 @@
 // render thread, the halt, and where the bundled sounds live.
 #include "audio/EngineManager.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -19,6 +20,9 @@ void renderEngine(void* context, float* const* channels, int channelCount,
                   int frameCount) noexcept {
   static_cast<EngineManager*>(context)->render(channels, channelCount, frameCount);
 }
+
+// How often a run's end looks whether the render has passed its last change.
+constexpr std::chrono::milliseconds kScheduledSoundPoll{5};
 
 constexpr const char* kQueueFullLine =
     "[VRKLog] Sound changes dropped: the audio output takes none; check the sound device.";
@@ -44,14 +48,17 @@ EngineManager::EngineManager(std::filesystem::path resourcesDir, AudioOutput out
 
 EngineManager::~EngineManager() { impl_->device.reset(); }
 
-bool EngineManager::hasDevice() const { return impl_->device != nullptr; }
+bool EngineManager::hasDevice() const { return impl_->device != nullptr && impl_->device->isPlaying(); }
 
 void EngineManager::start() {
   synthSetPlaying(synth->pointer, false);
   if (impl_->output != AudioOutput::device || impl_->device) {
     return;
   }
-  auto device = std::make_unique<AudioDevice>(&renderEngine, this);
+  DeviceClock* clock = impl_->deviceClock;
+  auto device = std::make_unique<AudioDevice>(&renderEngine, this, [clock] {
+    if (clock != nullptr) clock->heartbeat();
+  });
   if (device->open()) {
     impl_->device = std::move(device);
     impl_->hasRenderer.store(true);
@@ -112,6 +119,26 @@ void EngineManager::halt(std::int64_t soundFrame) {
 
 std::int64_t EngineManager::renderedFrames() const { return impl_->framesDone.load(); }
 
+// Polled: the render publishes its count without waking anyone.
+void EngineManager::playOut() {
+  if (!impl_->hasRenderer.load() || impl_->output == AudioOutput::pulled) {
+    return;
+  }
+  const std::uint64_t generation = runGeneration();
+  const std::int64_t target = std::max(impl_->lastSentFrame.load(), renderedFrames()) +
+                              framesFromNanos(kReleaseTailMilliseconds * 1'000'000);
+  const auto giveUp = std::chrono::steady_clock::now() +
+                      std::chrono::nanoseconds(nanosFromFrames(target - renderedFrames())) +
+                      std::chrono::milliseconds(kScheduledSoundPatienceMilliseconds);
+  while (renderedFrames() < target && runGeneration() == generation &&
+         std::chrono::steady_clock::now() < giveUp) {
+    std::this_thread::sleep_for(kScheduledSoundPoll);
+  }
+  if (runGeneration() == generation && impl_->device) {
+    impl_->device->drainOnClose();
+  }
+}
+
 // A full queue means the render thread has not taken changes for a while: the
 // sender waits for room, unless its run is halted (its change would be dropped
 // anyway) or the render thread takes nothing for kSoundQueueWaitMilliseconds;
@@ -124,6 +151,9 @@ void EngineManager::send(SoundEvent event, SoundStamp when) {
     return;
   }
   event.order = impl_->sendOrder.fetch_add(1);
+  std::int64_t latest = impl_->lastSentFrame.load();
+  while (event.frame > latest && !impl_->lastSentFrame.compare_exchange_weak(latest, event.frame)) {
+  }
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSoundQueueWaitMilliseconds);
   while (!impl_->renderSide->queue.push(event)) {
     const bool isHalted = event.generation < runGeneration();

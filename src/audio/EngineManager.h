@@ -63,7 +63,8 @@ public:
 
   // Voice off, then the device started; a missing device is swallowed silently.
   void start();
-  // True once start() opened an output device; false for AudioOutput::none.
+  // True while sound reaches an output device start() opened: false for
+  // AudioOutput::none, and while a lost device is being reconnected.
   bool hasDevice() const;
 
   // The voice: play, stop, setFrequency:, setCutoff:, setResonance: (callers clamp).
@@ -90,6 +91,11 @@ public:
   void setLatencyFrames(std::int64_t frames) { latencyFrames_.store(frames); }
   // Frames the render has produced so far.
   std::int64_t renderedFrames() const;
+  // The end of a piece: blocks until the render has passed the last change sent
+  // plus the release tail (returns early on a halt, at once without a render
+  // thread), and has the device play out what it holds when it closes.
+  // Without this the close drops it, so that quitting is immediate.
+  void playOut();
 
   // Pulls the whole graph: the voice in channels[0] (copied to channels[1] when
   // channelCount > 1) plus the sampler in every channel, each change applied at

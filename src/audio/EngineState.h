@@ -57,6 +57,7 @@ struct EngineManager::Impl {
   std::atomic<std::int64_t> haltFrame{kNoHaltFrame};  // the earliest halt not yet seen
   std::atomic<bool> isDropping{false};       // the queue-full line was printed
   std::atomic<std::int64_t> framesDone{0};   // published copy of renderedFrames
+  std::atomic<std::int64_t> lastSentFrame{kSoundNow};  // the latest frame a change was sent for
 
   // Render thread only.
   std::int64_t renderedFrames = 0;

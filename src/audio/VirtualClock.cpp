@@ -44,12 +44,16 @@ std::int64_t VirtualClock::currentFrame() const {
 
 // Waits for the one announced before to begin, so the threads begin (and take
 // their order) in the order they were announced.
-void VirtualClock::threadAnnounced() {
+bool VirtualClock::threadAnnounced() {
   std::unique_lock<std::mutex> hold(mutex_);
+  if (live_ + announced_ >= maxThreads_) {
+    return false;
+  }
   if (!isStarved_ && !driverWake_.wait_for(hold, kVirtualBeginTimeout, [this] { return announced_ == 0; })) {
     isStarved_ = true;
   }
   ++announced_;
+  return true;
 }
 
 void VirtualClock::threadBegins(std::int64_t frame) {

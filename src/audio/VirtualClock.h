@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -35,10 +36,14 @@ inline constexpr std::chrono::milliseconds kVirtualPollInterval{2};
 
 class VirtualClock final : public Clock {
 public:
+  // maxThreads: the workers script threads run on. With that many begun or
+  // announced, a further thread could begin only once time moves on, which
+  // waits for it to begin: it is refused instead.
+  explicit VirtualClock(int maxThreads = std::numeric_limits<int>::max()) : maxThreads_(maxThreads) {}
   std::int64_t currentFrame() const override;
   bool sleepUntil(std::int64_t frame, const StopCheck& stopped) override;
   void wakeAll() override;
-  void threadAnnounced() override;
+  bool threadAnnounced() override;
   void threadBegins(std::int64_t frame) override;
   void threadEnded() override;
 
@@ -68,6 +73,7 @@ private:
   void yieldAndWait(std::unique_lock<std::mutex>& hold, Turn& turn);
   bool idle() const { return !isTurnTaken_ && announced_ == 0; }
 
+  const int maxThreads_;
   mutable std::mutex mutex_;
   std::condition_variable driverWake_;  // the driver and announcers wait here
   std::int64_t now_ = 0;

@@ -20,7 +20,7 @@
 namespace quarn {
 namespace {
 
-enum class Ending { scriptEnded, limitReached, writeFailed };
+enum class Ending { scriptEnded, limitReached, stuck, halted, writeFailed };
 
 int cannotWrite(std::ostream& err, const std::string& output, const std::string& reason) {
   err << "quarn: cannot write " << output << ": " << reason << "\n" << std::flush;
@@ -30,11 +30,22 @@ int cannotWrite(std::ostream& err, const std::string& output, const std::string&
 // Threads take their turns, the audio rendered up to each one's frame, until
 // every thread has ended or the next is due at `limit` or later.
 Ending playOut(VirtualClock& clock, EngineManager& engine, OfflineRenderer& renderer, std::int64_t limit,
-               std::string& error) {
-  // a thread sending more changes at one moment than the queue holds gets room
-  const auto applyChanges = [&engine] { engine.applyDueChanges(); };
-  while (const auto due = clock.nextDue(applyChanges)) {
+               const std::atomic<bool>* halt, std::string& error) {
+  const auto isHalted = [halt] { return halt != nullptr && halt->load(); };
+  // a thread sending more changes at one moment than the queue holds gets room;
+  // a halt stops a thread that runs without waiting
+  const auto whileAThreadRuns = [&engine, &isHalted] {
+    engine.applyDueChanges();
+    if (isHalted()) engine.halt();
+  };
+  std::int64_t moment = 0;
+  std::int64_t turnsThere = 0;
+  while (const auto due = clock.nextDue(whileAThreadRuns)) {
+    if (isHalted()) return Ending::halted;
     if (*due >= limit) return Ending::limitReached;
+    turnsThere = *due == moment ? turnsThere + 1 : 0;
+    moment = *due;
+    if (turnsThere > kMaxTurnsAtOneMoment) return Ending::stuck;
     if (!renderer.renderTo(*due, error)) return Ending::writeFailed;
     clock.resumeNext();
   }
@@ -56,7 +67,7 @@ std::string extensionOf(const std::string& output) {
 // A render whose file failed ends its threads without saying the script ended.
 std::shared_ptr<EngineManager> offlineEngine(const RenderOptions& options, VirtualClock*& clock,
                                              const std::atomic<bool>& hasFailed) {
-  auto ownClock = std::make_unique<VirtualClock>();
+  auto ownClock = std::make_unique<VirtualClock>(kMaxWorkers);
   clock = ownClock.get();
   clock->setThreadEndHook([&hasFailed](std::uint64_t order) {
     if (order == 0 && !hasFailed.load()) printLine(kEndOfSequencesLine);  // the top level began first
@@ -85,12 +96,19 @@ bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileW
 
   // the launch is over when the top level has ended, or could not begin
   startRun(engine, std::move(program), [clock](std::shared_ptr<Evaluator>) { clock->launchEnded(); });
-  Ending ending = playOut(*clock, *engine, renderer, limit, error);
+  Ending ending = playOut(*clock, *engine, renderer, limit, options.halt, error);
   // what the threads did before the limit sounds to the end, then they stop
   if (ending == Ending::limitReached && !renderer.renderTo(limit, error)) ending = Ending::writeFailed;
   hasFailed = ending == Ending::writeFailed;
   if (ending != Ending::scriptEnded) letStoppedThreadsEnd(*engine, *clock);
-  if (ending == Ending::writeFailed) return false;
+  if (ending == Ending::halted) error = "halted before the end; nothing was written";
+  if (ending == Ending::writeFailed || ending == Ending::halted) return false;
+  if (ending == Ending::stuck) {
+    err << "quarn: the script's threads took more than " << kMaxTurnsAtOneMoment
+        << " turns at one moment without time moving on (async blocks that start one another"
+           " without a wait); the render ends there\n"
+        << std::flush;
+  }
   if (clock->wasStarved()) {
     err << "quarn: more script threads waited at once than the work queue has workers (" << kMaxWorkers
         << "); those that began late may take their turns in another order on another render\n";
@@ -102,7 +120,7 @@ bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileW
            " (give --seconds N to choose its length)\n"
         << std::flush;
   }
-  const bool hasTail = !isFixed && ending == Ending::scriptEnded;
+  const bool hasTail = !isFixed && ending != Ending::limitReached;
   return renderer.renderTo(hasTail ? clock->currentFrame() + renderFrames(options.tailSeconds) : limit, error);
 }
 

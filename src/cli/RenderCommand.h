@@ -2,6 +2,7 @@
 // `quarn render`: a script run on a virtual clock, its sound written to a file
 // as fast as it can be computed, the same bytes on every render.
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -21,6 +22,10 @@ inline constexpr double kDefaultRenderTailSeconds = 2.0;
 inline constexpr double kMaxRenderTailSeconds = 60.0;
 // Without --seconds a script that never ends is cut off after this much audio.
 inline constexpr double kRenderCapSeconds = 600.0;
+// Turns the script's threads may take at one moment of the render: well above
+// a run's most async blocks. Beyond it the threads start one another without
+// ever waiting, time never moves on, and the render ends there.
+inline constexpr std::int64_t kMaxTurnsAtOneMoment = 120'000;
 // The longest render --seconds accepts: a float WAV stays below 4 GB.
 inline constexpr double kMaxRenderSeconds = 3.0 * 60.0 * 60.0;
 // The shortest: a render of no frames would be an empty file.
@@ -36,6 +41,7 @@ struct RenderOptions {
   std::string sampleFormat;              // "float", "24", "16", or empty for the default
   std::filesystem::path resourcesDir;    // bundled sounds
   RenderProgress* progress = nullptr;    // shows how far the render has come
+  const std::atomic<bool>* halt = nullptr;  // set on another thread: the render stops, nothing written
 };
 
 // Compiles the script and renders it to options.output. Console lines go

@@ -105,10 +105,12 @@ int runCommand(std::string_view source, const RunOptions& options, std::ostream&
   std::shared_ptr<Evaluator> evaluator = topLevel.get_future().get();
   if (evaluator) evaluator->waitForAsyncBodies();
   const bool failed = !evaluator || !evaluator->failure().empty();
-  const bool halted = watcher && watcher->halted();
   evaluator.reset();
-  watcher.reset();
+  const bool halted = watcher && watcher->halted();
+  if (!halted) engine->playOut();
+  // the watcher outlives the device's close, so a second Ctrl+C still exits at once
   endOnThisThread(std::move(engine));
+  watcher.reset();
   flushStandardOutput();  // the run's lines are out before the command is done
   return failed ? 1 : halted ? 130 : 0;
 }

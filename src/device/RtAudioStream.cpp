@@ -30,7 +30,17 @@ namespace {
 // a device-less start must stay quiet.
 void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
-void ignoreRtAudioError(RtAudioError::Type, const std::string&) {}
+class RtAudioStream;
+
+// The stream whose callback runs on this thread: RtAudio reports a stream's
+// errors on its callback thread, through a callback that is told no stream.
+thread_local RtAudioStream* pullingStream = nullptr;
+
+void noteStreamError(RtAudioError::Type, const std::string&);
+
+// A lost stream's thread renders nothing more; until it is closed it naps
+// between RtAudio's calls instead of spinning on a dead connection.
+constexpr std::chrono::milliseconds kLostStreamNap{50};
 
 // How long opening waits for the first pull to learn the render thread.
 constexpr std::chrono::milliseconds kRenderThreadWait{500};
@@ -75,6 +85,9 @@ public:
   RtAudioStream& operator=(const RtAudioStream&) = delete;
 
   bool open();
+  bool isLost() const { return isLost_.load(); }
+  void drainOnClose() { drainsOnClose_ = true; }
+  void markLost() { isLost_.store(true); }
 
 private:
   static int callback(void* output, void* input, unsigned frameCount, double streamTime,
@@ -87,7 +100,14 @@ private:
   std::unique_ptr<RtAudio> rtAudio_;
   pthread_t renderThread_{};  // written once by the render thread before the flag
   std::atomic<bool> hasRenderThread_{false};
+  std::atomic<bool> isLost_{false};  // the connection failed
+  bool drainsOnClose_ = false;
 };
+
+// An underrun (ALSA reports each one) is a late block, not a lost device.
+void noteStreamError(RtAudioError::Type, const std::string& text) {
+  if (pullingStream != nullptr && text.find("underrun") == std::string::npos) pullingStream->markLost();
+}
 
 RtAudioStream::~RtAudioStream() {
   if (!rtAudio_) {
@@ -95,7 +115,11 @@ RtAudioStream::~RtAudioStream() {
   }
   try {
     if (rtAudio_->isStreamRunning()) {
-      rtAudio_->stopStream();
+      if (drainsOnClose_ && !isLost()) {
+        rtAudio_->stopStream();
+      } else {
+        rtAudio_->abortStream();
+      }
     }
     if (rtAudio_->isStreamOpen()) {
       rtAudio_->closeStream();
@@ -140,7 +164,7 @@ bool RtAudioStream::openWith(RtAudio::Api api) {
     unsigned bufferFrames = kDeviceBufferFrames;
     rtAudio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32,
                         static_cast<unsigned>(kEngineSampleRate), &bufferFrames,
-                        &RtAudioStream::callback, this, &options, &ignoreRtAudioError);
+                        &RtAudioStream::callback, this, &options, &noteStreamError);
     rtAudio->startStream();
     rtAudio_ = std::move(rtAudio);
     raiseRenderPriority();
@@ -171,14 +195,23 @@ void RtAudioStream::raiseRenderPriority() {
 }
 
 // Device audio thread: hands the two channel planes to the render function.
+// Once the stream is lost the thread leaves real-time scheduling and naps.
 int RtAudioStream::callback(void* output, void*, unsigned frameCount, double, unsigned,
                             void* self) {
   auto* stream = static_cast<RtAudioStream*>(self);
+  pullingStream = stream;
+  float* planes = static_cast<float*>(output);
+  if (stream->isLost_.load(std::memory_order_relaxed)) {
+    std::fill(planes, planes + std::size_t{frameCount} * kEngineChannels, 0.0f);
+    sched_param ordinary{};
+    pthread_setschedparam(pthread_self(), SCHED_OTHER, &ordinary);
+    std::this_thread::sleep_for(kLostStreamNap);
+    return 0;
+  }
   if (!stream->hasRenderThread_.load(std::memory_order_relaxed)) {
     stream->renderThread_ = pthread_self();
     stream->hasRenderThread_.store(true, std::memory_order_release);
   }
-  float* planes = static_cast<float*>(output);
   float* const channels[kEngineChannels] = {planes, planes + frameCount};
   stream->render_(stream->context_, channels, kEngineChannels, static_cast<int>(frameCount));
   return 0;
@@ -197,4 +230,10 @@ extern "C" void* quarnDeviceOpen(quarn::RenderFunction render, void* context) {
   }
 }
 
-extern "C" void quarnDeviceClose(void* stream) { delete static_cast<quarn::RtAudioStream*>(stream); }
+extern "C" bool quarnDeviceIsLost(void* stream) { return static_cast<quarn::RtAudioStream*>(stream)->isLost(); }
+
+extern "C" void quarnDeviceClose(void* stream, bool drain) {
+  auto* rtAudioStream = static_cast<quarn::RtAudioStream*>(stream);
+  if (drain) rtAudioStream->drainOnClose();
+  delete rtAudioStream;
+}

@@ -102,6 +102,13 @@ void Evaluator::waitForAsyncBodies() {
 // body's compiled tree alive. The count goes up before the job exists, so a
 // waiter can never see zero too early.
 void Evaluator::submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTree> owner) {
+  const auto stopAtLimit = [this] {
+    if (!isStopped_.exchange(true)) {
+      engine->clock().wakeAll();
+      printLine("[VRKLog] Async limit exceeded: more than " + std::to_string(kMaxAsyncBodies) +
+                " async blocks of this run waiting or running; run stopped.");
+    }
+  };
   bool isOverLimit = false;
   {
     std::lock_guard<std::mutex> hold(asyncMutex_);
@@ -111,16 +118,17 @@ void Evaluator::submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTre
     }
   }
   if (isOverLimit) {
-    if (!isStopped_.exchange(true)) {
-      engine->clock().wakeAll();
-      printLine("[VRKLog] Async limit exceeded: more than " + std::to_string(kMaxAsyncBodies) +
-                " async blocks of this run waiting or running; run stopped.");
-    }
+    stopAtLimit();
     return;
   }
-  // The body starts at the logical time of the async statement.
+  // The body starts at the logical time of the async statement. A clock that
+  // takes turns refuses a body no worker can take while all wait for time to move.
   const LogicalNanos start = logicalNow();
-  engine->clock().threadAnnounced();
+  if (!engine->clock().threadAnnounced()) {
+    asyncBodyEnded();
+    stopAtLimit();
+    return;
+  }
   std::shared_ptr<Evaluator> self = shared_from_this();
   const bool isStarted = WorkQueue::global().submit([self = std::move(self), owner = std::move(owner), body, start]() {
     struct EndOfBody {

@@ -227,5 +227,20 @@ TEST_F(WorkbenchFiles, TypingComesBackAfterAKill) {
   EXPECT_EQ(ScriptSession::defaultFolder(), fs::path(folder.path().toStdString()) / "quarn");
 }
 
+// The halt stops a Render to File that would never end on its own: nothing is
+// written, the console says so, and the menu entry comes back.
+TEST_F(WorkbenchFiles, HaltStopsRender) {
+  ASSERT_TRUE(showWithEditorFocused());
+  view().setSourceCode("- (void) f { async { [self f]; } }\n[self f];\n");
+  chosenFile = pathIn("endless.wav");
+  ASSERT_TRUE(window->renderToFile());
+  QTest::qWait(200);
+  view().haltSystem();
+  ASSERT_TRUE(waitFor([&] { return !window->isRendering(); }));
+  EXPECT_NE(view().logOutput().find("halted before the end; nothing was written"), std::string::npos)
+      << view().logOutput();
+  EXPECT_FALSE(fs::exists(pathIn("endless.wav")));
+}
+
 }  // namespace
 }  // namespace quarn
