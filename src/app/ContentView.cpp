@@ -57,9 +57,9 @@ ContentView::ContentView(std::shared_ptr<EngineManager> engine, QWidget* parent)
       feed_(std::make_shared<ConsoleFeed>(this, kConsoleHistoryLines, [this] { takeConsoleLines(true); })),
       consolePlaces_(new ConsolePlaces(widgets_.console)),
       notes_(new EditorNotes(widgets_.editor)),
-      warningCheck_(new WarningCheck([this] { return sourceCode(); }, bundledSoundNames(engine_->resourcesDir()),
-                                     [this](std::vector<ScriptWarning> found) { notes_->setWarnings(std::move(found)); },
-                                     this)) {
+      warningCheck_(new WarningCheck(
+          [this] { return sourceCode(); }, bundledSoundNames(engine_->resourcesDir()),
+          [this](std::vector<ScriptWarning> found) { notes_->setWarnings(std::move(found)); }, this)) {
   connect(widgets_.editor, &QsciScintilla::textChanged, warningCheck_, [this] { warningCheck_->textChanged(); });
   connect(consolePlaces_, &ConsolePlaces::placeClicked, this, &ContentView::showPlace);
   setSourceCode(kInitialSourceCode);
@@ -144,14 +144,8 @@ void ContentView::placeNewLines(const std::vector<const ConsoleLine*>& lines) {
 }
 
 void ContentView::showPlace(const SourceLocation& where) {
-  QsciScintilla* editor = widgets_.editor;
-  const int line = std::min(static_cast<int>(where.line) - 1, std::max(editor->lines() - 1, 0));
-  const long start = editor->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
-  const long lineEnd = editor->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
-  const long at = editor->SendScintilla(QsciScintillaBase::SCI_POSITIONRELATIVE, static_cast<unsigned long>(start),
-                                        static_cast<long>(where.column) - 1);
-  editor->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, static_cast<unsigned long>(at < start ? lineEnd : std::min(at, lineEnd)));
-  editor->setFocus();
+  notes_->moveCursorTo(where);
+  widgets_.editor->setFocus();
 }
 
 void ContentView::compileAndRun() {
@@ -180,9 +174,8 @@ void ContentView::compileAndRun() {
 
 void ContentView::startConsoleRun(std::uint64_t runId, ProgramNode program) {
   // The run's threads, the jobs they hand on included, print into this route.
-  ScopedLineRoute scope(std::make_shared<const RoutedLineSink>([feed = feed_, runId](std::string_view line, SourceOffset at) {
-    feed->push({runId, std::string(line), at});
-  }));
+  ScopedLineRoute scope(std::make_shared<const RoutedLineSink>(
+      [feed = feed_, runId](std::string_view line, SourceOffset at) { feed->push({runId, std::string(line), at}); }));
   liveRuns_.insert(runId);
   if (liveRuns_.size() == 1) emit runningChanged();
   startRun(engine_, std::move(program), [feed = feed_, runId](std::shared_ptr<Evaluator> evaluator) {

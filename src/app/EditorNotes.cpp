@@ -6,6 +6,8 @@
 #include <QHelpEvent>
 #include <QToolTip>
 
+#include <algorithm>
+
 #include "app/WorkbenchLayout.h"
 
 namespace quarn {
@@ -58,6 +60,17 @@ void EditorNotes::setWarnings(std::vector<ScriptWarning> warnings) {
   }
 }
 
+void EditorNotes::moveCursorTo(const SourceLocation& where) {
+  const auto line = static_cast<unsigned long>(std::clamp(static_cast<int>(where.line) - 1, 0, editor_->lines() - 1));
+  const long start = editor_->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line);
+  const long end = editor_->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, line);
+  const long at = editor_->SendScintilla(QsciScintillaBase::SCI_POSITIONRELATIVE, static_cast<unsigned long>(start),
+                                         static_cast<long>(where.column) - 1);
+  // past the end of the text Scintilla answers 0
+  const long target = at < start ? end : std::min(at, end);
+  editor_->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, static_cast<unsigned long>(target));
+}
+
 int EditorNotes::marginsWidth() const {
   int width = 0;
   for (int margin = 0; margin < kScintillaMargins; ++margin) width += editor_->marginWidth(margin);
@@ -66,7 +79,8 @@ int EditorNotes::marginsWidth() const {
 
 QString EditorNotes::markTextsOnLine(int line) const {
   for (const auto& [addedOn, mark] : marks_) {
-    if (editor_->SendScintilla(QsciScintillaBase::SCI_MARKERLINEFROMHANDLE, static_cast<unsigned long>(mark.handle)) != line) continue;
+    const auto handle = static_cast<unsigned long>(mark.handle);
+    if (editor_->SendScintilla(QsciScintillaBase::SCI_MARKERLINEFROMHANDLE, handle) != line) continue;
     QStringList lines = mark.texts;
     if (mark.more > 0) lines.append(moreTextsLine(mark.more));
     return lines.join('\n');

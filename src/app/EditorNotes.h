@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "frontend/SourceLocation.h"
 #include "interp/ScriptWarnings.h"
 
 class QEvent;
@@ -40,6 +41,10 @@ public:
   // The warnings of the editor's text as it stands, replacing the last ones.
   void setWarnings(std::vector<ScriptWarning> warnings);
   const std::vector<ScriptWarning>& warnings() const { return warnings_; }
+
+  // The cursor to a line and column (in characters), kept within the text: the
+  // text may have changed since the place was found.
+  void moveCursorTo(const SourceLocation& where);
 
   // The tooltip at a point of the editor's viewport: a mark's texts in the
   // margin, a squiggle's reason over the text; empty elsewhere.
