@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "support/SourceOffset.h"
+
 class QObject;
 
 namespace quarn {
@@ -28,6 +30,7 @@ inline constexpr std::chrono::milliseconds kConsoleBatchInterval{30};
 struct ConsoleLine {
   std::uint64_t runId = 0;
   std::string text;
+  SourceOffset at = kNoSourceOffset;  // where the statement that printed it stands
 };
 
 struct ConsoleBatch {

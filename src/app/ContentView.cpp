@@ -10,11 +10,18 @@
 #include <QShowEvent>
 #include <QString>
 #include <QStringList>
+#include <QTextBlock>
+#include <QTextDocument>
 
+#include <algorithm>
 #include <new>
 
 #include "app/ConsoleFeed.h"
+#include "app/ConsolePlaces.h"
+#include "app/EditorNotes.h"
 #include "app/QtText.h"
+#include "app/WarningCheck.h"
+#include "audio/SampleFile.h"
 #include "frontend/Parser.h"
 #include "interp/Run.h"
 #include "interp/WorkQueue.h"
@@ -47,7 +54,14 @@ ContentView::ContentView(std::shared_ptr<EngineManager> engine, QWidget* parent)
     : QWidget(parent),
       engine_(std::move(engine)),
       widgets_(buildWorkbenchLayout(this)),
-      feed_(std::make_shared<ConsoleFeed>(this, kConsoleHistoryLines, [this] { takeConsoleLines(true); })) {
+      feed_(std::make_shared<ConsoleFeed>(this, kConsoleHistoryLines, [this] { takeConsoleLines(true); })),
+      consolePlaces_(new ConsolePlaces(widgets_.console)),
+      notes_(new EditorNotes(widgets_.editor)),
+      warningCheck_(new WarningCheck(
+          [this] { return sourceCode(); }, bundledSoundNames(engine_->resourcesDir()),
+          [this](std::vector<ScriptWarning> found) { notes_->setWarnings(std::move(found)); }, this)) {
+  connect(widgets_.editor, &QsciScintilla::textChanged, warningCheck_, [this] { warningCheck_->textChanged(); });
+  connect(consolePlaces_, &ConsolePlaces::placeClicked, this, &ContentView::showPlace);
   setSourceCode(kInitialSourceCode);
   setConsoleLines(linesOf(kInitialLogOutput));
   connectActions();
@@ -72,6 +86,7 @@ std::string ContentView::sourceCode() const { return widgets_.editor->text().toS
 
 void ContentView::setSourceCode(std::string_view text) {
   clearErrorMark();
+  notes_->clearMessages();
   widgets_.editor->setText(toQString(text));
 }
 
@@ -98,29 +113,59 @@ void ContentView::addParseError(std::string_view error, const SourceLocation& lo
 void ContentView::takeConsoleLines(bool showLines) {
   ConsoleBatch batch = feed_->take();
   QStringList lines;
+  std::vector<const ConsoleLine*> shown;
   for (const ConsoleLine& line : batch.lines) {
-    if (showLines && line.runId == consoleRunId_) lines.append(toQString(line.text));
+    if (!showLines || line.runId != consoleRunId_) continue;
+    lines.append(toQString(line.text));
+    shown.push_back(&line);
   }
   appendConsoleLines(lines);
+  placeNewLines(shown);
   const bool wasRunning = isRunning();
   for (std::uint64_t runId : batch.endedRuns) liveRuns_.erase(runId);
   if (wasRunning != isRunning()) emit runningChanged();
 }
 
+// The lines were appended last, in order; a line may hold line breaks of its own.
+void ContentView::placeNewLines(const std::vector<const ConsoleLine*>& lines) {
+  if (!consoleRunText_) return;
+  std::vector<std::pair<int, QString>> marks;  // in the order printed
+  QTextBlock block = widgets_.console->document()->lastBlock();
+  for (auto line = lines.rbegin(); line != lines.rend() && block.isValid(); ++line) {
+    for (long breaks = std::ranges::count((*line)->text, '\n'); breaks > 0; --breaks) block = block.previous();
+    if ((*line)->at != kNoSourceOffset && block.isValid()) {
+      const SourceLocation where = consoleRunText_->locate((*line)->at);
+      ConsolePlaces::setPlace(block, where);
+      marks.emplace_back(static_cast<int>(where.line) - 1, toQString((*line)->text));
+    }
+    block = block.previous();
+  }
+  for (auto mark = marks.rbegin(); mark != marks.rend(); ++mark) notes_->addMessage(mark->first, mark->second);
+}
+
+void ContentView::showPlace(const SourceLocation& where) {
+  notes_->moveCursorTo(where);
+  widgets_.editor->setFocus();
+}
+
 void ContentView::compileAndRun() {
   engine_->isRunning.store(true);
   clearErrorMark();
+  notes_->clearMessages();
+  consoleRunText_.reset();
   const std::uint64_t runId = ++lastRunId_;
   consoleRunId_ = runId;  // whatever older runs still print stays out of this text
   QStringList console = linesOf(kCompilingText);
   try {
-    ParseResult result = compile(sourceCode());
+    std::string source = sourceCode();
+    ParseResult result = compile(source);
     if (!result.ok()) {
       setConsoleLines(console << toQString(result.error) << toQString(errorPlaceText(result.errorLocation)));
       markError(result.errorLocation);
       return;
     }
     setConsoleLines(console << linesOf(kExecutionStartedText));
+    consoleRunText_ = std::make_unique<SourceLines>(std::move(source));
     startConsoleRun(runId, std::move(*result.program));
   } catch (const std::bad_alloc&) {  // the run's own failures reach the console as its lines
     setConsoleLines(console << toQString(outOfMemoryLine("compiling the script")));
@@ -129,8 +174,8 @@ void ContentView::compileAndRun() {
 
 void ContentView::startConsoleRun(std::uint64_t runId, ProgramNode program) {
   // The run's threads, the jobs they hand on included, print into this route.
-  ScopedLineRoute scope(std::make_shared<const LineSink>(
-      [feed = feed_, runId](std::string_view line) { feed->push({runId, std::string(line)}); }));
+  ScopedLineRoute scope(std::make_shared<const RoutedLineSink>(
+      [feed = feed_, runId](std::string_view line, SourceOffset at) { feed->push({runId, std::string(line), at}); }));
   liveRuns_.insert(runId);
   if (liveRuns_.size() == 1) emit runningChanged();
   startRun(engine_, std::move(program), [feed = feed_, runId](std::shared_ptr<Evaluator> evaluator) {

@@ -6,7 +6,10 @@
 // Each run gets an id and a line route: the lines its threads print reach the
 // console through a ConsoleFeed, tagged with that id, and only the lines of the
 // run the console shows are appended. A halted or older run thus never writes
-// into a newer run's console text.
+// into a newer run's console text. A line printed by a statement shows where
+// that statement stands (ConsolePlaces) and marks its line in the editor
+// (EditorNotes); after a pause in typing the editor shows the script's
+// warnings (WarningCheck).
 //
 // Threads: main thread only. A run's threads never touch the view.
 
@@ -15,6 +18,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QStringList>
 #include <QWidget>
@@ -30,6 +34,11 @@ class QShowEvent;
 namespace quarn {
 
 class ConsoleFeed;
+struct ConsoleLine;
+class ConsolePlaces;
+class EditorNotes;
+class SourceLines;
+class WarningCheck;
 
 inline constexpr std::string_view kInitialSourceCode =
     "[tb303 setFrequency:110.0];\n[tb303 setCutoff:FrequencyHigh];\n[tb303 setResonance:Maximum];";
@@ -66,6 +75,10 @@ public:
   void addParseError(std::string_view error, const SourceLocation& location);
   // Runs whose threads have not all ended.
   bool isRunning() const { return !liveRuns_.empty(); }
+  // The run's line marks and the warnings in the editor.
+  const EditorNotes& notes() const { return *notes_; }
+  // Moves the editor's cursor to a place of the console's run.
+  void showPlace(const SourceLocation& where);
 
   // Compiles the editor text here and starts it on the global work queue.
   void compileAndRun();
@@ -89,6 +102,8 @@ private:
   // Appends the lines that came from the console's run (unless showLines is false)
   // and notes the runs that ended.
   void takeConsoleLines(bool showLines);
+  // Gives each of the console's last lines that has a place its place and its mark.
+  void placeNewLines(const std::vector<const ConsoleLine*>& lines);
   // Starts program with its lines routed to the console under runId.
   void startConsoleRun(std::uint64_t runId, ProgramNode program);
   void markError(const SourceLocation& location);
@@ -101,6 +116,10 @@ private:
   std::uint64_t lastRunId_ = 0;
   std::uint64_t consoleRunId_ = 0;  // the run whose lines the console shows
   std::set<std::uint64_t> liveRuns_;
+  std::unique_ptr<SourceLines> consoleRunText_;  // the text of the console's run, to place its lines
+  ConsolePlaces* consolePlaces_;
+  EditorNotes* notes_;
+  WarningCheck* warningCheck_;
   int zoom_ = 0;
 };
 

@@ -32,6 +32,7 @@ constexpr const char* kQueueFullLine =
 EngineManager::EngineManager(std::filesystem::path resourcesDir, AudioOutput output,
                              std::unique_ptr<Clock> clock)
     : synth(std::make_shared<SynthWrapper>()),
+      resourcesDir_(resourcesDir),
       latencyFrames_(framesFromNanos(kDefaultLatencyMilliseconds * 1'000'000)),
       impl_(std::make_unique<Impl>(std::move(resourcesDir), output)) {
   synthSetSampleRate(synth->pointer, static_cast<float>(kEngineSampleRate));
@@ -72,20 +73,20 @@ void EngineManager::changeVoice(SoundEventKind kind, float value, SoundStamp whe
   send(event, when);
 }
 
-void EngineManager::setSamplerRate(float rate, SoundStamp when) {
+void EngineManager::setSamplerRate(float rate, SoundStamp when, SourceOffset at) {
   currentSampleRate.store(rate);
   SoundEvent event;
   event.kind = SoundEventKind::samplerRate;
   event.value = rate;
   send(event, when);
-  printLine("[VRKLog] Sampler rate set to " + formatFloat(rate));
+  printLine("[VRKLog] Sampler rate set to " + formatFloat(rate), at);
 }
 
-void EngineManager::playSample(const std::string& name, SoundStamp when) {
+void EngineManager::playSample(const std::string& name, SoundStamp when, SourceOffset at) {
   SampleCache::Outcome outcome = SampleCache::Outcome::lent;
   const SampleBuffer* sound = impl_->cache.lend(name, &outcome);
   if (outcome == SampleCache::Outcome::missing) {
-    printLine("[VRKLog] Audio file could not be found: " + escapeControls(name) + ".wav");
+    printLine("[VRKLog] Audio file could not be found: " + escapeControls(name) + ".wav", at);
   }
   if (sound == nullptr) {
     return;  // an unreadable file: the player keeps whatever it was doing

@@ -25,6 +25,7 @@
 #include "audio/Clock.h"
 #include "audio/SoundEvent.h"
 #include "audio/SynthVoice.h"
+#include "support/SourceOffset.h"
 
 namespace quarn {
 
@@ -70,10 +71,11 @@ public:
   // The voice: play, stop, setFrequency:, setCutoff:, setResonance: (callers clamp).
   void changeVoice(SoundEventKind kind, float value, SoundStamp when = {});
   // Stores and logs the rate as given (at once); the rate applied is clamped to [0.25, 4].
-  void setSamplerRate(float rate, SoundStamp when = {});
+  // `at` is where the script's send stands, for the line it prints.
+  void setSamplerRate(float rate, SoundStamp when = {}, SourceOffset at = kNoSourceOffset);
   // Finds and decodes name + ".wav" on the calling thread (once: decoded sounds
   // are kept) and has the player start it.
-  void playSample(const std::string& name, SoundStamp when = {});
+  void playSample(const std::string& name, SoundStamp when = {}, SourceOffset at = kNoSourceOffset);
   // Cuts off whatever the sampler plays.
   void stopSampler(SoundStamp when = {});
   // The halt, as the halt button and [tb303 release] do it: isRunning false and a
@@ -108,12 +110,15 @@ public:
 
   // Where the bundled sounds live for the running executable.
   static std::filesystem::path defaultResourcesDir();
+  // Where this engine finds them.
+  const std::filesystem::path& resourcesDir() const { return resourcesDir_; }
 
 private:
   struct Impl;
   void send(SoundEvent event, SoundStamp when);
   void applyAtOnce(const SoundEvent& event);
 
+  const std::filesystem::path resourcesDir_;
   std::unique_ptr<Clock> clock_;
   std::atomic<std::uint64_t> runGeneration_{0};
   std::atomic<std::int64_t> latencyFrames_;

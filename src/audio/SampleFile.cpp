@@ -68,6 +68,19 @@ std::filesystem::path findSampleFile(const std::filesystem::path& resourcesDir,
   return file;
 }
 
+std::vector<std::string> bundledSoundNames(const std::filesystem::path& resourcesDir) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(resourcesDir, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::filesystem::path& file = entry->path();
+    if (file.extension() != ".wav" || !entry->is_regular_file(error)) continue;
+    if (std::string name = file.stem().string(); isSafeSampleName(name)) names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 std::unique_ptr<SampleBuffer> decodeSampleFile(const std::filesystem::path& file) {
   SF_INFO info{};
   SoundFile sound(sndfileOpen(file.c_str(), SFM_READ, &info));

@@ -25,6 +25,10 @@ bool isSafeSampleName(const std::string& name);
 std::filesystem::path findSampleFile(const std::filesystem::path& resourcesDir,
                                      const std::string& name, bool* found);
 
+// The names findSampleFile finds in resourcesDir (without ".wav"), sorted;
+// none when the folder cannot be read.
+std::vector<std::string> bundledSoundNames(const std::filesystem::path& resourcesDir);
+
 // The whole file decoded, or null when it cannot be opened, read or has a
 // sample rate outside the supported range.
 std::unique_ptr<SampleBuffer> decodeSampleFile(const std::filesystem::path& file);

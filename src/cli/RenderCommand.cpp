@@ -99,7 +99,7 @@ bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileW
   Ending ending = playOut(*clock, *engine, renderer, limit, options.halt, error);
   // what the threads did before the limit sounds to the end, then they stop
   if (ending == Ending::limitReached && !renderer.renderTo(limit, error)) ending = Ending::writeFailed;
-  hasFailed = ending == Ending::writeFailed;
+  hasFailed = ending == Ending::writeFailed || ending == Ending::halted;
   if (ending != Ending::scriptEnded) letStoppedThreadsEnd(*engine, *clock);
   if (ending == Ending::halted) error = "halted before the end; nothing was written";
   if (ending == Ending::writeFailed || ending == Ending::halted) return false;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "frontend/Token.h"
+#include "support/SourceOffset.h"
 
 namespace quarn {
 
@@ -26,11 +27,18 @@ using SlotId = std::uint32_t;
 inline constexpr SlotId kUnresolvedSlot = UINT32_MAX;
 using SlotNames = std::vector<std::string>;
 
+// Where a node or a name stands in the parsed text, in bytes; nodes made by
+// hand stand nowhere.
+struct SourceSpan {
+  SourceOffset offset = kNoSourceOffset;
+  std::uint32_t length = 0;
+};
+
 struct ProgramNode { NodeList statements; std::shared_ptr<const SlotNames> names; };
 struct BlockNode { NodeList statements; };
 struct FunctionDeclNode { std::string name; BlockNode body; };
 struct AsyncNode { BlockNode body; };
-struct AssignmentNode { std::string name; NodePtr value; SlotId slot = kUnresolvedSlot; };
+struct AssignmentNode { std::string name; NodePtr value; SlotId slot = kUnresolvedSlot; SourceSpan nameSpan; };
 struct IfNode { NodePtr condition; BlockNode thenBranch; std::optional<BlockNode> elseBranch; };
 struct WhileNode { NodePtr condition; BlockNode body; };
 struct VariableDeclarationNode { bool isConst = false; std::string valueType; std::string name; NodePtr value; SlotId slot = kUnresolvedSlot; };
@@ -57,6 +65,8 @@ struct MethodCallNode {
   SelectorId selectorId = SelectorId::other;
   std::string functionName;  // when the send calls a method: the selector without colons
   SlotId functionSlot = kUnresolvedSlot;  // functionName's slot, numbered like variable names
+  SourceSpan receiverSpan;
+  SourceSpan selectorSpan;  // the selector with its colon
 };
 
 using NodeVariant = std::variant<
@@ -67,6 +77,7 @@ using NodeVariant = std::variant<
 // ASTNode: any node kind.
 struct Node {
   NodeVariant value;
+  SourceSpan span;  // from its first token to its last
 
   template <class T> const T* as() const { return std::get_if<T>(&value); }
   template <class T> bool is() const { return std::holds_alternative<T>(value); }

@@ -63,8 +63,8 @@ template <class T> struct NodeArenaAllocator {
   NodeArena* arena;
 };
 
-template <class T> NodePtr makeArenaNode(NodeArena& arena, T node) {
-  return std::allocate_shared<const Node>(NodeArenaAllocator<Node>(&arena), Node{NodeVariant{std::move(node)}});
+template <class T> NodePtr makeArenaNode(NodeArena& arena, T node, SourceSpan span = {}) {
+  return std::allocate_shared<const Node>(NodeArenaAllocator<Node>(&arena), Node{NodeVariant{std::move(node)}, span});
 }
 
 }  // namespace quarn

@@ -42,6 +42,7 @@ const Token& Parser::tokenAfterCurrent() {
 }
 
 void Parser::stepOver() {
+  lastEnd_ = currentToken().offset + currentToken().length;
   if (hasFollowing_) {
     current_ ^= 1;
     hasFollowing_ = false;
@@ -92,21 +93,22 @@ ParseResult Parser::parse() {
 //            | methodDeclaration | block | assignment ';' | expression ';'
 NodePtr Parser::parseStatement() {
   const Token& token = currentToken();
+  const SourceOffset start = token.offset;
   if (token.is(TokenKind::keyword)) {
-    if (token.text == "if") return makeTreeNode(parseIfStatement());
-    if (token.text == "while") return makeTreeNode(parseWhileStatement());
-    if (token.text == "async") return makeTreeNode(parseAsyncStatement());
+    if (token.text == "if") return makeTreeNode(parseIfStatement(), start);
+    if (token.text == "while") return makeTreeNode(parseWhileStatement(), start);
+    if (token.text == "async") return makeTreeNode(parseAsyncStatement(), start);
     if (isDeclarationKeyword(token)) {
-      NodePtr declaration = makeTreeNode(parseVariableDeclaration());
+      NodePtr declaration = makeTreeNode(parseVariableDeclaration(), start);
       expectSemicolon();
       return declaration;
     }
     // else, void and the rest start no statement: the expression reader rejects them
   }
-  if (token.is(TokenKind::minus)) return makeTreeNode(parseMethodDeclaration());
-  if (token.is(TokenKind::openBrace)) return makeTreeNode(parseBlock());
+  if (token.is(TokenKind::minus)) return makeTreeNode(parseMethodDeclaration(), start);
+  if (token.is(TokenKind::openBrace)) return makeTreeNode(parseBlock(), start);
   if (token.is(TokenKind::identifier) && tokenAfterCurrent().is(TokenKind::assign)) {
-    NodePtr assignment = makeTreeNode(parseAssignment());
+    NodePtr assignment = makeTreeNode(parseAssignment(), start);
     expectSemicolon();
     return assignment;
   }
@@ -215,6 +217,7 @@ FunctionDeclNode Parser::parseMethodDeclaration() {
 // assignment -> identifier '=' expression
 AssignmentNode Parser::parseAssignment() {
   AssignmentNode node;
+  node.nameSpan = currentSpan();
   node.name = takeText();
   node.slot = slotOf(node.name);
   stepOver();  // '='

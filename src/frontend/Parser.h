@@ -49,6 +49,7 @@ private:
   struct Expression {
     NodePtr node;
     int height = 1;
+    SourceOffset start = 0;  // its first token's offset
   };
   // One level deeper in the tree for as long as it lives; entering a level past
   // kMaxSyntaxDepth fails the parse, which bounds the recursion of the readers.
@@ -100,9 +101,12 @@ private:
   void checkHeight(int height) const;
   [[noreturn]] void fail(std::string message) const;
 
-  template <class T> NodePtr makeTreeNode(T value) {
-    return buildsTree_ ? makeArenaNode(*arena_, std::move(value)) : nullptr;
+  // A node covering the text from start to the end of the token last stepped over.
+  template <class T> NodePtr makeTreeNode(T value, SourceOffset start) {
+    return buildsTree_ ? makeArenaNode(*arena_, std::move(value), SourceSpan{start, lastEnd_ - start}) : nullptr;
   }
+  // Where the current token stands.
+  SourceSpan currentSpan() const { return SourceSpan{currentToken().offset, currentToken().length}; }
   void keep(NodeList& nodes, NodePtr node) {
     if (buildsTree_) nodes.push_back(std::move(node));
   }
@@ -113,6 +117,8 @@ private:
   Token lookahead_[2];
   int current_ = 0;
   bool hasFollowing_ = false;
+  // Where the token last stepped over ends.
+  SourceOffset lastEnd_ = 0;
   bool buildsTree_ = true;
   // Depth in the tree of the node being read; top-level statements are at 1.
   int depth_ = 0;

@@ -55,8 +55,8 @@ Parser::Expression Parser::parseExpression(int precedence) {
     }
     const int height = 1 + std::max(left.height, right.height);
     left = Expression{
-        makeTreeNode(BinaryOpNode{std::move(left.node), std::move(operatorToken), std::move(right.node)}),
-        height};
+        makeTreeNode(BinaryOpNode{std::move(left.node), std::move(operatorToken), std::move(right.node)}, left.start),
+        height, left.start};
   }
 }
 
@@ -64,11 +64,12 @@ Parser::Expression Parser::parseExpression(int precedence) {
 Parser::Expression Parser::parsePrefix() {
   const TokenKind kind = currentToken().kind;
   if (kind != TokenKind::minus && kind != TokenKind::logicalNot) return parsePrimary();
+  const SourceOffset start = currentToken().offset;
   stepOver();
   DepthGuard inner(*this);
   Expression operand = parseExpression(kPrefixOperandPrecedence);
-  return Expression{makeTreeNode(UnaryOpNode{Token::make(kind), std::move(operand.node)}),
-                    operand.height + 1};
+  return Expression{makeTreeNode(UnaryOpNode{Token::make(kind), std::move(operand.node)}, start),
+                    operand.height + 1, start};
 }
 
 Parser::Expression Parser::parseChildExpression() {
@@ -80,19 +81,22 @@ Parser::Expression Parser::parseChildExpression() {
 //          | methodCall | array
 Parser::Expression Parser::parsePrimary() {
   const Token& token = currentToken();
+  const SourceOffset start = token.offset;
   // a number or boolean literal: its node, then step over its token
-  const auto literal = [this](auto node) {
-    Expression made{makeTreeNode(std::move(node))};
+  const auto literal = [this, start](auto node) {
     stepOver();
-    return made;
+    return Expression{makeTreeNode(std::move(node), start), 1, start};
   };
   switch (token.kind) {
     case TokenKind::identifier: {
       std::string name = takeText();
       const SlotId slot = slotOf(name);
-      return Expression{makeTreeNode(IdentifierNode{std::move(name), slot})};
+      return Expression{makeTreeNode(IdentifierNode{std::move(name), slot}, start), 1, start};
     }
-    case TokenKind::stringLiteral: return Expression{makeTreeNode(StringNode{takeText()})};
+    case TokenKind::stringLiteral: {
+      std::string text = takeText();
+      return Expression{makeTreeNode(StringNode{std::move(text)}, start), 1, start};
+    }
     case TokenKind::intNumber: return literal(IntNode{token.intValue});
     case TokenKind::floatNumber: return literal(FloatNode{token.floatValue});
     case TokenKind::boolean: return literal(BoolNode{token.boolValue});
@@ -104,6 +108,7 @@ Parser::Expression Parser::parsePrimary() {
 
 // array -> '@' '[' [ expression { ',' expression } ] ']'
 Parser::Expression Parser::parseArray() {
+  const SourceOffset start = currentToken().offset;
   stepOver();
   if (!currentToken().is(TokenKind::openBracket)) fail(std::string(parse_errors::kArrayStart));
   stepOver();
@@ -120,21 +125,25 @@ Parser::Expression Parser::parseArray() {
   }
   if (!currentToken().is(TokenKind::closeBracket)) fail(std::string(parse_errors::kArrayClose));
   stepOver();
-  return Expression{makeTreeNode(std::move(array)), height};
+  return Expression{makeTreeNode(std::move(array), start), height, start};
 }
 
 // methodCall -> '[' identifier identifier [ ':' expression ] ']'
 // One selector part and at most one argument; the selector keeps its colon.
 Parser::Expression Parser::parseMethodCall() {
+  const SourceOffset start = currentToken().offset;
   stepOver();
   if (!currentToken().is(TokenKind::identifier)) fail(std::string(parse_errors::kReceiverName));
   MethodCallNode call;
+  call.receiverSpan = currentSpan();
   call.receiver.name = takeText();
   if (!currentToken().is(TokenKind::identifier)) fail(std::string(parse_errors::kSelectorName));
+  call.selectorSpan = currentSpan();
   call.methodName = takeText();
   int height = 1;
   if (currentToken().is(TokenKind::colon)) {
     call.methodName += ':';
+    call.selectorSpan.length = currentToken().offset + currentToken().length - call.selectorSpan.offset;
     stepOver();
     Expression argument = parseChildExpression();
     height = argument.height + 1;
@@ -146,7 +155,7 @@ Parser::Expression Parser::parseMethodCall() {
     resolveSend(call);
     if (callsMethod(call)) call.functionSlot = slotOf(call.functionName);
   }
-  return Expression{makeTreeNode(std::move(call)), height};
+  return Expression{makeTreeNode(std::move(call), start), height, start};
 }
 
 }  // namespace quarn

@@ -3,7 +3,9 @@
 // message. Stateless; called from any thread.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace quarn {
 
@@ -17,5 +19,19 @@ struct SourceLocation {
 // The line and column of the byte range [offset, offset + length) of text,
 // which must be valid UTF-8 (offsets past its end are clamped to it).
 SourceLocation locate(std::string_view text, std::uint32_t offset, std::uint32_t length);
+
+// A text with its line starts found once, so that many offsets (the lines a
+// run prints) are placed without scanning the text from its start each time.
+class SourceLines {
+public:
+  explicit SourceLines(std::string text);
+
+  SourceLocation locate(std::uint32_t offset, std::uint32_t length = 0) const;
+  const std::string& text() const { return text_; }
+
+private:
+  std::string text_;
+  std::vector<std::uint32_t> lineStarts_;  // byte offset of each line's first byte
+};
 
 }  // namespace quarn

@@ -20,6 +20,7 @@
 
 #include "frontend/Token.h"
 #include "interp/QuarnValue.h"
+#include "support/SourceOffset.h"
 
 namespace quarn {
 
@@ -67,6 +68,7 @@ struct Code {
   const CodeTree* tree = nullptr;   // the owner, for the kinds that must keep it alive
   TokenKind op = TokenKind::eof;
   bool isConst = false;
+  SourceOffset sourceOffset = kNoSourceOffset;  // where its node stands, for the lines it prints
 };
 
 inline const Code* CodeBlock::end() const { return steps + count; }

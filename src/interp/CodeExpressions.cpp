@@ -17,16 +17,16 @@ namespace {
 
 constexpr std::string_view kReferenceErrorPrefix = "[VRKLog] Reference error: undefined identifier '";
 
-void reportUndefinedIdentifier(const std::string& name) {
+void reportUndefinedIdentifier(const std::string& name, SourceOffset at) {
   std::string line;
   line.reserve(kReferenceErrorPrefix.size() + name.size() + 1);
   line.append(kReferenceErrorPrefix).append(name).push_back('\'');
-  printLine(line);
+  printLine(line, at);
 }
 
 inline __attribute__((always_inline)) QuarnValue readVariable(const Code& code) {
   QuarnValue value;
-  if (!code.variable->read(value)) reportUndefinedIdentifier(*code.name);
+  if (!code.variable->read(value)) reportUndefinedIdentifier(*code.name, code.sourceOffset);
   return value;
 }
 

@@ -9,6 +9,7 @@
 
 #include "frontend/Sends.h"
 #include "interp/CodeSteps.h"
+#include "interp/Tb303Sends.h"
 #include "interp/Vocabulary.h"
 #include "support/Diagnostics.h"
 
@@ -65,12 +66,12 @@ QuarnValue firstArgument(const Code& send, Evaluator& run) {
 }
 
 void unknownReceiver(const Code& send, Evaluator&) {
-  printLine("Unknown Receiver: " + *send.name + " object could not be found.");
+  printLine("Unknown Receiver: " + *send.name + " object could not be found.", send.sourceOffset);
 }
 
 void wait(const Code& send, Evaluator& run) {
   if (send.first) {
-    run.waitSeconds(static_cast<double>(firstArgument(send, run).floatView()));
+    run.waitSeconds(static_cast<double>(firstArgument(send, run).floatView()), send.sourceOffset);
   }
 }
 
@@ -80,12 +81,13 @@ void wait(const Code& send, Evaluator& run) {
 void callMethod(const Code& send, Evaluator& run) {
   const MethodCode* method = send.methodSlot->method.load(std::memory_order_acquire);
   if (method == nullptr) {
-    printLine("[VRKLog] Error: It is an undeclared function - " + *send.name);
+    printLine("[VRKLog] Error: It is an undeclared function - " + *send.name, send.sourceOffset);
     return;
   }
   if (methodCallDepth >= kMaxCallDepth) {
     printLine("[VRKLog] Call depth limit exceeded: method '" + method->name + "' called more than " +
-              std::to_string(kMaxCallDepth) + " levels deep; run stopped.");
+              std::to_string(kMaxCallDepth) + " levels deep; run stopped.",
+              send.sourceOffset);
     run.stopRun();
     return;
   }
@@ -98,24 +100,24 @@ void callMethod(const Code& send, Evaluator& run) {
 void samplerPlay(const Code& send, Evaluator& run) {
   const QuarnValue value = firstArgument(send, run);
   if (value.kind() == ValueKind::stringValue) {
-    run.engine->playSample(value.asString(), run.soundStamp());
+    run.engine->playSample(value.asString(), run.soundStamp(), send.sourceOffset);
   } else {
-    printLine("play: Method requires a string file name.");
+    printLine("play: Method requires a string file name.", send.sourceOffset);
   }
 }
 
 void samplerRate(const Code& send, Evaluator& run) {
   const QuarnValue value = firstArgument(send, run);
   if (value.isNumber()) {
-    run.engine->setSamplerRate(value.floatView(), run.soundStamp());
+    run.engine->setSamplerRate(value.floatView(), run.soundStamp(), send.sourceOffset);
   } else {
-    printLine("[VRKLog] setRate: Method requires a number (int, float).");
+    printLine("[VRKLog] setRate: Method requires a number (int, float).", send.sourceOffset);
   }
 }
 
 void samplerUnknown(const Code& send, Evaluator& run) {
   firstArgument(send, run);
-  printLine("[VRKLog] Unknown Selector: -[sampler " + *send.name + "]");
+  printLine("[VRKLog] Unknown Selector: -[sampler " + *send.name + "]", send.sourceOffset);
 }
 
 // Wrong arguments and unknown selectors (no entry) are ignored without a word.
@@ -172,6 +174,11 @@ std::vector<std::string_view> selectorsOf(std::string_view receiver) {
   if (receiver == "sampler") return namesIn(kSamplerSelectors);
   if (receiver == "self") return {selectorName(SelectorId::wait)};
   return {};
+}
+
+Tb303SendUse tb303SendUse(SelectorId selector) {
+  const Tb303Selector* entry = findTb303Selector(selector);
+  return entry == nullptr ? Tb303SendUse{} : Tb303SendUse{true, entry->needsNumber};
 }
 
 ExecuteCode CodeSteps::send(const MethodCallNode& call, const void*& detail) {

@@ -39,7 +39,7 @@ void CodeSteps::whileLoop(const Code& code, Evaluator& run) {
       return;
     }
     if (--remaining == 0) {
-      printLine(kLoopGuardMessage);
+      printLine(kLoopGuardMessage, code.sourceOffset);
       return;
     }
   }
@@ -58,6 +58,8 @@ void CodeSteps::declareMethod(const Code& code, Evaluator& run) {
                                 code.tree->shared_from_this());
 }
 
-void CodeSteps::async(const Code& code, Evaluator& run) { run.submitAsync(code.block, code.tree->shared_from_this()); }
+void CodeSteps::async(const Code& code, Evaluator& run) {
+  run.submitAsync(code.block, code.tree->shared_from_this(), code.sourceOffset);
+}
 
 }  // namespace quarn

@@ -151,6 +151,7 @@ void Compiler::compileInto(Code& code, const Node* node) {
     return;
   }
   std::visit(NodeWalk{*this, code}, node->value);
+  code.sourceOffset = node->span.offset;
 }
 
 const Code* Compiler::compileChild(const NodePtr& node) {

@@ -94,7 +94,8 @@ public:
   // that is not already one starts at the time elapsed since the run began).
   void executeProgram(const CodeBlock& statements);
   // [self wait:] on the calling thread's clock; false when the run was stopped.
-  bool waitSeconds(double seconds);
+  // `at` is where the wait stands, for the line a late thread prints.
+  bool waitSeconds(double seconds, SourceOffset at = kNoSourceOffset);
   // When a sound change sent now by the calling thread applies: its logical
   // time plus the engine's schedule-ahead latency.
   SoundStamp soundStamp() const;
@@ -103,7 +104,7 @@ private:
   friend struct CodeSteps;
 
   // EvaluatorRun.cpp: hands body to the work queue; the job keeps owner alive.
-  void submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTree> owner);
+  void submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTree> owner, SourceOffset at);
   void asyncBodyEnded();
 
   const std::uint64_t generation_;  // the engine's run generation when this run began

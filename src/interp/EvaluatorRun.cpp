@@ -48,7 +48,7 @@ void Evaluator::executeProgram(const CodeBlock& statements) {
 // wait, and the sleep ends at the moment that time is due, so time spent
 // interpreting between waits never adds up; a thread a little behind catches up
 // by not sleeping, one far behind starts again from now.
-bool Evaluator::waitSeconds(double seconds) {
+bool Evaluator::waitSeconds(double seconds, SourceOffset at) {
   if (!(seconds > 0.0)) {
     return mayContinue();
   }
@@ -64,7 +64,8 @@ bool Evaluator::waitSeconds(double seconds) {
     scope->now += nanosFromFrames(behind);
     if (!hasFallenBehind_.exchange(true)) {
       printLine("[VRKLog] Timing: a sequence fell " + std::to_string(nanosFromFrames(behind) / 1'000'000) +
-                " ms behind its beat; it goes on from now.");
+                " ms behind its beat; it goes on from now.",
+                at);
     }
     return mayContinue();
   }
@@ -101,12 +102,13 @@ void Evaluator::waitForAsyncBodies() {
 // The job keeps the evaluator (and with it the environment and engine) and the
 // body's compiled tree alive. The count goes up before the job exists, so a
 // waiter can never see zero too early.
-void Evaluator::submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTree> owner) {
-  const auto stopAtLimit = [this] {
+void Evaluator::submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTree> owner, SourceOffset at) {
+  const auto stopAtLimit = [this, at] {
     if (!isStopped_.exchange(true)) {
       engine->clock().wakeAll();
       printLine("[VRKLog] Async limit exceeded: more than " + std::to_string(kMaxAsyncBodies) +
-                " async blocks of this run waiting or running; run stopped.");
+                " async blocks of this run waiting or running; run stopped.",
+                at);
     }
   };
   bool isOverLimit = false;

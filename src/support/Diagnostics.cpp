@@ -40,8 +40,8 @@ LineWriter& standardOutput() {
 
 }  // namespace
 
-void printLine(std::string_view text) {
-  if (currentRoute) (*currentRoute)(text);
+void printLine(std::string_view text, SourceOffset at) {
+  if (currentRoute) (*currentRoute)(text, at);
   if (hasTestSink.load(std::memory_order_acquire)) {
     std::lock_guard<std::mutex> guard(sinkMutex());
     if (testSink()) {

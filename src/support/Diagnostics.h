@@ -3,7 +3,8 @@
 // order they were printed, handed to a writer thread (LineWriter.h) so that no
 // caller waits on standard output. A thread may also carry a line route: the
 // lines it prints then also go to that route (the window's console for one run),
-// and jobs it hands to the work queue carry the route along.
+// and jobs it hands to the work queue carry the route along. A line a statement
+// prints carries where that statement stands, for the route (never for stdout).
 // Called from any thread except the audio render thread.
 
 #include <chrono>
@@ -12,14 +13,16 @@
 #include <string>
 #include <string_view>
 
+#include "support/SourceOffset.h"
+
 namespace quarn {
 
 // How long the exit waits for standard output to take lines before giving up.
 inline constexpr std::chrono::milliseconds kExitFlushPatience{1000};
 
 // Writes text followed by a newline as one unit, to the calling thread's route
-// (if any) and to standard output.
-void printLine(std::string_view text);
+// (if any, with `at`) and to standard output.
+void printLine(std::string_view text, SourceOffset at = kNoSourceOffset);
 
 // text as it may stand inside one line: control characters (a newline would
 // start a line of its own, that looks like the program's) as \n, \r, \t or \xHH.
@@ -31,9 +34,11 @@ std::string escapeControls(std::string_view text);
 using LineSink = std::function<void(std::string_view line)>;
 void setLineSink(LineSink sink);
 
-// Where one run's lines go besides standard output. Called on the printing
-// thread, without a lock held: it must be safe to call from many threads at once.
-using LineRoute = std::shared_ptr<const LineSink>;
+// Where one run's lines go besides standard output, each with the place of the
+// statement that printed it. Called on the printing thread, without a lock
+// held: it must be safe to call from many threads at once.
+using RoutedLineSink = std::function<void(std::string_view line, SourceOffset at)>;
+using LineRoute = std::shared_ptr<const RoutedLineSink>;
 
 // Lines printed on this thread while the scope lives also go to route.
 class ScopedLineRoute {

@@ -112,7 +112,9 @@ TEST(LineWriter, AStuckReaderLosesLinesNotTheCaller) {
 TEST(LineRoute, FollowsTheScopeAndTheJobsItHandsOn) {
   std::vector<std::string> stdoutLines, first, second;  // the job runs while this thread waits
   const auto into = [](std::vector<std::string>& lines) {
-    return std::make_shared<const LineSink>([&lines](std::string_view line) { lines.emplace_back(line); });
+    return std::make_shared<const RoutedLineSink>([&lines](std::string_view line, SourceOffset at) {
+      lines.emplace_back(at == kNoSourceOffset ? std::string(line) : std::string(line) + "@" + std::to_string(at));
+    });
   };
   setLineSink([&](std::string_view line) { stdoutLines.emplace_back(line); });
   printLine("before");
@@ -124,12 +126,12 @@ TEST(LineRoute, FollowsTheScopeAndTheJobsItHandsOn) {
       ScopedLineRoute inner(into(second));
       printLine("b");
     }
-    job = withCurrentLineRoute([] { printLine("c"); });
+    job = withCurrentLineRoute([] { printLine("c", 7); });
   }
   printLine("after");
   std::thread(job).join();
   setLineSink({});
-  EXPECT_EQ(first, (std::vector<std::string>{"a", "c"}));
+  EXPECT_EQ(first, (std::vector<std::string>{"a", "c@7"})) << "a place goes to the route only";
   EXPECT_EQ(second, (std::vector<std::string>{"b"}));
   EXPECT_EQ(stdoutLines, (std::vector<std::string>{"before", "a", "b", "after", "c"}));
 }
