@@ -14,6 +14,7 @@
 #include <new>
 
 #include "app/ConsoleFeed.h"
+#include "app/LevelMeter.h"
 #include "app/QtText.h"
 #include "frontend/Parser.h"
 #include "interp/Run.h"
@@ -51,6 +52,7 @@ ContentView::ContentView(std::shared_ptr<EngineManager> engine, QWidget* parent)
   setSourceCode(kInitialSourceCode);
   setConsoleLines(linesOf(kInitialLogOutput));
   connectActions();
+  widgets_.meter->watch(engine_);
   setFocusProxy(widgets_.editor);
 }
 
