@@ -19,6 +19,7 @@
 #include "app/ConsoleFeed.h"
 #include "app/ConsolePlaces.h"
 #include "app/EditorNotes.h"
+#include "app/LevelMeter.h"
 #include "app/QtText.h"
 #include "app/WarningCheck.h"
 #include "audio/SampleFile.h"
@@ -65,6 +66,7 @@ ContentView::ContentView(std::shared_ptr<EngineManager> engine, QWidget* parent)
   setSourceCode(kInitialSourceCode);
   setConsoleLines(linesOf(kInitialLogOutput));
   connectActions();
+  widgets_.meter->watch(engine_);
   setFocusProxy(widgets_.editor);
 }
 

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "app/LevelMeter.h"
 #include "app/QuarnLexer.h"
 
 namespace quarn {
@@ -150,6 +151,7 @@ WorkbenchWidgets buildWorkbenchLayout(QWidget* root) {
   parts.editor = makeEditor(root);
   parts.compileButton = makeButton(root, "compileButton", "Compile and Run", "#007aff");
   parts.haltButton = makeButton(root, "haltButton", "[tb303 release];", "#ff3b30");
+  parts.meter = new LevelMeter(root);
   parts.console = makeConsole(root);
 
   auto* buttonRow = new QHBoxLayout;
@@ -157,6 +159,7 @@ WorkbenchWidgets buildWorkbenchLayout(QWidget* root) {
   buttonRow->setSpacing(kButtonSpacing);  // set, or the row would inherit the column's 0
   buttonRow->addWidget(parts.compileButton, 1);
   buttonRow->addWidget(parts.haltButton, 1);
+  buttonRow->addWidget(parts.meter);
 
   parts.splitter = new QSplitter(Qt::Vertical, root);
   parts.splitter->setObjectName("splitter");

@@ -17,6 +17,8 @@ class QsciScintilla;
 
 namespace quarn {
 
+class LevelMeter;
+
 inline constexpr int kWindowWidth = 600;
 inline constexpr int kWindowHeight = 400;
 // The toolkit's default padding around the editor, the button labels and the console.
@@ -44,6 +46,7 @@ struct WorkbenchWidgets {
   QsciScintilla* editor = nullptr;
   QPushButton* compileButton = nullptr;
   QPushButton* haltButton = nullptr;
+  LevelMeter* meter = nullptr;  // beside the buttons
   QPlainTextEdit* console = nullptr;
   // Editor (with what sits under it) above, buttons and console below.
   QSplitter* splitter = nullptr;

@@ -27,8 +27,9 @@ inline constexpr int kSamplerScratchFrames = 1024;
 // What the output device is asked for per callback.
 inline constexpr unsigned kDeviceBufferFrames = 256;
 // Buffers of that size the sound server may hold ahead of the speaker (about
-// 93 ms): short enough to hear a change at once, long enough not to starve.
-inline constexpr unsigned kDeviceBufferCount = 16;
+// 23 ms): short enough to hear a change at once, long enough not to starve
+// while the render thread runs at real-time priority.
+inline constexpr unsigned kDeviceBufferCount = 4;
 // The render thread's real-time priority, when the system grants one.
 inline constexpr int kDeviceThreadPriority = 60;
 

@@ -68,7 +68,8 @@ public:
   // AudioOutput::none, and while a lost device is being reconnected.
   bool hasDevice() const;
 
-  // The voice: play, stop, setFrequency:, setCutoff:, setResonance: (callers clamp).
+  // The voice: play, stop, setFrequency:, and setCutoff:, setResonance:, setDecay:,
+  // setAccent:, setSlide: (callers clamp).
   void changeVoice(SoundEventKind kind, float value, SoundStamp when = {});
   // Stores and logs the rate as given (at once); the rate applied is clamped to [0.25, 4].
   // `at` is where the script's send stands, for the line it prints.
@@ -98,10 +99,14 @@ public:
   // thread), and has the device play out what it holds when it closes.
   // Without this the close drops it, so that quitting is immediate.
   void playOut();
+  // The level meter: while watched, the loudest output sample (before the
+  // limiter: 1 or more would have clipped) since the last take.
+  void watchOutput(bool isWatched);
+  float takeOutputPeak();
 
   // Pulls the whole graph: the voice in channels[0] (copied to channels[1] when
   // channelCount > 1) plus the sampler in every channel, each change applied at
-  // its frame. Audio thread only.
+  // its frame, then the output stage (OutputStage.h). Audio thread only.
   void render(float* const* channels, int channelCount, int frameCount) noexcept;
   // Applies the changes due by the frame rendered so far without rendering on:
   // an offline render calls it while a script thread sends more changes at one

@@ -84,12 +84,12 @@ void EngineManager::Impl::apply(SynthVoice* voice, const SoundEvent& event) noex
   }
 }
 
-// frames frames from offset: the voice, its copy, then the sampler added.
+// frames frames from offset: the voice at its level, its copy, then the sampler added.
 void EngineManager::Impl::renderSpan(SynthVoice* voice, float* const* channels, int channelCount,
                                      int offset, int frames) noexcept {
   float* const span[kEngineChannels] = {
       channels[0] + offset, channelCount > 1 && channels[1] != nullptr ? channels[1] + offset : nullptr};
-  synthRender(voice, span[0], frames);
+  renderSide->voiceLevel.render(voice, span[0], frames);
   if (span[1] != nullptr) {
     std::memcpy(span[1], span[0], sizeof(float) * static_cast<std::size_t>(frames));
   }
@@ -117,11 +117,20 @@ void EngineManager::render(float* const* channels, int channelCount, int frameCo
     state.renderSpan(voice, channels, channelCount, offset, end - offset);
     offset = end;
   }
+  finishOutput(channels, channelCount < kEngineChannels ? channelCount : kEngineChannels, frameCount,
+               state.meter);
   state.renderedFrames = first + frameCount;
   state.framesDone.store(state.renderedFrames);
   if (state.deviceClock != nullptr) {
     state.deviceClock->blockRendered(state.renderedFrames);
   }
+}
+
+float EngineManager::takeOutputPeak() { return impl_->meter.peak.exchange(0.0f); }
+
+void EngineManager::watchOutput(bool isWatched) {
+  impl_->meter.isWatched.store(isWatched);
+  impl_->meter.peak.store(0.0f);
 }
 
 void EngineManager::applyDueChanges() noexcept {

@@ -13,9 +13,11 @@
 #include "audio/EngineLimits.h"
 #include "audio/EngineManager.h"
 #include "audio/EventSchedule.h"
+#include "audio/OutputStage.h"
 #include "audio/SampleCache.h"
 #include "audio/SamplePlayer.h"
 #include "audio/SoundEvent.h"
+#include "audio/VoiceLevel.h"
 
 namespace quarn {
 
@@ -24,10 +26,13 @@ inline constexpr std::int64_t kNoHaltFrame = std::numeric_limits<std::int64_t>::
 // The voice's part of a change; false for changes that are not the voice's.
 inline bool applyVoiceChange(SynthVoice* voice, const SoundEvent& event) noexcept {
   switch (event.kind) {
-    case SoundEventKind::voicePlay: synthSetPlaying(voice, true); return true;
+    case SoundEventKind::voicePlay: synthPlayNote(voice); return true;
     case SoundEventKind::voiceFrequency: synthSetFrequency(voice, event.value); return true;
     case SoundEventKind::voiceCutoff: synthSetCutoff(voice, event.value); return true;
     case SoundEventKind::voiceResonance: synthSetResonance(voice, event.value); return true;
+    case SoundEventKind::voiceDecay: synthSetDecay(voice, event.value); return true;
+    case SoundEventKind::voiceAccent: synthSetAccent(voice, event.value); return true;
+    case SoundEventKind::voiceSlide: synthSetSlide(voice, event.value); return true;
     default: return false;
   }
 }
@@ -45,6 +50,7 @@ struct EngineManager::Impl {
     SamplePlayer sampler{kEngineSampleRate};
     SoundEventQueue<kSoundEventQueueCapacity> queue;
     EventSchedule schedule{kPendingSoundEvents};
+    VoiceLevel voiceLevel{static_cast<float>(kEngineSampleRate)};
   };
 
   const AudioOutput output;
@@ -58,6 +64,7 @@ struct EngineManager::Impl {
   std::atomic<bool> isDropping{false};       // the queue-full line was printed
   std::atomic<std::int64_t> framesDone{0};   // published copy of renderedFrames
   std::atomic<std::int64_t> lastSentFrame{kSoundNow};  // the latest frame a change was sent for
+  OutputMeter meter;
 
   // Render thread only.
   std::int64_t renderedFrames = 0;

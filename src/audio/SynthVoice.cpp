@@ -20,6 +20,11 @@ void synthCopy(SynthVoice* destination, const SynthVoice* source) {
   destination->cutoff.store(source->cutoff.load());
   destination->resonance.store(source->resonance.load());
   destination->isPlaying.store(source->isPlaying.load());
+  destination->decay.store(source->decay.load());
+  destination->accent.store(source->accent.load());
+  destination->slide.store(source->slide.load());
+  destination->noteCount.store(source->noteCount.load());
+  destination->shape = source->shape;
 }
 
 void synthSetSampleRate(SynthVoice* voice, float sampleRate) {
@@ -34,6 +39,14 @@ void synthSetFrequency(SynthVoice* voice, float frequency) { voice->frequency.st
 void synthSetCutoff(SynthVoice* voice, float cutoff) { voice->cutoff.store(cutoff, std::memory_order_release); }
 void synthSetResonance(SynthVoice* voice, float resonance) { voice->resonance.store(resonance, std::memory_order_release); }
 void synthSetPlaying(SynthVoice* voice, bool isPlaying) { voice->isPlaying.store(isPlaying, std::memory_order_release); }
+void synthSetDecay(SynthVoice* voice, float decay) { voice->decay.store(decay, std::memory_order_release); }
+void synthSetAccent(SynthVoice* voice, float accent) { voice->accent.store(accent, std::memory_order_release); }
+void synthSetSlide(SynthVoice* voice, float slide) { voice->slide.store(slide, std::memory_order_release); }
+
+void synthPlayNote(SynthVoice* voice) {
+  voice->noteCount.fetch_add(1, std::memory_order_release);
+  voice->isPlaying.store(true, std::memory_order_release);
+}
 
 namespace {
 
@@ -93,8 +106,6 @@ RenderState renderSamples(RenderState state, float c, float inc, float* out,
 }  // namespace
 
 void synthRender(SynthVoice* voice, float* out, std::int32_t frameCount) noexcept {
-  const float frequency = voice->frequency.load();
-  const float cutoff = voice->cutoff.load();
   const bool isPlaying = voice->isPlaying.load();
   if (frameCount < 1) {
     return;
@@ -103,10 +114,35 @@ void synthRender(SynthVoice* voice, float* out, std::int32_t frameCount) noexcep
     for (std::int32_t i = 0; i < frameCount; ++i) {
       out[i] = 0.0f;
     }
+    voice->shape.isSounding = false;
     return;
   }
-  const float c = cutoff * 0.2f;
-  const float inc = frequency / voice->sampleRate;
+  synthRenderSound(voice, out, frameCount);
+}
+
+void synthRenderSound(SynthVoice* voice, float* out, std::int32_t frameCount) noexcept {
+  const ShapeParameters p{voice->frequency.load(), voice->cutoff.load(), voice->resonance.load(),
+                          voice->decay.load(),     voice->accent.load(), voice->slide.load(),
+                          voice->sampleRate};
+  const std::uint32_t notes = voice->noteCount.load();
+  if (frameCount < 1) {
+    return;
+  }
+  VoiceShape& shape = voice->shape;
+  if (notes != shape.seenNotes) {
+    shape.seenNotes = notes;
+    shapeStartNote(shape, p);
+  }
+  shape.isSounding = true;
+  if (p.slide == 0.0f) {
+    shape.glide = p.frequency;  // no slide: a new frequency is heard at once
+  }
+  if (!shapeIsIdle(shape, p)) {
+    shapeRender(shape, p, voice->phase, voice->filterState, out, frameCount);
+    return;
+  }
+  const float c = p.cutoff * 0.2f;
+  const float inc = p.frequency / voice->sampleRate;
   const RenderState state =
       renderSamples({voice->phase, voice->filterState}, c, inc, out, frameCount);
   voice->phase = state.phase;

@@ -55,7 +55,8 @@ struct ArrayNode { NodeList elements; };
 // is `unknown` / `other` and keeps its text for the messages.
 enum class ReceiverId : std::uint8_t { unknown, self, sampler, tb303 };
 enum class SelectorId : std::uint8_t {
-  other, wait, playFile, setRate, setFrequency, setCutoff, setResonance, release, play
+  other, wait, playFile, setRate, setFrequency, setCutoff, setResonance, setDecay, setAccent, setSlide,
+  release, play
 };
 struct MethodCallNode {
   IdentifierNode receiver;

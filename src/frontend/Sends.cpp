@@ -19,13 +19,16 @@ constexpr std::array<NamedId<ReceiverId>, 3> kReceivers{{
     {"tb303", ReceiverId::tb303},
 }};
 
-constexpr std::array<NamedId<SelectorId>, 8> kSelectors{{
+constexpr std::array<NamedId<SelectorId>, 11> kSelectors{{
     {"wait:", SelectorId::wait},
     {"play:", SelectorId::playFile},
     {"setRate:", SelectorId::setRate},
     {"setFrequency:", SelectorId::setFrequency},
     {"setCutoff:", SelectorId::setCutoff},
     {"setResonance:", SelectorId::setResonance},
+    {"setDecay:", SelectorId::setDecay},
+    {"setAccent:", SelectorId::setAccent},
+    {"setSlide:", SelectorId::setSlide},
     {"release", SelectorId::release},
     {"play", SelectorId::play},
 }};

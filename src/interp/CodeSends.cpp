@@ -44,10 +44,13 @@ struct Tb303Selector {
 
 // release (the halt kind) is the engine's halt: every thread of every run stops
 // at its next statement, and the sound stops at the release's own stamp.
-constexpr std::array<Tb303Selector, 5> kTb303Selectors{{
+constexpr std::array<Tb303Selector, 8> kTb303Selectors{{
     {SelectorId::setFrequency, true, SoundEventKind::voiceFrequency, false},
     {SelectorId::setCutoff, true, SoundEventKind::voiceCutoff, true},
     {SelectorId::setResonance, true, SoundEventKind::voiceResonance, true},
+    {SelectorId::setDecay, true, SoundEventKind::voiceDecay, true},
+    {SelectorId::setAccent, true, SoundEventKind::voiceAccent, true},
+    {SelectorId::setSlide, true, SoundEventKind::voiceSlide, true},
     {SelectorId::release, false, SoundEventKind::halt, false},
     {SelectorId::play, false, SoundEventKind::voicePlay, false},
 }};

@@ -7,6 +7,7 @@
 #include "RenderPull.h"
 #include "audio/EngineLimits.h"
 #include "audio/SampleCache.h"
+#include "audio/VoiceLevel.h"
 
 namespace quarn {
 namespace {
@@ -16,22 +17,32 @@ using EventTiming = PulledEngine;
 
 struct Change { std::int64_t frame; Kind kind; float value; };
 
+// The frames a fade from full level to silence sounds (the last one is 0).
+const int kRampFrames = static_cast<int>(kVoiceRampSeconds * 44100.0f);
+
 // What the voice renders with the changes made by hand at their frames (stable
-// in frame order, as the engine applies them).
+// in frame order, as the engine applies them), one sample at a time, its level
+// stepping straight between 0 and 1 over the ramp; a halted voice sounds on
+// through its fade.
 std::vector<float> expectedVoice(std::vector<Change> changes, int frames) {
   std::stable_sort(changes.begin(), changes.end(), [](auto& a, auto& b) { return a.frame < b.frame; });
   SynthWrapper reference;
-  synthSetPlaying(reference.pointer, false);
   std::vector<float> out(static_cast<std::size_t>(frames));
-  int done = 0;
-  for (const Change& c : changes) {
-    synthRender(reference.pointer, out.data() + done, static_cast<int>(c.frame) - done);
-    done = static_cast<int>(c.frame);
-    if (c.kind == Kind::voicePlay || c.kind == Kind::halt) synthSetPlaying(reference.pointer, c.kind != Kind::halt);
-    if (c.kind == Kind::voiceFrequency) synthSetFrequency(reference.pointer, c.value);
-    if (c.kind == Kind::voiceCutoff) synthSetCutoff(reference.pointer, c.value);
+  const float step = 1.0f / (kVoiceRampSeconds * 44100.0f);
+  float level = 0.0f;
+  bool isOn = false;
+  auto next = changes.begin();
+  for (int i = 0; i < frames; ++i) {
+    for (; next != changes.end() && next->frame == i; ++next) {
+      if (next->kind == Kind::voicePlay || next->kind == Kind::halt) isOn = next->kind != Kind::halt;
+      if (next->kind == Kind::voiceFrequency) synthSetFrequency(reference.pointer, next->value);
+      if (next->kind == Kind::voiceCutoff) synthSetCutoff(reference.pointer, next->value);
+    }
+    if (!isOn && level == 0.0f) continue;
+    synthRender(reference.pointer, &out[i], 1);
+    level = isOn ? std::min(level + step, 1.0f) : std::max(level - step, 0.0f);
+    out[i] *= level;
   }
-  synthRender(reference.pointer, out.data() + done, frames - done);
   return out;
 }
 
@@ -89,12 +100,14 @@ TEST_F(EventTiming, HaltsCutAtTheirStampAndDropWhatWaits) {
   const std::vector<float> voice = expectedVoice({{0, Kind::voicePlay, 0}}, 3000);
   EXPECT_TRUE(std::equal(voice.begin(), voice.begin() + 2500, out.begin())) << "the voice until the tone";
   EXPECT_NE(out[2501], voice[2501]) << "the tone from 2500";
-  EXPECT_EQ(soundingLength(std::vector<float>(out.begin() + 3000, out.begin() + 6000), 0.0f), 0u);
+  EXPECT_EQ(soundingLength(std::vector<float>(out.begin() + 3000, out.begin() + 6000), 0.0f), kRampFrames)
+      << "the voice fades out from the halt";
   EXPECT_GT(soundingLength(std::vector<float>(out.begin() + 6000, out.end())), 0u);
 
   engine.playSample("tone", at(engine.renderedFrames() + 1000));
   engine.changeVoice(Kind::voiceFrequency, 100, at(engine.renderedFrames() + 1000));
   engine.halt();
+  pull(engine, kRampFrames);
   EXPECT_TRUE(silent(4096));
   EXPECT_EQ(allocatorCalls.load(), 0);
   EXPECT_EQ(lines, std::vector<std::string>{});

@@ -9,7 +9,8 @@
 //                      what the audio holds: `// onsets: F F …` (the frames where
 //                      sound starts), `// sound: FROM TO` (each stretch of sound),
 //                      `// frequency: HZ` (of the first stretch), `// frames: N`
-//                      (the whole length); `// seconds: N` renders N seconds.
+//                      (the whole length), `// peak: LOW HIGH` (the loudest sample
+//                      of either channel); `// seconds: N` renders N seconds.
 //   cli/NAME.quarn     commands, each a `// $ quarn ARGS` line and what follows
 //                      it: `// status: N` (0 unless given), `// out: LINE` and
 //                      `// err: LINE` (each stream whole; USAGE stands for the
@@ -104,6 +105,12 @@ void expectSoundAsTheScriptSays(const std::string& script, const fs::path& file)
   expectGiven("// onsets:", onsets);
   expectGiven("// sound:", bounds);
   expectGiven("// frames:", {double(samples.size())});
+  if (const auto range = numbersAfter(script, "// peak:"); range.size() == 2) {
+    float peak = 0.0f;
+    for (float sample : sound->samples) peak = std::max(peak, std::fabs(sample));
+    EXPECT_GE(peak, range[0]);
+    EXPECT_LE(peak, range[1]);
+  }
   if (const auto hertz = numbersAfter(script, "// frequency:"); !hertz.empty()) {
     ASSERT_FALSE(bounds.empty());
     EXPECT_NEAR(frequencyIn(samples, long(bounds[0]), long(bounds[1])), hertz[0], 0.5);

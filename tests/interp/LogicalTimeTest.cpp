@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "InterpTestSupport.h"
+#include "audio/VoiceLevel.h"
 #include "interp/Run.h"
 
 namespace quarn {
@@ -76,7 +77,7 @@ TEST_F(LogicalTime, AThreadFarBehindGoesOnFromNow) {
 }
 
 // The changes are stamped with logical time plus the latency, and the release's
-// sound stop lands at its own stamp: exactly one second of sound.
+// fade-out starts at its own stamp: exactly one second of sound, then the fade.
 TEST_F(LogicalTime, AReleaseAfterAWaitOfOneSecondCutsTheSoundAfterExactlyOneSecond) {
   framesOf("[tb303 play]; [self wait:1]; [tb303 release]; [tb303 setFrequency:880];");
   std::vector<float> left(3 * 44100), right(left.size());
@@ -88,7 +89,7 @@ TEST_F(LogicalTime, AReleaseAfterAWaitOfOneSecondCutsTheSoundAfterExactlyOneSeco
   const auto first = std::find_if(left.begin(), left.end(), sounding) - left.begin();
   const auto end = left.rend() - std::find_if(left.rbegin(), left.rend(), sounding);
   EXPECT_EQ(first, engine->latencyFrames());
-  EXPECT_EQ(end - first, 44100);
+  EXPECT_EQ(end - first, 44100 + static_cast<int>(kVoiceRampSeconds * 44100.0f));
 }
 
 using HaltedWaits = RunFixture;

@@ -1,0 +1,43 @@
+// The level meter over a pulled engine: nothing measured while hidden; shown,
+// it follows the output's peak and marks what would have clipped; hidden
+// again, it stops looking and its bar falls.
+#include "WorkbenchTestSupport.h"
+
+#include "app/LevelMeter.h"
+#include "audio/EngineManager.h"
+
+namespace quarn {
+namespace {
+
+TEST(LevelMeter, FollowsThePeakOnlyWhileShown) {
+  auto engine = std::make_shared<EngineManager>(testing::TempDir(), AudioOutput::pulled);
+  engine->start();
+  std::vector<float> left(4096), right(4096);
+  const auto pullAndLook = [&](LevelMeter& meter) {
+    float* channels[2] = {left.data(), right.data()};
+    engine->render(channels, 2, 4096);
+    meter.look();
+  };
+  LevelMeter meter;
+  meter.watch(engine);
+  engine->changeVoice(SoundEventKind::voicePlay, 0.0f);
+  pullAndLook(meter);
+  EXPECT_EQ(meter.shownLevel(), 0.0f) << "hidden: the engine measures nothing";
+  meter.show();
+  pullAndLook(meter);
+  EXPECT_NEAR(meter.shownLevel(), 0.5f, 0.05f);
+  EXPECT_FALSE(meter.isClipMarkLit());
+  engine->changeVoice(SoundEventKind::voiceResonance, 1.0f);
+  engine->changeVoice(SoundEventKind::voiceAccent, 1.0f);
+  engine->changeVoice(SoundEventKind::voiceFrequency, 55.0f);
+  engine->changeVoice(SoundEventKind::voicePlay, 0.0f);
+  pullAndLook(meter);
+  EXPECT_EQ(meter.shownLevel(), 1.0f);
+  EXPECT_TRUE(meter.isClipMarkLit());
+  meter.hide();
+  pullAndLook(meter);
+  EXPECT_LT(meter.shownLevel(), 1.0f);
+}
+
+}  // namespace
+}  // namespace quarn
