@@ -11,7 +11,7 @@ for tool in desktop-file-validate appstreamcli update-mime-database; do
 done
 desktop=$src/data/quarn-workbench.desktop
 metainfo=$build/data/org.quarn.workbench.metainfo.xml
-desktop-file-validate "$desktop"
+desktop-file-validate --no-hints "$desktop"
 appstreamcli validate --no-net --strict "$metainfo"
 
 fail() { echo "FAILED: $*"; exit 1; }
@@ -26,6 +26,6 @@ mime=$(mktemp -d)
 trap 'rm -rf "$mime"' EXIT
 mkdir "$mime/packages"
 cp "$src/data/quarn.xml" "$mime/packages/"
-update-mime-database "$mime"
+update-mime-database "$mime" > "$mime/log" 2>&1 || { cat "$mime/log"; exit 1; }
 grep -q '^50:text/x-quarn:\*\.quarn$' "$mime/globs2" || fail "*.quarn is not text/x-quarn in the MIME database"
 echo "desktop entry, metainfo and MIME type: valid"
