@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # deb_check.sh's steps in the chroot ROOT, run in a mount namespace of their own
-# so that /proc and /dev/shm go away with it. DEB is the package in ROOT/root.
+# so that its mounts go away with it. DEB is the package in ROOT/root.
 set -euo pipefail
 root=$1 deb=$2
 mount -t proc proc "$root/proc"
 mount -t tmpfs tmpfs "$root/dev/shm"
+# A terminal device of the chroot's own, for dpkg's log of each install.
+mount -t devpts -o newinstance,ptmxmode=0666 devpts "$root/dev/pts"
+mount --bind "$root/dev/pts/ptmx" "$root/dev/ptmx"
 
 # One command in the chroot, shown as typed, in root's home and a clean environment.
 in_root() {
