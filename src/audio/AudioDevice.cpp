@@ -35,19 +35,16 @@ struct DeviceModule {
   CloseFunction close = nullptr;
 };
 
-// The module beside the executable: lib/ in the build tree, lib/quarn/ when
-// installed. Kept loaded for the life of the process.
+// The module in the program's own module folder, the same in the build tree
+// and when installed. Kept loaded for the life of the process.
 DeviceModule loadDeviceModule() {
-  const std::filesystem::path root = installRoot();
-  for (const std::filesystem::path& folder : {root / "lib", root / "lib" / "quarn"}) {
-    void* module = dlopen((folder / kDeviceModuleName).c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) continue;
-    DeviceModule found{reinterpret_cast<OpenFunction>(dlsym(module, kDeviceOpenSymbol)),
-                       reinterpret_cast<IsLostFunction>(dlsym(module, kDeviceIsLostSymbol)),
-                       reinterpret_cast<CloseFunction>(dlsym(module, kDeviceCloseSymbol))};
-    if (found.open != nullptr && found.isLost != nullptr && found.close != nullptr) return found;
-  }
-  return {};
+  void* module = dlopen((moduleDir() / kDeviceModuleName).c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) return {};
+  DeviceModule found{reinterpret_cast<OpenFunction>(dlsym(module, kDeviceOpenSymbol)),
+                     reinterpret_cast<IsLostFunction>(dlsym(module, kDeviceIsLostSymbol)),
+                     reinterpret_cast<CloseFunction>(dlsym(module, kDeviceCloseSymbol))};
+  if (found.open == nullptr || found.isLost == nullptr || found.close == nullptr) return {};
+  return found;
 }
 
 const DeviceModule& deviceModule() {

@@ -181,7 +181,7 @@ void EngineManager::applyAtOnce(const SoundEvent& event) {
 }
 
 std::filesystem::path EngineManager::defaultResourcesDir() {
-  return installRoot() / "share" / "quarn" / "samples";
+  return dataDir() / "samples";
 }
 
 }  // namespace quarn

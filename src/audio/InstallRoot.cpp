@@ -1,11 +1,20 @@
 #include "audio/InstallRoot.h"
 
 namespace quarn {
+namespace {
 
-std::filesystem::path installRoot() {
+std::filesystem::path programDir() {
   std::error_code error;
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path("..") : exe.parent_path().parent_path();
+  return error ? std::filesystem::path(".") : exe.parent_path();
 }
+
+}  // namespace
+
+std::filesystem::path installRoot() { return (programDir() / "..").lexically_normal(); }
+
+std::filesystem::path moduleDir() { return (programDir() / QUARN_MODULE_DIR_FROM_BIN).lexically_normal(); }
+
+std::filesystem::path dataDir() { return (programDir() / QUARN_DATA_DIR_FROM_BIN).lexically_normal(); }
 
 }  // namespace quarn

@@ -1,12 +1,19 @@
 #pragma once
-// Where the running program is installed: the folder above its executable's
-// (the build tree's top, or the install prefix), which holds share/ and lib/.
+// Where the running program is installed, found from its executable's folder so
+// that the build tree, an installed tree and a moved one all work.
 // Called from any thread.
 
 #include <filesystem>
 
 namespace quarn {
 
+// The folder above the executable's (the build tree's top, or the install prefix).
 std::filesystem::path installRoot();
+
+// The folder of the device module (lib/quarn, or the packager's library folder).
+std::filesystem::path moduleDir();
+
+// The program's own data (share/quarn): the bundled sounds.
+std::filesystem::path dataDir();
 
 }  // namespace quarn

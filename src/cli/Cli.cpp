@@ -38,6 +38,7 @@ int reportOutOfMemory(std::string_view activity) {
 }
 
 bool isHelp(std::string_view word) { return word == "--help" || word == "-h" || word == "help"; }
+constexpr const char* kLicenceLine = "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n";
 const std::string kLatencyProblem = "--latency needs a whole number of milliseconds from " +
                                     std::to_string(kMinLatencyMilliseconds) + " to " +
                                     std::to_string(kMaxLatencyMilliseconds);
@@ -63,10 +64,11 @@ std::string usageText() {
          "      --tail S     keep S seconds after the script ends (default 2)\n"
          "      --format F   samples as float, 24 or 16 bits (default 16)\n"
          "  quarn --help               show this help\n"
+         "  quarn --version            show the version and the licence\n"
          "A subcommand's FILE may be - to read standard input. --silent uses no audio\n"
          "device; --latency schedules sound changes MS ahead (" +
          std::to_string(kMinLatencyMilliseconds) + " to " + std::to_string(kMaxLatencyMilliseconds) +
-         ", default " + std::to_string(kDefaultLatencyMilliseconds) + ").\n";
+         ", default " + std::to_string(kDefaultLatencyMilliseconds) + ").\n" + kLicenceLine;
 }
 
 std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args) {
@@ -80,7 +82,8 @@ std::optional<std::string> workbenchFileArgument(const std::vector<std::string>&
 }
 
 bool isHeadlessCommand(std::string_view word) {
-  return isHelp(word) || word == "tokens" || word == "check" || word == "run" || word == "render";
+  return isHelp(word) || word == "--version" || word == "tokens" || word == "check" || word == "run" ||
+         word == "render";
 }
 
 int runCli(const std::vector<std::string>& args) {
@@ -88,6 +91,12 @@ int runCli(const std::vector<std::string>& args) {
   const std::string& command = args[0];
   if (isHelp(command)) {
     std::cout << usageText();
+    return 0;
+  }
+  if (command == "--version") {
+    std::cout << "quarn (Quarn Workbench) " QUARN_VERSION "\n" << kLicenceLine
+              << "This is free software: you are free to change and redistribute it.\n"
+                 "There is NO WARRANTY, to the extent permitted by law.\n";
     return 0;
   }
   if (command == "render") {
