@@ -103,12 +103,10 @@ void Evaluator::waitForAsyncBodies() {
 // body's compiled tree alive. The count goes up before the job exists, so a
 // waiter can never see zero too early.
 void Evaluator::submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTree> owner, SourceOffset at) {
-  const auto stopAtLimit = [this, at] {
+  const auto stopAtLimit = [this, at](const std::string& why) {
     if (!isStopped_.exchange(true)) {
       engine->clock().wakeAll();
-      printLine("[VRKLog] Async limit exceeded: more than " + std::to_string(kMaxAsyncBodies) +
-                " async blocks of this run waiting or running; run stopped.",
-                at);
+      printLine("[VRKLog] Async limit exceeded: " + why + "; run stopped.", at);
     }
   };
   bool isOverLimit = false;
@@ -120,7 +118,7 @@ void Evaluator::submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTre
     }
   }
   if (isOverLimit) {
-    stopAtLimit();
+    stopAtLimit("more than " + std::to_string(kMaxAsyncBodies) + " async blocks of this run waiting or running");
     return;
   }
   // The body starts at the logical time of the async statement. A clock that
@@ -128,7 +126,8 @@ void Evaluator::submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTre
   const LogicalNanos start = logicalNow();
   if (!engine->clock().threadAnnounced()) {
     asyncBodyEnded();
-    stopAtLimit();
+    stopAtLimit("more than " + std::to_string(kMaxWorkers) +
+                " async blocks of this render waiting at once, which is as many as it has workers");
     return;
   }
   std::shared_ptr<Evaluator> self = shared_from_this();
