@@ -16,6 +16,7 @@
 #include "app/ConsoleFeed.h"
 #include "app/FileRender.h"
 #include "app/QtText.h"
+#include "app/RecordToggle.h"
 #include "frontend/Parser.h"
 
 namespace quarn {
@@ -86,6 +87,7 @@ WorkbenchDialogs WorkbenchDialogs::standard() {
     if (!file.has_extension()) file += extensionOf(filter);
     return file;
   };
+  dialogs.chooseRecordFile = &chooseRecordFileByDialog;
   return dialogs;
 }
 
@@ -97,6 +99,9 @@ WorkbenchWindow::WorkbenchWindow(std::shared_ptr<EngineManager> engine, fs::path
       savedText_(toQString(kInitialSourceCode)),
       autosaveTimer_(new QTimer(this)),
       renderFeed_(std::make_shared<ConsoleFeed>(this, kMaxRenderLines, [this] { takeRenderLines(); })) {
+  record_ = new RecordToggle(view_->engine(), this, dialogs_.chooseRecordFile,
+                             [this](const std::string& line) { view_->addConsoleLine(line); });
+  connect(record_, &RecordToggle::changed, this, &WorkbenchWindow::updateTitle);
   setCentralWidget(view_);
   buildFileMenu();
   resize(kWindowWidth, kWindowHeight);
@@ -123,6 +128,7 @@ void WorkbenchWindow::buildFileMenu() {
   menu->addSeparator();
   renderAction_ = menu->addAction("Render to &File…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this,
                                   [this] { renderToFile(); });
+  menu->addAction(record_->action());
   menu->addSeparator();
   menu->addAction("&Quit", QKeySequence::Quit, this, [this] { close(); });
   // shortcuts of a hidden menu bar still fire; the editor must not eat them
@@ -277,6 +283,7 @@ void WorkbenchWindow::textChanged() {
 void WorkbenchWindow::updateTitle() {
   QString title = (file_ ? pathText(file_->filename()) : toQString(kUntitledName)) + "[*]";
   if (view_->isRunning()) title += QString(" — ") + toQString(kRunningTitle);
+  if (record_->isRecording()) title += QString(" — ") + record_->titleText();
   if (view_->isVisible() && !view_->engine()->hasDevice()) title += QString(" — ") + toQString(kNoDeviceTitle);
   setWindowTitle(title);
   setWindowModified(hasUnsavedChanges());
@@ -290,6 +297,7 @@ void WorkbenchWindow::closeEvent(QCloseEvent* event) {
   // what the user chose to keep is what the next start shows
   session_.save({hasUnsavedChanges() ? savedText_.toStdString() : view_->sourceCode(), file_});
   autosaveTimer_->stop();
+  record_->stop();
   view_->engine()->halt();  // runs still going stop at their next statement
   QMainWindow::closeEvent(event);
 }

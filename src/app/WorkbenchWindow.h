@@ -2,7 +2,7 @@
 // The workbench's window: the root view (ContentView) under a File menu, the
 // script's file with its unsaved-changes mark, and the session kept between
 // starts. The title names the file, marks unsaved changes, and says when runs
-// are going and when there is no audio device.
+// are going, when it records and when there is no audio device.
 // Threads: main thread only.
 
 #include <filesystem>
@@ -26,6 +26,7 @@ class QTimer;
 namespace quarn {
 
 class ConsoleFeed;
+class RecordToggle;
 
 inline constexpr std::string_view kUntitledName = "Untitled";
 inline constexpr std::string_view kRunningTitle = "running";
@@ -48,6 +49,9 @@ struct WorkbenchDialogs {
   // Where "Render to File…" writes; its extension picks the sound format.
   std::function<std::optional<std::filesystem::path>(QWidget* parent, const std::filesystem::path& suggested)>
       chooseRenderFile;
+  // Where Record writes; .wav or .flac.
+  std::function<std::optional<std::filesystem::path>(QWidget* parent, const std::filesystem::path& suggested)>
+      chooseRecordFile;
 
   static WorkbenchDialogs standard();
 };
@@ -61,6 +65,7 @@ public:
   ~WorkbenchWindow() override;
 
   ContentView& view() const { return *view_; }
+  RecordToggle& recordToggle() const { return *record_; }
   const std::optional<std::filesystem::path>& file() const { return file_; }
   bool hasUnsavedChanges() const;
 
@@ -103,6 +108,7 @@ private:
   bool isAutosaveDue_ = false;
   QTimer* autosaveTimer_;
   QAction* renderAction_ = nullptr;
+  RecordToggle* record_;
   // The render thread holds this feed, never the window (see ConsoleFeed).
   const std::shared_ptr<ConsoleFeed> renderFeed_;
 };

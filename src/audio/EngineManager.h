@@ -23,6 +23,7 @@
 #include <string>
 
 #include "audio/Clock.h"
+#include "audio/Recorder.h"
 #include "audio/SoundEvent.h"
 #include "audio/SynthVoice.h"
 
@@ -65,6 +66,10 @@ public:
   void start();
   // True once start() opened an output device; false for AudioOutput::none.
   bool hasDevice() const;
+  // True when blocks are rendered: by the device, or by whoever pulls them.
+  bool hasRenderer() const;
+  // Records the output: every block the render thread produces, as played.
+  Recorder& recorder();
 
   // The voice: play, stop, setFrequency:, setCutoff:, setResonance: (callers clamp).
   void changeVoice(SoundEventKind kind, float value, SoundStamp when = {});

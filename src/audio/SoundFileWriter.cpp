@@ -119,6 +119,7 @@ bool SoundFileWriter::open(const std::filesystem::path& path, int format, std::s
   info.format = format;
   path_ = path;
   isOgg_ = (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG;
+  framesWritten_ = 0;
   file_ = sndfileOpen(path.c_str(), SFM_WRITE, &info);
   if (file_ == nullptr) {
     error = sndfileErrorText(nullptr);
@@ -130,7 +131,9 @@ bool SoundFileWriter::open(const std::filesystem::path& path, int format, std::s
 }
 
 bool SoundFileWriter::write(const float* interleaved, long frameCount, std::string& error) {
-  if (sndfileWriteFloatFrames(file_, interleaved, frameCount) == frameCount) return true;
+  const auto written = sndfileWriteFloatFrames(file_, interleaved, frameCount);
+  if (written > 0) framesWritten_ += static_cast<long>(written);
+  if (written == frameCount) return true;
   error = sndfileErrorText(file_);
   return false;
 }

@@ -30,6 +30,8 @@ public:
   bool open(const std::filesystem::path& path, int format, std::string& error);
   // Appends frameCount interleaved stereo frames.
   bool write(const float* interleaved, long frameCount, std::string& error);
+  // Frames in the file so far, those of a write that failed halfway included.
+  long framesWritten() const { return framesWritten_; }
   // Finishes the file (its header, the encoder's last pages).
   bool close(std::string& error);
 
@@ -37,6 +39,7 @@ private:
   SNDFILE* file_ = nullptr;
   std::filesystem::path path_;
   bool isOgg_ = false;  // its serial number is fixed on close
+  long framesWritten_ = 0;
 };
 
 }  // namespace quarn
