@@ -56,10 +56,13 @@ std::string recordNotStartedText(const fs::path& file, const std::string& reason
 
 std::string recordEndedText(const RecordOutcome& outcome) {
   const std::string name = outcome.file.filename().string();
-  std::string line = outcome.error.empty()
-                         ? "Recorded " + name + " (" + secondsText(outcome.framesWritten) + " s of audio)"
-                         : "Recording stopped: " + name + " takes no more (" + outcome.error + "); it keeps the first " +
-                               secondsText(outcome.framesWritten) + " s";
+  const std::string kept = outcome.framesWritten == 0 ? "nothing was kept"
+                                                       : "it keeps the first " + secondsText(outcome.framesWritten) + " s";
+  std::string line = !outcome.error.empty()
+                         ? "Recording stopped: " + name + " takes no more (" + outcome.error + "); " + kept
+                     : outcome.framesWritten == 0
+                         ? "Nothing was recorded: no sound was played, so " + name + " was not kept"
+                         : "Recorded " + name + " (" + secondsText(outcome.framesWritten) + " s of audio)";
   if (outcome.framesLost > 0) {
     line += "; " + std::to_string(outcome.framesLost) + " frames were lost: the disk did not keep up";
   }

@@ -67,6 +67,10 @@ RecordOutcome Recorder::stop() {
   thread_.join();
   std::string closing;
   if (!writer_.close(closing) && error_.empty()) error_ = closing;
+  if (writer_.framesWritten() == 0) {
+    std::error_code ignored;  // an empty FLAC file is not even readable
+    std::filesystem::remove(file_, ignored);
+  }
   return {file_, writer_.framesWritten(), framesLost_.load(), error_};
 }
 

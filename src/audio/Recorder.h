@@ -45,7 +45,7 @@ struct RecordProgress {
 
 struct RecordOutcome {
   std::filesystem::path file;
-  std::int64_t framesWritten = 0;
+  std::int64_t framesWritten = 0;  // none: the file was removed
   std::int64_t framesLost = 0;
   std::string error;  // why the file took no more (its first frames are kept), or empty
 };
@@ -59,7 +59,8 @@ public:
 
   // Creates file (and its folder) and records into it from the next block on.
   bool start(const std::filesystem::path& file, std::string& error);
-  // Writes what the ring still holds and finishes the file.
+  // Writes what the ring still holds and finishes the file; a file that got
+  // no frames at all is removed.
   RecordOutcome stop();
   RecordProgress progress() const;
 

@@ -59,6 +59,7 @@ protected:
       suggestedFile = suggested;
       return chosenFile;
     };
+    dialogs.chooseRecordFile = dialogs.chooseRenderFile;
     return QuarnApp::makeWindow(engine, session, dialogs);
   }
   std::filesystem::path pathIn(const char* name) const { return std::filesystem::path(folder.path().toStdString()) / name; }

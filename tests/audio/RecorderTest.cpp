@@ -150,7 +150,10 @@ TEST(Recording, WhatCannotBeRecordedSaysWhatToDo) {
   ASSERT_TRUE(recorder.start(folder / "TAKE.WAV", error)) << error;
   EXPECT_FALSE(recorder.start(folder / "other.wav", error));
   EXPECT_EQ(error, "a recording is already going; stop it first");
-  EXPECT_EQ(recorder.stop().error, "");
+  const RecordOutcome outcome = recorder.stop();
+  EXPECT_EQ(outcome.error, "");
+  EXPECT_EQ(outcome.framesWritten, 0);
+  EXPECT_FALSE(std::filesystem::exists(folder / "TAKE.WAV"));  // nothing recorded, nothing kept
   std::filesystem::remove_all(folder);
 }
 
