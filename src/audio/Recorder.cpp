@@ -32,6 +32,7 @@ bool Recorder::start(const std::filesystem::path& file, std::string& error) {
   std::error_code ignored;
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
   if (!writer_.open(file, format, error)) return false;
+  writer_.keepHeaderCurrent();
   if (!ring_) ring_ = std::make_unique<RecordRing>(ringFrames_);
   ring_->clear();  // nothing pushes while not armed
   file_ = file;

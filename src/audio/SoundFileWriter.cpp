@@ -130,6 +130,10 @@ bool SoundFileWriter::open(const std::filesystem::path& path, int format, std::s
   return true;
 }
 
+void SoundFileWriter::keepHeaderCurrent() {
+  if (file_ != nullptr) sndfileCommand(file_, SFC_SET_UPDATE_HEADER_AUTO, nullptr, SF_TRUE);
+}
+
 bool SoundFileWriter::write(const float* interleaved, long frameCount, std::string& error) {
   const auto written = sndfileWriteFloatFrames(file_, interleaved, frameCount);
   if (written > 0) framesWritten_ += static_cast<long>(written);
