@@ -22,6 +22,7 @@
 #include "app/HelpMenu.h"
 #include "app/QtText.h"
 #include "app/WindowSettings.h"
+#include "app/RecordToggle.h"
 #include "frontend/Parser.h"
 #include "frontend/UnicodeText.h"
 #include "support/ScriptFile.h"
@@ -113,6 +114,7 @@ WorkbenchDialogs WorkbenchDialogs::standard() {
     if (!ok) return std::nullopt;
     return static_cast<int>(leftovers.indexOf(chosen));
   };
+  dialogs.chooseRecordFile = &chooseRecordFileByDialog;
   return dialogs;
 }
 
@@ -126,6 +128,9 @@ WorkbenchWindow::WorkbenchWindow(std::shared_ptr<EngineManager> engine, fs::path
       autosave_(session_.autosaveFolder()),
       autosaveTimer_(new QTimer(this)),
       renderFeed_(std::make_shared<ConsoleFeed>(this, kMaxRenderLines, [this] { takeRenderLines(); })) {
+  record_ = new RecordToggle(view_->engine(), this, dialogs_.chooseRecordFile,
+                             [this](const std::string& line) { view_->addConsoleLine(line); });
+  connect(record_, &RecordToggle::changed, this, &WorkbenchWindow::updateTitle);
   setCentralWidget(view_);
   buildFileMenu();
   addEditMenu(this, view_->widgets());
@@ -160,6 +165,7 @@ void WorkbenchWindow::buildFileMenu() {
   menu->addSeparator();
   renderAction_ = menu->addAction("Render to &File…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this,
                                   [this] { renderToFile(); });
+  menu->addAction(record_->action());
   menu->addSeparator();
   menu->addAction("&Quit", QKeySequence::Quit, this, [this] { close(); });
   // shortcuts of a hidden menu bar still fire; the editor must not eat them
@@ -359,6 +365,7 @@ void WorkbenchWindow::textChanged() {
 void WorkbenchWindow::updateTitle() {
   QString title = (file_ ? pathText(file_->filename()) : toQString(kUntitledName)) + "[*]";
   if (view_->isRunning()) title += QString(" — ") + toQString(kRunningTitle);
+  if (record_->isRecording()) title += QString(" — ") + record_->titleText();
   if (view_->isVisible() && !view_->engine()->hasDevice()) title += QString(" — ") + toQString(kNoDeviceTitle);
   if (isAutosaveFailing_) title += QString(" — ") + toQString(kAutosaveFailedTitle);
   setWindowTitle(title);
@@ -373,6 +380,7 @@ void WorkbenchWindow::closeEvent(QCloseEvent* event) {
   autosave_.clear();  // the user saved the text or gave it up
   autosaveTimer_->stop();
   saveWindowLayout(this, view_->widgets().splitter, sessionFolder_);
+  record_->stop();
   view_->engine()->halt();  // runs still going stop at their next statement
   QMainWindow::closeEvent(event);
 }

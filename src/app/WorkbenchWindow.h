@@ -2,7 +2,7 @@
 // The workbench's window: the root view (ContentView) under a File menu, the
 // script's file with its unsaved-changes mark, and the session kept between
 // starts. The title names the file, marks unsaved changes, and says when runs
-// are going and when there is no audio device.
+// are going, when it records and when there is no audio device.
 // Threads: main thread only.
 
 #include <atomic>
@@ -29,6 +29,7 @@ class QTimer;
 namespace quarn {
 
 class ConsoleFeed;
+class RecordToggle;
 
 inline constexpr std::string_view kUntitledName = "Untitled";
 inline constexpr std::string_view kRunningTitle = "running";
@@ -56,6 +57,9 @@ struct WorkbenchDialogs {
       chooseRenderFile;
   // Which of the autosaved texts File ▸ Recover… takes back (their labels).
   std::function<std::optional<int>(QWidget* parent, const QStringList& leftovers)> chooseLeftover;
+  // Where Record writes; .wav or .flac.
+  std::function<std::optional<std::filesystem::path>(QWidget* parent, const std::filesystem::path& suggested)>
+      chooseRecordFile;
 
   static WorkbenchDialogs standard();
 };
@@ -69,6 +73,7 @@ public:
   ~WorkbenchWindow() override;
 
   ContentView& view() const { return *view_; }
+  RecordToggle& recordToggle() const { return *record_; }
   const std::optional<std::filesystem::path>& file() const { return file_; }
   bool hasUnsavedChanges() const;
 
@@ -121,6 +126,7 @@ private:
   bool isAutosaveFailing_ = false;
   QTimer* autosaveTimer_;
   QAction* renderAction_ = nullptr;
+  RecordToggle* record_;
   // The render thread holds this feed, never the window (see ConsoleFeed).
   const std::shared_ptr<ConsoleFeed> renderFeed_;
   std::shared_ptr<std::atomic<bool>> renderHalt_;  // the render going, if any, stops when set

@@ -51,6 +51,10 @@ EngineManager::~EngineManager() { impl_->device.reset(); }
 
 bool EngineManager::hasDevice() const { return impl_->device != nullptr && impl_->device->isPlaying(); }
 
+bool EngineManager::hasRenderer() const { return impl_->hasRenderer.load(); }
+
+Recorder& EngineManager::recorder() { return impl_->recorder; }
+
 void EngineManager::start() {
   synthSetPlaying(synth->pointer, false);
   if (impl_->output != AudioOutput::device || impl_->device) {

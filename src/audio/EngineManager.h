@@ -23,6 +23,7 @@
 #include <string>
 
 #include "audio/Clock.h"
+#include "audio/Recorder.h"
 #include "audio/SoundEvent.h"
 #include "audio/SynthVoice.h"
 #include "support/SourceOffset.h"
@@ -67,6 +68,10 @@ public:
   // True while sound reaches an output device start() opened: false for
   // AudioOutput::none, and while a lost device is being reconnected.
   bool hasDevice() const;
+  // True when blocks are rendered: by the device, or by whoever pulls them.
+  bool hasRenderer() const;
+  // Records the output: every block the render thread produces, as played.
+  Recorder& recorder();
 
   // The voice: play, stop, setFrequency:, and setCutoff:, setResonance:, setDecay:,
   // setAccent:, setSlide: (callers clamp).

@@ -97,6 +97,11 @@ void EngineManager::Impl::renderSpan(SynthVoice* voice, float* const* channels, 
   renderSide->sampler.renderAdd(span, channelCount < kEngineChannels ? channelCount : kEngineChannels, frames);
 }
 
+// What the device plays is what a recording keeps.
+void EngineManager::Impl::tapOutput(float* const* channels, int channelCount, int frames) noexcept {
+  recorder.take(channels, channelCount, frames);
+}
+
 // The block is cut where changes fall, so each applies at its own frame; a
 // change whose frame has passed applies at the block's start.
 void EngineManager::render(float* const* channels, int channelCount, int frameCount) noexcept {
@@ -119,6 +124,7 @@ void EngineManager::render(float* const* channels, int channelCount, int frameCo
   }
   finishOutput(channels, channelCount < kEngineChannels ? channelCount : kEngineChannels, frameCount,
                state.meter);
+  state.tapOutput(channels, channelCount, frameCount);
   state.renderedFrames = first + frameCount;
   state.framesDone.store(state.renderedFrames);
   if (state.deviceClock != nullptr) {

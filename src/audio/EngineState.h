@@ -57,6 +57,7 @@ struct EngineManager::Impl {
   SampleCache cache;
   const std::unique_ptr<RenderSide> renderSide;
   DeviceClock* deviceClock = nullptr;  // the engine's clock when it follows the device
+  Recorder recorder;
 
   std::atomic<bool> hasRenderer;             // changes go to the render thread
   std::atomic<std::uint64_t> sendOrder{0};   // ties at one frame apply in this order
@@ -80,6 +81,8 @@ struct EngineManager::Impl {
   void applyHalt(SynthVoice* voice, const SoundEvent& halt) noexcept;
   void renderSpan(SynthVoice* voice, float* const* channels, int channelCount, int offset,
                   int frames) noexcept;
+  // The block as it leaves the engine, every stage done.
+  void tapOutput(float* const* channels, int channelCount, int frames) noexcept;
 
   // Declared last so it is destroyed first: no pull runs once the rest goes.
   std::unique_ptr<AudioDevice> device;

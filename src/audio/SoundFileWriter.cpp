@@ -121,6 +121,7 @@ bool SoundFileWriter::open(const std::filesystem::path& path, int format, std::s
   info.format = format;
   path_ = path;
   isOgg_ = (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG;
+  framesWritten_ = 0;
   file_ = sndfileOpen(path.c_str(), SFM_WRITE, &info);
   if (file_ == nullptr) {
     error = sndfileErrorText(nullptr);
@@ -137,9 +138,15 @@ std::string SoundFileWriter::failureText(int systemError) const {
   return systemError != 0 ? std::strerror(systemError) : std::string(sndfileErrorText(file_));
 }
 
+void SoundFileWriter::keepHeaderCurrent() {
+  if (file_ != nullptr) sndfileCommand(file_, SFC_SET_UPDATE_HEADER_AUTO, nullptr, SF_TRUE);
+}
+
 bool SoundFileWriter::write(const float* interleaved, long frameCount, std::string& error) {
   errno = 0;
-  if (sndfileWriteFloatFrames(file_, interleaved, frameCount) == frameCount) return true;
+  const auto written = sndfileWriteFloatFrames(file_, interleaved, frameCount);
+  if (written > 0) framesWritten_ += static_cast<long>(written);
+  if (written == frameCount) return true;
   error = failureText(errno);
   return false;
 }

@@ -28,8 +28,13 @@ public:
   // Opens (creating or truncating) path for 44.1 kHz stereo in the given
   // format; samples beyond full scale are clipped, never wrapped.
   bool open(const std::filesystem::path& path, int format, std::string& error);
+  // After every write the header says how long the file is, so a file whose
+  // process was killed still reads to its last write (a live recording's case).
+  void keepHeaderCurrent();
   // Appends frameCount interleaved stereo frames.
   bool write(const float* interleaved, long frameCount, std::string& error);
+  // Frames in the file so far, those of a write that failed halfway included.
+  long framesWritten() const { return framesWritten_; }
   // Finishes the file (its header, the encoder's last pages).
   bool close(std::string& error);
 
@@ -39,6 +44,7 @@ private:
   SNDFILE* file_ = nullptr;
   std::filesystem::path path_;
   bool isOgg_ = false;  // its serial number is fixed on close
+  long framesWritten_ = 0;
 };
 
 }  // namespace quarn

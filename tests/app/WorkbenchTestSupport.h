@@ -63,6 +63,7 @@ protected:
       leftoverLabels = labels;
       return chosenLeftover;
     };
+    dialogs.chooseRecordFile = dialogs.chooseRenderFile;
     return QuarnApp::makeWindow(engine, session, dialogs);
   }
   std::filesystem::path pathIn(const char* name) const { return std::filesystem::path(folder.path().toStdString()) / name; }
