@@ -53,7 +53,7 @@ void runQuarnLoop(benchmark::State& state, const char* script) {
     state.SkipWithError(parsed.error.c_str());
     return;
   }
-  const quarn::Node program{quarn::NodeVariant{std::move(*parsed.program)}};
+  const quarn::Node program{quarn::NodeVariant{std::move(*parsed.program)}, {}};
   auto engine = std::make_shared<quarn::EngineManager>("/nonexistent", quarn::AudioOutput::none);
   engine->isRunning = true;
   // The loop runs into its guard (the body passes exactly 10000 times); drop that line.

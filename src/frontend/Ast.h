@@ -85,7 +85,7 @@ struct Node {
 };
 
 template <class T> NodePtr makeNode(T node) {
-  return std::make_shared<const Node>(Node{NodeVariant{std::move(node)}});
+  return std::make_shared<const Node>(Node{NodeVariant{std::move(node)}, {}});
 }
 
 }  // namespace quarn

@@ -50,7 +50,7 @@ inline ProgramNode parse(const std::string& source) {
   EXPECT_TRUE(parsed.ok()) << parsed.error;
   return parsed.ok() ? std::move(*parsed.program) : ProgramNode{};
 }
-inline Node parsedNode(const std::string& source) { return Node{NodeVariant{parse(source)}}; }
+inline Node parsedNode(const std::string& source) { return Node{NodeVariant{parse(source)}, {}}; }
 
 class RunFixture : public ::testing::Test {
 protected:
