@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The two commands: `make run` opens the workbench, `make test` runs every test
 # (the suite, then under ThreadSanitizer and AddressSanitizer, then a minute of
 # each fuzzer); `make unit` runs the suite alone.

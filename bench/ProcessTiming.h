@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Timing other programs beside our own: the CPU time (user + system) a child
 // process used, read from wait4, and reference programs

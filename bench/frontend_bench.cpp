@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Front-end throughput: lexing and parsing a generated script of about 1 MB,
 // once mostly ASCII and once rich in non-ASCII names and strings; then whole
 // `quarn` processes (1 MB check, start-up) beside `luac5.4 -p` on the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Expression evaluation speed: a variable-reading arithmetic tree and a
 // literal-only one, with the heap allocations per evaluation as a counter
 // (number-only expressions should make none).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interpreter's hot loops beside Lua 5.4 and Python 3 running the same
 // loops on global variables, 100 loops of 10000 passes each:
 //   the bare loop       `int i = 0; while (i < 10000) { i = i + 1; }`

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What recording costs the render thread: one 256-frame device block of the
 // engine (the voice and the sampler both sounding) rendered with and without a
 // recording going, and the hand-over alone (Recorder::take, the ring's copy).

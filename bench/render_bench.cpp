@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How much faster than real time `quarn render` is: one minute of music (two
 // async drum bodies and a bass line) rendered to a 16-bit WAV, beside the
 // voice's render alone over the same minute, its floor. Process CPU time, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The voice's render cost per sample beside the floor set by its filter: each
 // sample's filter step needs the previous one, so one subtract and one fused
 // multiply-add per sample in sequence is as fast as the voice can go. The 303

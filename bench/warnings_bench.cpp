@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The warning look the window runs after a pause in typing, on a script of
 // about 100 KB: the look alone (target: 5 ms at most), and parse plus look,
 // which is what one pause costs the checking thread.

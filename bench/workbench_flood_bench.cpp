@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window while a run floods its console with 2000 lines a second for 10 s,
 // standard output being a pipe that nobody reads; beside it, the same window
 // idle for as long (the reference). Reported: the event loop's worst delay

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package (`make deb`): CPack's DEB generator over the install rules.
 set(QUARN_PACKAGE_MAINTAINER "Quarn Workbench developers <quarn-workbench@users.noreply.invalid>"
     CACHE STRING "The Maintainer field of the Debian package and its changelog")

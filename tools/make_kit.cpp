@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Synthesises the bundled drum kit: eight short mono 44.1 kHz 16-bit WAV files.
 // Every sound comes from a formula and a fixed-seed noise generator, so each
 // build writes the same files.

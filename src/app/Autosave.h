@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editor's text saved on its own, one slot per script, so that a crash or a
 // kill loses at most a few seconds of typing and two windows never overwrite

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What may complete the word before the cursor: after `[` a receiver, after
 // `[receiver ` one of its selectors (for self, also the script's methods),

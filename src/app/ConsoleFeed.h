@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Console lines from the threads of runs to the window, in the order they were
 // printed, each tagged with the run it belongs to. Pushing only queues the line

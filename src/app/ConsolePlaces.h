@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the console's lines come from in the script: a dim "line N" drawn just
 // after each line that has a place, and a click on such a line reported as

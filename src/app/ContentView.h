@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The workbench's root view: the editor text (sourceCode), the console
 // (logOutput) and the engine shared by every run started from this window, with

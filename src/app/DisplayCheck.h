@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether the window can open at all. Qt aborts the process when it finds no
 // display, so the entry point asks first and explains how to run headless.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editor's helping hand while typing: Return after `{` steps the indent
 // in and `}` steps it back to its `{`; `(`, `[` and `"` get their closer, which

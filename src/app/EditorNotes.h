@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the editor shows about the script besides its text: a mark in the
 // margin on each line that printed in the console's run, with what it printed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's "Render to File…": the script rendered as `quarn render` does
 // it, with its outcome as console lines. No widget here: the window calls it on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The bar under the editor for finding (Ctrl+F, F3, Shift+F3) and replacing
 // (Ctrl+H) text: plain text, case aside, wrapping round the ends. Escape

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Help menu: the language reference (F1 opens it at the word under the
 // cursor), the bundled example scripts, and About with the version and licence.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The language reference in a window of its own beside the workbench, from
 // the same text as the README's language section (docs/language.md, built in).

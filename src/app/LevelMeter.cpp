@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The level meter: a bar from the bottom, green, yellow above the limiter's
 // threshold, and the clip mark on top.
 #include "app/LevelMeter.h"

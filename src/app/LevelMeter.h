@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The output's level meter beside the buttons: a thin bar of the loudest
 // sample of the last moments, falling back slowly, and a clip mark that lights

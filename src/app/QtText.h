@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text between the system's UTF-8 strings and Qt's strings. Any thread.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The application entry: one workbench window over an engine playing to the
 // default output device, opening a script file or the last session.

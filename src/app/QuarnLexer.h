@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Highlighting for Quarn in the editor: the script's own lexer finds the tokens,
 // and every style is a shade or weight of the editor's green on its dark paper.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's Record toggle: a checkable action (a menu entry with a shortcut)
 // that records what the device plays to a file chosen on start (the engine's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the workbench keeps between starts, in a folder of the user's data: the
 // autosaved texts (Autosave.h), the file of the last script shown, and the

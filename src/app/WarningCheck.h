@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Warnings while typing: after a pause in typing (kWarningPause) the warning
 // look runs over the text as it then stands, on a thread of its own, one look

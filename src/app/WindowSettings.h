@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's size, place and console split, kept between starts in a
 // settings file of the session folder.

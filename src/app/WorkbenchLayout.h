@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The look of the workbench: the editor above a row of two buttons above the
 // console, in a window that opens at 600 x 400 and may grow; the editor takes

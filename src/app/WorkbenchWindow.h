@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The workbench's window: the root view (ContentView) under a File menu, the
 // script's file with its unsaved-changes mark, and the session kept between

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quarn: with a subcommand a headless tool, otherwise the workbench window
 // (with the script FILE of `quarn FILE` in it).
 

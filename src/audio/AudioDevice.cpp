@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The output device through the device module, loaded on the first open; the
 // watcher that notices a lost stream, pulls silently meanwhile and reconnects.
 #include "audio/AudioDevice.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The output device: the system's default output at 44100 Hz, two
 // non-interleaved float channels, pulled by the device's own real-time thread.

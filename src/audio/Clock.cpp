@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sleeping clocks: steady-clock sleeps that a halt cuts short.
 #include "audio/Clock.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The clock that script threads pass time by. Logical time is an exact count
 // of nanoseconds since a run's start; it becomes a frame of the render thread's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device clock: the render thread's lead over the steady clock, held.
 #include "audio/DeviceClock.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The clock of a running output device: the render thread's frame count mapped
 // to the steady clock. Script threads must wake no later than the render thread

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fixed bounds of the audio engine, in one place so code and tests agree.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine manager's script side: set-up, sound changes on their way to the
 // render thread, the halt, and where the bundled sounds live.
 #include "audio/EngineManager.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The audio engine shared by all runs of a window: the voice, the sample player
 // behind a varispeed stage, the stereo render of both, the output device, the

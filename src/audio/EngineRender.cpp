@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine manager's render half: taking stamped changes from the queue,
 // applying each at its frame, and rendering the voice and the sampler between.
 // Audio render thread only: no lock, no allocation, nothing freed.

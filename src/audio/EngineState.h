@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The engine manager's inner state, shared by its script-side half
 // (EngineManager.cpp) and its render half (EngineRender.cpp). Internal.

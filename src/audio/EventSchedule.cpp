@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The heap of sound changes waiting for their frame.
 #include "audio/EventSchedule.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The render thread's sound changes waiting for their frame: a binary heap on
 // (frame, send order, arrival) in storage allocated once, so taking in or

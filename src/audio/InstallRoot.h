@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the running program is installed, found from its executable's folder so
 // that the build tree, an installed tree and a moved one all work.

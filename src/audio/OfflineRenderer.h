@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Pulls an engine's audio as fast as it can be computed and writes it to a
 // sound file, block by block: the offline stand-in for the output device.

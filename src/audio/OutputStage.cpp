@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The output stage: a soft knee above the threshold, a tanh curve that meets
 // the straight line with the same slope and flattens out at full scale.
 #include "audio/OutputStage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The last stage of every render, live or to a file: the soft limiter that keeps
 // the sum of the voice and the sampler within [-1, 1], and the peak the level

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Stereo frames from the audio render thread (the only writer) to a recording's
 // writer thread (the only reader), interleaved, in memory set aside when the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Records what the engine's output plays, sample for sample, to a WAV file
 // (32-bit float: every sample as played) or a FLAC file (24-bit). The render

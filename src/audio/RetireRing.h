@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fixed ring that carries pointers from the audio render thread (the only
 // writer) back to a non-audio thread (the only reader, serialised by the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decoded-sound cache: loans to the render thread and eviction by size.
 #include "audio/SampleCache.h"
 

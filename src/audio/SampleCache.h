@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Decoded sounds kept by name, so that repeated plays neither read nor decode
 // the file again, bounded by their total size. A sound lent to the render

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound files: the safe-name rule and decoding with libsndfile (loaded on first use).
 #include "audio/SampleFile.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finding and decoding a bundled sound file into memory.
 // Called from script threads (any thread except the audio render thread).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sampler: starting and cutting off sounds, and its varispeed render.
 #include "audio/SamplePlayer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sampler: one decoded sound at a time, played through a varispeed stage
 // and added into the output channels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libsndfile through dlopen: resolved once, on the first call from any thread.
 #include "audio/SndfileLibrary.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // libsndfile, loaded on the first decode instead of at start-up (it pulls in
 // the codec libraries, which commands that play nothing should not pay for).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A change to the sound, stamped with the render frame at which it applies, and
 // the bounded lock-free queue that carries such changes from any number of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound files out through libsndfile.
 #include "audio/SoundFileWriter.h"
 

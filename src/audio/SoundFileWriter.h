@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing rendered stereo audio to a sound file. The container follows the
 // file's extension, the sample format a choice the caller names.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The voice's set-up, setters and the render loop.
 #include "audio/SynthVoice.h"
 

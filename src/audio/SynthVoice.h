@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one monophonic voice: a sawtooth through a one-pole low-pass filter, or,
 // with resonance, decay, accent or slide in use, through the 303 side of

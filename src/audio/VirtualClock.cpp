@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual clock: script threads take turns; the driver moves time.
 #include "audio/VirtualClock.h"
 

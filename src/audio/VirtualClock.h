@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A clock for rendering offline: waits do not sleep. Script threads take turns,
 // one at a time: each runs until it waits or ends, and only then does the next

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The voice's level ramp.
 #include "audio/VoiceLevel.h"
 

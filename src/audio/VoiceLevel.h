@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The voice's level after synthRender: a play, a release or a halt moves it
 // along a short straight ramp instead of a jump, which would click. A steady

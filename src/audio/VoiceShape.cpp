@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 303 side of the voice. The ladder's stages each read the stage before
 // them as it stood one sample earlier: the four updates of a sample are then
 // independent of one another, which keeps the ladder within a few times the

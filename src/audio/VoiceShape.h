@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The voice's 303 side: a resonant four-pole ladder, the filter envelope with
 // its accent, and the slide from one pitch to the next. When none of it is in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The headless subcommands of `quarn`: tokens, check, run and render.
 

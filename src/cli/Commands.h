@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The work behind each subcommand, on a source text, writing to the streams the
 // caller gives. `quarn` and the whole-script tests both go through these.

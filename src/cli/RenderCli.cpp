@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The words of `quarn render`: its options, its FILE, where its lines go.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `quarn render`: the script's threads take turns on a virtual clock while the
 // engine is pulled offline up to each moment a thread is due.
 #include "cli/RenderCommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `quarn render`: a script run on a virtual clock, its sound written to a file
 // as fast as it can be computed, the same bytes on every render.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The progress line of a render on a terminal: how much audio is done out of
 // the known (or capped) length. It shows only once a render has taken more

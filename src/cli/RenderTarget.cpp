@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The temporary file of a render and its move to the output.
 #include "cli/RenderTarget.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a render's bytes go: a temporary file beside the output, renamed over
 // it only once the render has finished, so a failed or interrupted render

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two entry points of the output-device module (libquarn_device.so), which
 // the audio library loads on first use. C linkage so they are found by name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The output stream over RtAudio (ALSA or PulseAudio as the system offers),
 // built as a module of its own: RtAudio and the sound-server libraries it
 // pulls in are loaded only by a process that opens a device.

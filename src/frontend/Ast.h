@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The syntax tree: 17 immutable node kinds held in one variant. Subtrees are
 // shared through shared_ptr<const Node>. Nodes carry data only: the

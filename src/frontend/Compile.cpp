@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compile step: the whole script text through the lexer and the parser.
 
 #include "frontend/Parser.h"

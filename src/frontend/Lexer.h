@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns a script text into tokens. Never fails: characters without a rule are
 // dropped and the list always ends with exactly one eof.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Lexer pieces shared between its source files and its tests. Stateless apart
 // from the lexer each call makes; called from any thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number rule: the collected text of numbers and points becomes one token.
 #include <locale.h>
 

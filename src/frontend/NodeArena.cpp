@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bump allocation of node memory in 64 KiB blocks.
 
 #include "frontend/NodeArena.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Memory for the nodes of one parse, handed out from large blocks instead of one
 // heap allocation per node. Every node's control block counts as a reference to

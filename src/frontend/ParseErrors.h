@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every fixed parse-error text, in one place, so the parser and its tests agree.
 // Plain constants and pure functions: callable from any thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statement half of the parser: the program, statements and blocks, the
 // cursor, and the depth guard that keeps every tree within kMaxSyntaxDepth.
 

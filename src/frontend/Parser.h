@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Recursive-descent parser from tokens to a ProgramNode. Stops at the first error
 // with a message beginning "Parsing error: "; the error travels back as a value.

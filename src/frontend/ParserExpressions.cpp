@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The expression half of the parser: precedence climbing, prefix operators,
 // primaries, array literals and message sends.
 

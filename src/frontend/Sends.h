@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fills in what a send's names mean: its receiver and selector ids and the
 // name of the method a send to self runs.

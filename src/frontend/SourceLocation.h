@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a token stands in a script text, for pointing at it in an editor or a
 // message. Stateless; called from any thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A lexical token: 32 kinds, six of which carry a value. Plain value type.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Characters of a script text: the extended grapheme clusters of valid UTF-8,
 // and their classes, which come from a character's first code point.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole-text Unicode helpers for the front end: UTF-8 repair, NFC and canonical
 // equivalence. Stateless; called from any thread.

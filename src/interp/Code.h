@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The compiled form of a syntax tree that a run executes. Each node becomes a
 // Code: two plain function pointers (what it does as an expression and as a

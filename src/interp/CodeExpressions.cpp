@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Expression steps. Binary operators get one step per operator, so the common
 // int-with-int case computes without a switch.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message sends to the three built-in receivers: self (wait and method calls),
 // sampler (play and rate) and tb303 (the voice), each resolved to its step when
 // compiled. One line per rejected send.

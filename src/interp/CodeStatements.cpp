@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Statement steps. The running check before each statement is made by the
 // block that holds it (Evaluator::runBlock).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What compiled nodes do: one step per node kind (and per operator for the
 // binary operators), chosen once by the Compiler. Every expression step has a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns a syntax tree into a CodeTree for one environment: every variable and
 // method name is found (or made) in the environment once, here, and every node

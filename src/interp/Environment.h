@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one flat scope of a run: variables and constants, each in its own
 // VariableSlot, and declared methods, each name in its own MethodSlot. Called

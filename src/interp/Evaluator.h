@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The interpreter of one run. One Evaluator per run, shared by the run's main
 // flow and every async body it starts (each on its own worker thread). A tree

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The life of a run beyond one statement: whether it may go on, stopping it,
 // its threads' logical time and waits, and the async bodies it has handed to
 // the work queue.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Integer arithmetic and the comparisons, inline: an int with an int is the
 // interpreter's most common operation.

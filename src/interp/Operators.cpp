@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operators' slow paths.
 //
 // Integer arithmetic wraps around in two's complement (computed on uint64_t),

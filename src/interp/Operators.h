@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The binary and unary operators of the language: pure functions of their
 // operands, callable from any thread. An int with an int is inline, as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The runtime value of a Quarn expression: int, float, string, bool, array or
 // none. A plain value: copies of an array share storage, which is never changed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A run as the workbench's background job makes it: a fresh Environment (with
 // the built-in constants) and Evaluator over the shared engine, then execute.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One script thread of a run (its top level or an async body) and the logical
 // time it carries. A scope installs it for the thread's job; declared methods

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The warning look: one walk over the statements, which notes declarations and
 // checks sends, then the assignments and method calls checked against every
 // declaration of the script, wherever it stands.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A look over a parsed script, without running it, for what a run would pass
 // over without a word or complain about: sends to tb303 it ignores (a selector

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a send to tb303 is taken, read from the table its dispatch runs on
 // (CodeSends.cpp), so that whatever checks a script ahead of a run agrees

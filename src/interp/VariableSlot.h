@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One variable of the run's flat scope: undeclared until its first definition,
 // then a variable or a constant. Each operation is atomic; called from any

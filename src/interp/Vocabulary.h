@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The names a script may use without declaring them, read from the tables the
 // interpreter runs by, so an editor's completion and help never drift from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's global concurrent queue. submit returns at once; jobs run in
 // parallel with each other and with the submitter. Workers are started on demand

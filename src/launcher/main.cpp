@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quarn: the headless subcommands (tokens, check, run, help) run in this small
 // program, which loads neither Qt nor the audio device, so they start at once.
 // Everything else (the window, with or without a file) is handed over to the

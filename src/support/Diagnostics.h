@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every diagnostic line of the system goes through printLine: whole lines, in the
 // order they were printed, handed to a writer thread (LineWriter.h) so that no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ending a shared object on its owner's thread. Jobs on the work queue drop
 // their copies just after they return, which may be after the owner has seen

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text form of a 32-bit float shared by token printing and the sampler's log line.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole lines to a file descriptor from a thread of its own, so that no caller
 // ever waits on a slow or stuck reader. The backlog is bounded: once it is full,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one line an allocation failure gives. std::bad_alloc is caught only where
 // work enters the system (the subcommands, a run's jobs, the window's compile and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a script as the command line and the window both do: a file, or
 // standard input for "-", whole. A script is text: a NUL byte means the file is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A byte offset into the script text a run was compiled from: where a printed
 // line's statement stands, so the window can point at it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Autosave: a slot per script, so that windows never overwrite each other's
 // typing; a file's autosaved text back when it is newer than the file; what
 // untitled windows left offered by File ▸ Recover…; a failing autosave said once.

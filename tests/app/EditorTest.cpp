@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's help while typing (indent steps, closers, undo steps), comment toggling, the
 // find bar, completion, the help window and examples, and the console split kept across starts.
 #include "WorkbenchTestSupport.h"

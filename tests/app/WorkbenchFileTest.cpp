@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files and the kept session: open, save, save as, the unsaved-changes question, what a
 // file error says, `quarn FILE`, rendering to a file, and the text coming back after the
 // process is killed.

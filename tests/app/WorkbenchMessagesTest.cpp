@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lines a run prints, pointed at their statements: each kind of message gets
 // its place beside it in the console and a mark with its text on its line in
 // the editor; a click on the console line takes the cursor there; the next run

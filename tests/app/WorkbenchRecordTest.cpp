@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Record in the window, over an engine pulled block by block in real time as a
 // device would: a click script recorded while it runs is, sample for sample,
 // what `quarn render` makes of it, nothing lost; the title counts the time; a

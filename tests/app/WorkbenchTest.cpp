@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window over a silent engine, offscreen: its texts, colours and layout, both actions and
 // their shortcuts, the console (lines of runs, fixed place, history bound), parse errors pointed
 // at, closing during a run, and whether `quarn` may open it at all.

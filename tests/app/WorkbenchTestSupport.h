@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A workbench window over a silent engine, offscreen, with its session in a
 // fresh temporary folder and its questions answered by the test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's sampler pulled directly: rates, unreadable files, and a render
 // that allocates nothing while changes flow in from another thread.
 #include <gtest/gtest.h>

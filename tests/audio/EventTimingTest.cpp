@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stamped sound changes pulled through the render without a device: each applies
 // at its exact frame, several in one block, same-stamp changes in send order,
 // late ones at the next block's start; halts cut at their stamp and drop what

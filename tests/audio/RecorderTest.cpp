@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recording the engine's output: the file holds every block as rendered, in
 // both formats, with nothing allocated on the render thread; a ring too small
 // for the writer counts what it lost; what cannot be recorded says what to do.

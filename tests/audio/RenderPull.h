@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Pulling the engine's render as the audio thread would, with every allocator
 // call made inside render counted (AllocationCount.cpp replaces the program's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The voice's samples and its edge cases.
 #include <gtest/gtest.h>
 

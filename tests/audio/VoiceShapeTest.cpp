@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The voice's 303 side: the resonant ladder's peak and its bounds, and what
 // accent, decay and slide do to the notes heard through the engine; the output
 // stage's limiter.

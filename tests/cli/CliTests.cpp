@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quarn binary's help, its run without a device, and running out of
 // resources (memory, a thread for the run, a closed standard output); a run's
 // allocation failure and the thread its engine ends on.

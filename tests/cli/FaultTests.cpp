@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command when its surroundings misbehave: a script file that is no text, a
 // signal that ends a render, a pipe as the output, a full disk.
 #include <gtest/gtest.h>

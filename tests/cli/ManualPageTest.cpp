@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manual page and --version against the program itself: the page's
 // synopsis is --help's command lines, and it explains every render option.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-script cases under tests/scripts/, each run by the quarn binary on a
 // copy of the case file (SCRIPT) in a folder of its own (DIR):
 //   tokens/NAME.quarn  with NAME.tokens: the exact output of `quarn tokens`

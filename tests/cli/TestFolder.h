@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command's tests: a folder of a test's own, files read whole, the case
 // files of a folder under tests/scripts/, and the quarn binary in a child process.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Measures the end-to-end recordings: raw mono float32 at 44.1 kHz from the
 null sink's monitor, and float WAVs written by `quarn render`.
 

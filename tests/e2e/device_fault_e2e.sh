@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end: `quarn run` through a private PulseAudio server that fails, one
 # kind of fault per case:
 #   killed   kill -9 of the server: one line within a second, no busy thread

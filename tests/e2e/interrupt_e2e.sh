@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Ctrl+C during `quarn run` halts the run like the halt button: the wait in
 # progress ends at once, nothing after it runs, exit 130.
 #   usage: interrupt_e2e.sh <path-to-quarn-binary>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end: a script plays a 110 Hz tone for one second through a private
 # PulseAudio server with a null sink; the sink's monitor is recorded and must
 # hold that tone followed by silence.

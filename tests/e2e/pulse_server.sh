@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the end-to-end scripts: a private PulseAudio server with a null
 # sink as the default output, and a recorder of the sink's monitor.
 #   pulse_require_tools TOOL...   exit 77 (skipped) when one is missing

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end: the click train rendered offline and the same script played live
 # through a private PulseAudio null sink have the same onsets relative to their
 # first, within 0.1 ms. A live take that misses is played again, up to 3 times

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end timing: click trains through a private PulseAudio null sink,
 # recorded from its monitor; the onsets must sit on a regular grid.
 #   usage: timing_e2e.sh <path-to-quarn-binary> [quiet|loaded] [limits|report] [chuck]

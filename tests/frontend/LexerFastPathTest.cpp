@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ASCII fast path must give exactly what ICU alone gives, for segmentation
 // and for tokens, on texts that mix ASCII with everything that joins it.
 #include <random>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Characters are grapheme clusters of UTF-8 classed by their Unicode
 // properties; words are NFC; floats are read in the C locale; token equality.
 #include <clocale>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The depth limit: no script builds a tree deeper than kMaxSyntaxDepth levels
 // below the program, so no walk or destruction of it can run out of stack.
 #include <pthread.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tree shapes, the parse decisions that pick an error, and the node memory
 // that lets a kept subtree outlive its program.
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes through the lexer and the parser: no crash, no undefined behaviour,
 // no leak, the ASCII fast path gives exactly the tokens ICU alone gives, and
 // a check without the tree gives compile's verdict.

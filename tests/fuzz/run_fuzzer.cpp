@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any script that parses, run as `quarn run --silent` runs it, on an engine
 // without a device: no crash, no undefined behaviour, no leak, no hang. Each
 // input gets kRunBudget of wall time; then the engine is halted, as the halt

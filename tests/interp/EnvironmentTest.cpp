@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run's one scope with many threads using it at once, directly and through a script's async bodies.
 #include <algorithm>
 #include <atomic>

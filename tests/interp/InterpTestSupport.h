@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared pieces of the interpreter tests (test threads only): a readable form of values, parsing,
 // and a fixture with a silent engine, one run and the lines it prints.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Logical time: waits move a thread's time exactly and sleep to it (the render
 // cases show the grid of async bodies and methods); a halt or a run stop wakes
 // every sleeping wait, and a halted run never resumes.

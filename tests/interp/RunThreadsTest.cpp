@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs across threads: the call-depth stop reaches async bodies on workers but no other run; the deepest
 // accepted tree fits a worker's stack; the voice clamps.
 #include <future>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The warning look over every whole-script case and every bundled script: a
 // case warns exactly where its `// warns: LINE:COLUMN KIND` comments say, and
 // nowhere else, so each kind is pinned to a case and correct scripts stay

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // No job starves below the cap, FIFO beyond it, jobs may submit jobs, errors in a job are contained, idle
 // workers retire. (That a worker's stack holds the deepest accepted program is tested with the runs.)
 #include <atomic>

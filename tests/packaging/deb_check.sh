@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The package on a fresh Debian bookworm, as a new user gets it: a minbase
 # chroot made with debootstrap (kept in QUARN_MINBASE_CACHE and copied for each
 # check), where `apt install ./quarn_*.deb` alone installs it; then

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # deb_check.sh's steps in the chroot ROOT, run in a mount namespace of their own
 # so that its mounts go away with it. DEB is the package in ROOT/root.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The desktop entry, the AppStream metadata and the .quarn file type, read by
 # the tools a desktop reads them with, and naming one another consistently.
 set -euo pipefail

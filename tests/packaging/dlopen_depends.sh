@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # dpkg-shlibdeps cannot see a library opened with dlopen, so the package names
 # each one itself: every soname the sources open ("libNAME.so.N") must have its
 # Debian package (libNAMEN, or libNAME-N after a digit) in cmake/Package.cmake.

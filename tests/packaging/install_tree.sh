@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install` into a prefix, then the tree moved elsewhere: from there,
 # quarn renders the bundled kit and loads the device module of that tree.
 set -euo pipefail

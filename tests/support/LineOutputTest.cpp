@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lines to a descriptor from many threads, and to a reader that does not read;
 // a thread's line route, carried by the jobs it hands on.
 #include <gtest/gtest.h>
