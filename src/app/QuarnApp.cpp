@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "audio/AudioDevice.h"
+
 namespace quarn {
 namespace {
 
@@ -43,13 +45,14 @@ int runWorkbench(int argc, char** argv, std::optional<std::string> file) {
 }
 
 int QuarnApp::finish(int status, const std::weak_ptr<EngineManager>& engineLeft) {
-  if (engineLeft.expired()) {
+  if (engineLeft.expired() && !deviceCloseAbandoned()) {
     return status;
   }
   // A run closed with the window is still asleep in a wait (it stops at its next
-  // statement). Returning would run the static destructors while that worker and
-  // the engine's audio thread still use the libraries, and release the engine on a
-  // worker thread during shutdown; leaving at once skips both.
+  // statement), or a device's close hung in the sound library. Returning would
+  // run the static destructors while that worker and the engine's audio thread
+  // still use the libraries, and release the engine on a worker thread during
+  // shutdown; leaving at once skips both.
   std::fflush(nullptr);
   std::quick_exit(status);
 }

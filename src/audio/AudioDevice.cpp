@@ -141,6 +141,8 @@ Stream* openStream(const std::shared_ptr<AudioDevice::Link>& link, bool pullsAtO
 }
 
 // The close runs on a thread of its own; the caller waits for it at most `patience`.
+std::atomic<bool> isCloseAbandoned{false};
+
 void closeStream(Stream* stream, std::chrono::milliseconds patience) {
   if (stream == nullptr) return;
   auto closed = std::make_shared<std::promise<void>>();
@@ -154,7 +156,7 @@ void closeStream(Stream* stream, std::chrono::milliseconds patience) {
   } catch (const std::system_error&) {
     return;  // no thread for it: the stream is left open rather than risk a hang
   }
-  done.wait_for(patience);
+  if (done.wait_for(patience) != std::future_status::ready) isCloseAbandoned.store(true);
 }
 
 // A reconnect attempt on a thread of its own, as opening can hang like closing.
@@ -282,5 +284,7 @@ bool AudioDevice::open() {
 bool AudioDevice::isPlaying() const { return link_->isPlaying.load(); }
 
 void AudioDevice::drainOnClose() { link_->drainsOnClose.store(true); }
+
+bool deviceCloseAbandoned() { return isCloseAbandoned.load(); }
 
 }  // namespace quarn

@@ -44,6 +44,11 @@ inline constexpr const char* kDeviceLostLine =
     "[VRKLog] The sound device was lost; playing silently. Quarn tries to reconnect every few seconds.";
 inline constexpr const char* kDeviceBackLine = "[VRKLog] The sound device is back; playing through it again.";
 
+// True once a device's close was given up on: a thread still sits inside the
+// sound library, so the process must leave without its static destructors
+// (std::quick_exit) rather than tear the library down under that thread.
+bool deviceCloseAbandoned();
+
 class AudioDevice {
 public:
   // heartbeat is called on the watcher thread at least every kDeviceWatchInterval.

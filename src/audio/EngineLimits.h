@@ -29,8 +29,13 @@ inline constexpr int kSamplerScratchFrames = 1024;
 inline constexpr unsigned kDeviceBufferFrames = 256;
 // Buffers of that size the sound server may hold ahead of the speaker (about
 // 23 ms): short enough to hear a change at once, long enough not to starve
-// while the render thread runs at real-time priority.
+// while the render thread runs at real-time priority. A sanitized build renders
+// several times slower and starves on so short a queue, so it keeps 16.
+#ifdef QUARN_SANITIZED
+inline constexpr unsigned kDeviceBufferCount = 16;
+#else
 inline constexpr unsigned kDeviceBufferCount = 4;
+#endif
 // The render thread's real-time priority, when the system grants one.
 inline constexpr int kDeviceThreadPriority = 60;
 

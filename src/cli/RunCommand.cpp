@@ -2,6 +2,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <csignal>
 #include <future>
 #include <iostream>
@@ -12,6 +14,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include "audio/AudioDevice.h"
 #include "audio/EngineManager.h"
 #include "cli/Commands.h"
 #include "frontend/Parser.h"
@@ -113,7 +116,12 @@ int runCommand(std::string_view source, const RunOptions& options, std::ostream&
   endOnThisThread(std::move(engine));
   watcher.reset();
   flushStandardOutput();  // the run's lines are out before the command is done
-  return failed ? 1 : halted ? 130 : 0;
+  const int status = failed ? 1 : halted ? 130 : 0;
+  if (deviceCloseAbandoned()) {
+    std::fflush(nullptr);
+    std::quick_exit(status);
+  }
+  return status;
 }
 
 }  // namespace quarn
