@@ -67,7 +67,6 @@ std::int64_t steadyNanos() {
 struct AudioDevice::Link {
   RenderFunction render;
   void* context;
-  std::function<void()> heartbeat;
   std::atomic<std::uint64_t> puller{kWatcherPulls};
   std::atomic<bool> isPulling{false};         // a pull is inside render
   std::atomic<std::int64_t> lastPullNanos{0};  // the playing stream's latest pull
@@ -205,7 +204,6 @@ void watch(std::shared_ptr<AudioDevice::Link> link, Stream* playing) {
   auto nextTry = nextPull;
   std::unique_lock<std::mutex> hold(link->mutex);
   while (!link->isShutDown) {
-    if (link->heartbeat) link->heartbeat();
     const auto now = std::chrono::steady_clock::now();
     if (playing != nullptr) {
       if (isStreamLost(*link, *playing)) {
@@ -249,11 +247,10 @@ void watch(std::shared_ptr<AudioDevice::Link> link, Stream* playing) {
 
 }  // namespace
 
-AudioDevice::AudioDevice(RenderFunction render, void* context, std::function<void()> heartbeat)
+AudioDevice::AudioDevice(RenderFunction render, void* context)
     : link_(std::make_shared<Link>()) {
   link_->render = render;
   link_->context = context;
-  link_->heartbeat = std::move(heartbeat);
 }
 
 AudioDevice::~AudioDevice() {

@@ -51,8 +51,7 @@ bool deviceCloseAbandoned();
 
 class AudioDevice {
 public:
-  // heartbeat is called on the watcher thread at least every kDeviceWatchInterval.
-  AudioDevice(RenderFunction render, void* context, std::function<void()> heartbeat = {});
+  AudioDevice(RenderFunction render, void* context);
   ~AudioDevice();  // no pull runs after it returns
   AudioDevice(const AudioDevice&) = delete;
   AudioDevice& operator=(const AudioDevice&) = delete;

@@ -22,42 +22,13 @@ std::chrono::steady_clock::time_point DeviceClock::timeOfFrame(std::int64_t fram
                        std::chrono::duration<double>(seconds));
 }
 
-void DeviceClock::heartbeat() {
-  const double now = steadyFrames(std::chrono::steady_clock::now());
-  const double previous = lastBeat_.exchange(now);
-  if (previous >= 0.0 && now - previous > kDeviceClockStallFrames) {
-    lastStall_.store(now);
-  }
-}
-
-double DeviceClock::heldLead(double now) const noexcept {
-  return lead_.load(std::memory_order_relaxed) -
-         (now - lastBlockFrames_) / kClockFrameRate * kDeviceClockSinkFramesPerSecond;
-}
-
-// Whichever of the render and the watching thread runs first after a stall,
-// one of the two tells: the beat is overdue, or it came late since the block.
-bool DeviceClock::hasStalledSinceBlock(double now) const noexcept {
-  const double beat = lastBeat_.load();
-  return beat >= 0.0 && (now - beat > kDeviceClockStallFrames || lastStall_.load() >= lastBlockFrames_);
-}
-
-std::int64_t DeviceClock::blockStart(std::int64_t framesDone, int frameCount) const noexcept {
-  if (!hasBlock_) {
-    return framesDone;
-  }
-  const double now = steadyFrames(std::chrono::steady_clock::now());
-  const double behind = heldLead(now) - (static_cast<double>(framesDone + frameCount) - now);
-  if (behind > kDeviceClockResyncFrames && hasStalledSinceBlock(now)) {
-    return framesDone + std::llround(behind);
-  }
-  return framesDone;
-}
-
 void DeviceClock::blockRendered(std::int64_t framesDone) noexcept {
   const double now = steadyFrames(std::chrono::steady_clock::now());
   const double lead = static_cast<double>(framesDone) - now;
-  double held = hasBlock_ ? heldLead(now) : lead_.load(std::memory_order_relaxed);
+  double held = lead_.load(std::memory_order_relaxed);
+  if (hasBlock_) {
+    held -= (now - lastBlockFrames_) / kClockFrameRate * kDeviceClockSinkFramesPerSecond;
+  }
   if (!hasBlock_ || lead > held || lead < held - kDeviceClockResyncFrames) {
     held = lead;
   }

@@ -7,19 +7,13 @@
 // each block the frames rendered so far are compared with the frames the steady
 // clock has counted, and the largest lead is held, sinking slowly so that a
 // device a little slower than the steady clock is followed. A lead that drops
-// at once by more than kDeviceClockResyncFrames (a suspended server) is taken
-// as the new lead, unless the whole process was stalled (stopped, swapped out):
-// then the render skips the frames it missed, so that frames stay tied to the
-// steady clock as the script threads' logical time is, and a stall is late the
-// same way with a device as without one. A stall is seen by heartbeat, which
-// another thread calls every kDeviceClockBeatFrames or so: a beat that comes
-// late, or is overdue when the render resumes, means the process stood still.
-// Until the first block (or with no device at all) frames run at the nominal
-// rate from the clock's creation.
+// at once by more than kDeviceClockResyncFrames (a stall, a suspended server)
+// is taken as the new lead. Until the first block (or with no device at all)
+// frames run at the nominal rate from the clock's creation.
 //
-// Threads: blockStart and blockRendered on the audio render thread only (no
-// lock, no allocation); everything else from any other thread. The lead and
-// the beats pass between them as atomics.
+// Threads: blockRendered on the audio render thread only (no lock, no
+// allocation); everything else from any other thread. The lead passes between
+// them as one atomic.
 
 #include <atomic>
 #include <chrono>
@@ -33,20 +27,12 @@ namespace quarn {
 // any device clock drifts, far slower than a burst comes and goes.
 inline constexpr double kDeviceClockSinkFramesPerSecond = 0.002 * kClockFrameRate;
 inline constexpr double kDeviceClockResyncFrames = 0.1 * kClockFrameRate;
-// The heartbeat's period, and the pause between beats that counts as a stall.
-inline constexpr double kDeviceClockBeatFrames = 0.1 * kClockFrameRate;
-inline constexpr double kDeviceClockStallFrames = 0.25 * kClockFrameRate;
 
 class DeviceClock final : public SleepingClock {
 public:
   DeviceClock();
   std::int64_t currentFrame() const override;
 
-  // The process runs: called every kDeviceClockBeatFrames by a watching thread.
-  void heartbeat();
-  // Audio thread: the frame at which the block of frameCount frames after
-  // framesDone starts: framesDone, or later after a stall.
-  std::int64_t blockStart(std::int64_t framesDone, int frameCount) const noexcept;
   // Audio thread: the render has produced every frame before `framesDone`.
   void blockRendered(std::int64_t framesDone) noexcept;
 
@@ -55,14 +41,10 @@ protected:
 
 private:
   double steadyFrames(std::chrono::steady_clock::time_point time) const;
-  double heldLead(double now) const noexcept;             // audio thread
-  bool hasStalledSinceBlock(double now) const noexcept;  // audio thread
 
   const std::chrono::steady_clock::time_point origin_;
   std::atomic<double> lead_{0.0};  // rendered frames minus steady-clock frames
   static_assert(std::atomic<double>::is_always_lock_free, "the render thread stores the lead without a lock");
-  std::atomic<double> lastBeat_{-1.0};   // steady-clock frames at the latest heartbeat
-  std::atomic<double> lastStall_{-1.0};  // ... at the end of the latest stall a beat saw
 
   // Audio thread only.
   bool hasBlock_ = false;

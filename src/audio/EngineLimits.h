@@ -28,14 +28,9 @@ inline constexpr int kSamplerScratchFrames = 1024;
 // What the output device is asked for per callback.
 inline constexpr unsigned kDeviceBufferFrames = 256;
 // Buffers of that size the sound server may hold ahead of the speaker (about
-// 23 ms): short enough to hear a change at once, long enough not to starve
-// while the render thread runs at real-time priority. A sanitized build renders
-// several times slower and starves on so short a queue, so it keeps 16.
-#ifdef QUARN_SANITIZED
+// 93 ms). Four were tried: a change is heard sooner, but under a loaded
+// machine the server then starves and the click train loses its grid.
 inline constexpr unsigned kDeviceBufferCount = 16;
-#else
-inline constexpr unsigned kDeviceBufferCount = 4;
-#endif
 // The render thread's real-time priority, when the system grants one.
 inline constexpr int kDeviceThreadPriority = 60;
 

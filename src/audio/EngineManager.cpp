@@ -61,10 +61,7 @@ void EngineManager::start() {
   if (impl_->output != AudioOutput::device || impl_->device) {
     return;
   }
-  DeviceClock* clock = impl_->deviceClock;
-  auto device = std::make_unique<AudioDevice>(&renderEngine, this, [clock] {
-    if (clock != nullptr) clock->heartbeat();
-  });
+  auto device = std::make_unique<AudioDevice>(&renderEngine, this);
   if (device->open()) {
     impl_->device = std::move(device);
     impl_->hasRenderer.store(true);

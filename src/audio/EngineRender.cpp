@@ -113,9 +113,7 @@ void EngineManager::render(float* const* channels, int channelCount, int frameCo
   SynthVoice* voice = synth->pointer;
   state.noteHalt(runGeneration_.load());
   state.takeQueued();
-  const std::int64_t first = state.deviceClock != nullptr
-                                  ? state.deviceClock->blockStart(state.renderedFrames, frameCount)
-                                  : state.renderedFrames;
+  const std::int64_t first = state.renderedFrames;
   for (int offset = 0; offset < frameCount;) {
     state.applyDue(voice, first + offset);
     const std::int64_t next = state.renderSide->schedule.nextFrame() - first;
