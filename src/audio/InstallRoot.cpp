@@ -12,8 +12,6 @@ std::filesystem::path programDir() {
 
 }  // namespace
 
-std::filesystem::path installRoot() { return (programDir() / "..").lexically_normal(); }
-
 std::filesystem::path moduleDir() { return (programDir() / QUARN_MODULE_DIR_FROM_BIN).lexically_normal(); }
 
 std::filesystem::path dataDir() { return (programDir() / QUARN_DATA_DIR_FROM_BIN).lexically_normal(); }

@@ -8,9 +8,6 @@
 
 namespace quarn {
 
-// The folder above the executable's (the build tree's top, or the install prefix).
-std::filesystem::path installRoot();
-
 // The folder of the device module (lib/quarn, or the packager's library folder).
 std::filesystem::path moduleDir();
 

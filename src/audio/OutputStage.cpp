@@ -24,7 +24,9 @@ float limitSample(float sample) noexcept {
   return std::copysign(std::fmin(bent, 1.0f), sample);
 }
 
+// The peak is taken only while the meter is watched: a hidden window costs nothing.
 void finishOutput(float* const* channels, int channelCount, int frameCount, OutputMeter& meter) noexcept {
+  const bool isWatched = meter.isWatched.load(std::memory_order_relaxed);
   float peak = 0.0f;
   for (int channel = 0; channel < channelCount; ++channel) {
     float* samples = channels[channel];
@@ -32,11 +34,11 @@ void finishOutput(float* const* channels, int channelCount, int frameCount, Outp
       continue;
     }
     for (int i = 0; i < frameCount; ++i) {
-      peak = std::fmax(peak, std::fabs(samples[i]));
+      if (isWatched) peak = std::fmax(peak, std::fabs(samples[i]));
       samples[i] = limitSample(samples[i]);
     }
   }
-  if (meter.isWatched.load(std::memory_order_relaxed) && peak > meter.peak.load(std::memory_order_relaxed)) {
+  if (isWatched && peak > meter.peak.load(std::memory_order_relaxed)) {
     meter.peak.store(peak, std::memory_order_relaxed);
   }
 }
