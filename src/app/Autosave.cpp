@@ -10,8 +10,6 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 
 #include "app/ScriptSession.h"
 
@@ -60,18 +58,10 @@ bool isHeld(const fs::path& slot) {
   return held;
 }
 
-std::optional<std::string> readBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 std::optional<AutosavedText> readSlot(const fs::path& slot) {
   std::error_code code;
   const auto time = fs::last_write_time(slot, code);
-  std::optional<std::string> bytes = code ? std::nullopt : readBytes(slot);
+  std::optional<std::string> bytes = code ? std::nullopt : readFileBytes(slot);
   const std::size_t end = bytes ? bytes->find('\0') : std::string::npos;
   if (end == std::string::npos) return std::nullopt;  // none, or not one of ours
   AutosavedText kept{slot, std::nullopt, bytes->substr(end + 1), time};

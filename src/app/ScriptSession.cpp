@@ -19,14 +19,6 @@ namespace fs = std::filesystem;
 constexpr const char* kLastFile = "last-file";
 constexpr const char* kRecentFile = "recent-files";
 
-std::optional<std::string> readWhole(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 }  // namespace
 
 ScriptSession::ScriptSession(fs::path folder) : folder_(std::move(folder)) {}
@@ -37,7 +29,7 @@ fs::path ScriptSession::defaultFolder() {
 }
 
 std::optional<fs::path> ScriptSession::lastFile() const {
-  auto name = readWhole(folder_ / kLastFile);
+  auto name = readFileBytes(folder_ / kLastFile);
   if (!name || name->empty()) return std::nullopt;
   return fs::path(*name);
 }
@@ -51,7 +43,7 @@ void ScriptSession::setLastFile(const std::optional<fs::path>& file) const {
 
 std::vector<fs::path> ScriptSession::recentFiles() const {
   std::vector<fs::path> files;
-  std::istringstream lines(readWhole(folder_ / kRecentFile).value_or(""));
+  std::istringstream lines(readFileBytes(folder_ / kRecentFile).value_or(""));
   for (std::string line; std::getline(lines, line) && files.size() < kMaxRecentFiles;)
     if (!line.empty()) files.emplace_back(line);
   return files;
@@ -66,6 +58,14 @@ void ScriptSession::addRecentFile(const fs::path& file) const {
   fs::create_directories(folder_, ignored);
   std::string error;
   writeScriptFile(folder_ / kRecentFile, text, error);  // a lost list is no loss of work
+}
+
+std::optional<std::string> readFileBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
 }
 
 std::optional<std::string> readScriptFile(const fs::path& file, std::string& error) {

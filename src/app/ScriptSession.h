@@ -44,6 +44,8 @@ private:
 // Reads a script file as the command line does (a NUL byte refuses it), up to
 // kMaxScriptBytes; on failure returns nothing and sets error to a short reason.
 std::optional<std::string> readScriptFile(const std::filesystem::path& file, std::string& error);
+// A file's bytes as they are, whatever they hold; nothing when it cannot be read.
+std::optional<std::string> readFileBytes(const std::filesystem::path& file);
 // Writes text to file as a whole (never half-written); on failure sets error.
 bool writeScriptFile(const std::filesystem::path& file, const std::string& text, std::string& error);
 
