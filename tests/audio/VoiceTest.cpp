@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The voice's 303 side: the resonant ladder's peak and its bounds, and what
-// accent, decay and slide do to the notes heard through the engine; the output
-// stage's limiter.
+// The voice: its plain samples bit for bit, bad arguments, the resonant
+// ladder's peak and bounds, accent, decay and slide as the engine plays them,
+// and the output stage's limiter.
 #include <cmath>
 
 #include "RenderPull.h"
@@ -11,24 +11,67 @@
 namespace quarn {
 namespace {
 
+using K = SoundEventKind;
 constexpr double kRate = 44100.0;
+
+std::vector<float> render(SynthVoice* voice, int frames) {
+  std::vector<float> out(static_cast<std::size_t>(frames), 99.0f);
+  synthRender(voice, out.data(), frames);
+  return out;
+}
+
+// Bit-exact against the filter step with one rounding for the multiply-add,
+// from wherever the voice stands (the last case after resonance went back to
+// 0); the same step with two roundings must differ somewhere, or the check is
+// blind. The phase folds by at most 1 a sample, and never upward from below 0.
+TEST(VoiceSamples, ResonanceZeroIsTheFusedFilterStepBitForBit) {
+  const struct { float frequency, cutoff, resonanceBefore; } cases[] = {
+      {440.0f, 1.0f, 0}, {110.0f, 0.37f, 0}, {1234.5f, 0.9f, 0}, {55.0f, 0.01f, 0}, {7000.0f, 0.5f, 0},
+      {44100.0f, 0.5f, 0}, {66150.0f, 0.5f, 0}, {88200.0f, 0.5f, 0}, {-441.0f, 0.5f, 0}, {440.0f, 1.0f, 0.7f}};
+  bool unfusedDiffers = false;
+  for (const auto& s : cases) {
+    SynthWrapper voice;
+    synthSetFrequency(voice.pointer, s.frequency);
+    synthSetCutoff(voice.pointer, s.cutoff);
+    synthSetResonance(voice.pointer, s.resonanceBefore);
+    if (s.resonanceBefore > 0) render(voice.pointer, 1000), synthSetResonance(voice.pointer, 0.0f);
+    float phase = voice.pointer->phase, fused = voice.pointer->filterState, unfused = fused;
+    const std::vector<float> out = render(voice.pointer, 4096);
+    const float c = s.cutoff * 0.2f;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+      const float saw = 2.0f * phase - 1.0f;
+      fused = std::fma(c, saw - fused, fused);
+      volatile float product = c * (saw - unfused);
+      unfused = product + unfused;
+      unfusedDiffers |= fused != unfused;
+      ASSERT_EQ(out[i], fused * 0.5f) << s.frequency << " Hz after resonance " << s.resonanceBefore << ", sample " << i;
+      phase += s.frequency / 44100.0f;
+      if (phase >= 1.0f) phase -= 1.0f;
+    }
+  }
+  EXPECT_TRUE(unfusedDiffers);
+}
+
+// A call for zero or fewer frames writes nothing and does not move the voice on;
+// a sample rate that is not positive is ignored.
+TEST(VoiceSamples, BadArgumentsChangeNothing) {
+  SynthWrapper voice, untouched;
+  float sentinel = 7.0f;
+  for (const std::int32_t count : {0, -1, INT32_MIN}) synthRender(voice.pointer, &sentinel, count);
+  EXPECT_EQ(sentinel, 7.0f);
+  EXPECT_EQ(render(voice.pointer, 200), render(untouched.pointer, 200));
+  for (const float given : {0.5f, 0.0f, -1.0f, NAN, -INFINITY}) {
+    synthSetSampleRate(voice.pointer, given);
+    EXPECT_EQ(voice.pointer->sampleRate, 0.5f) << given;
+  }
+}
 
 // The level of `signal` at `hertz` (Goertzel), as a sine's amplitude.
 double levelAt(const std::vector<float>& signal, double hertz) {
   const double coefficient = 2.0 * std::cos(2.0 * M_PI * hertz / kRate);
   double s1 = 0.0, s2 = 0.0;
-  for (float x : signal) {
-    const double s = x + coefficient * s1 - s2;
-    s2 = s1;
-    s1 = s;
-  }
+  for (float x : signal) s2 = std::exchange(s1, x + coefficient * s1 - s2);
   return 2.0 * std::sqrt(s1 * s1 + s2 * s2 - coefficient * s1 * s2) / static_cast<double>(signal.size());
-}
-
-std::vector<float> renderVoice(SynthVoice* voice, int frames) {
-  std::vector<float> out(static_cast<std::size_t>(frames));
-  synthRender(voice, out.data(), frames);
-  return out;
 }
 
 // A 27.5 Hz saw's harmonics through the filter: with resonance the strongest
@@ -42,8 +85,8 @@ TEST(VoiceResonance, PeakSingsAtTheCutoff) {
       synthSetFrequency(voice.pointer, 27.5f);
       synthSetCutoff(voice.pointer, cutoff);
       synthSetResonance(voice.pointer, resonance);
-      renderVoice(voice.pointer, 22050);
-      const std::vector<float> out = renderVoice(voice.pointer, 44100);
+      render(voice.pointer, 22050);
+      const std::vector<float> out = render(voice.pointer, 44100);
       double strongest = 0.0, at = 0.0;
       for (int n = 1; n * 27.5 < 3000.0; ++n) {
         if (const double level = levelAt(out, n * 27.5) * n; level > strongest) strongest = level, at = n * 27.5;
@@ -76,68 +119,18 @@ TEST(VoiceResonance, FullResonanceStaysBounded) {
   EXPECT_LE(peak, 0.5f * (1.0f + kMaxFeedback));
 }
 
-// Stepping resonance back to 0 returns to the plain voice at once.
-TEST(VoiceResonance, ZeroAgainIsThePlainVoice) {
-  SynthWrapper voice, plain;
-  synthSetResonance(voice.pointer, 0.7f);
-  renderVoice(voice.pointer, 1000);
-  synthSetResonance(voice.pointer, 0.0f);
-  synthCopy(plain.pointer, voice.pointer);
-  const std::vector<float> after = renderVoice(voice.pointer, 512);
-  std::vector<float> expected(512);
-  float phase = plain.pointer->phase, state = plain.pointer->filterState;
-  for (float& x : expected) {
-    state = std::fma(0.2f, 2.0f * phase - 1.0f - state, state);
-    phase += 440.0f / 44100.0f;
-    if (phase >= 1.0f) phase -= 1.0f;
-    x = state * 0.5f;
-  }
-  EXPECT_EQ(after, expected);
+float peak(const std::vector<float>& x, std::size_t from, std::size_t to) {
+  float p = 0.0f;
+  for (std::size_t i = from; i < to; ++i) p = std::max(p, std::fabs(x[i]));
+  return p;
 }
 
-// Notes as the engine plays them: each a play at 110 Hz, a quarter second apart.
-class VoiceNotes : public PulledEngine {
-protected:
-  std::vector<float> notes(std::initializer_list<std::pair<SoundEventKind, float>> settings, int count = 2) {
-    for (const auto& [kind, value] : settings) engine.changeVoice(kind, value);
-    std::vector<float> out;
-    for (int i = 0; i < count; ++i) {
-      engine.changeVoice(SoundEventKind::voicePlay, 0.0f);
-      const std::vector<float> part = pull(engine, 11025);
-      out.insert(out.end(), part.begin(), part.end());
-    }
-    return out;
-  }
-  static float peak(const std::vector<float>& x, std::size_t from, std::size_t to) {
-    float p = 0.0f;
-    for (std::size_t i = from; i < to; ++i) p = std::max(p, std::fabs(x[i]));
-    return p;
-  }
-  // The steepest step against the loudest sample over 1024 frames from
-  // `from`: the wider the filter is open, the sharper the saw's falling edge.
-  static double brightness(const std::vector<float>& x, std::size_t from) {
-    double step = 0.0, size = 0.0;
-    for (std::size_t i = from + 1; i < from + 1024; ++i) {
-      step = std::max(step, double(std::fabs(x[i] - x[i - 1])));
-      size = std::max(size, double(std::fabs(x[i])));
-    }
-    return step / size;
-  }
-};
-
-// The accent makes the next notes louder; decay and accent open the filter at
-// a note's start and let it close; every play starts the envelope again.
-TEST_F(VoiceNotes, AccentAndDecayShapeEachNote) {
-  engine.changeVoice(SoundEventKind::voiceFrequency, 110.0f);
-  const std::vector<float> plain = notes({});
-  const std::vector<float> accented = notes({{SoundEventKind::voiceAccent, 1.0f}});
-  EXPECT_GT(peak(accented, 11025, 22050), 1.3f * peak(plain, 11025, 22050));
-  const std::vector<float> decaying =
-      notes({{SoundEventKind::voiceAccent, 0.0f}, {SoundEventKind::voiceDecay, 0.02f}, {SoundEventKind::voiceCutoff, 0.05f}});
-  for (const std::size_t start : {0u, 11025u}) {
-    EXPECT_GT(brightness(decaying, start), 2.0 * brightness(decaying, start + 8000)) << start;
-  }
-  EXPECT_EQ(allocatorCalls.load(), 0);
+// The steepest step against the loudest sample over 1024 frames from `from`:
+// the wider the filter is open, the sharper the saw's falling edge.
+double brightness(const std::vector<float>& x, std::size_t from) {
+  double step = 0.0;
+  for (std::size_t i = from + 1; i < from + 1024; ++i) step = std::max(step, double(std::fabs(x[i] - x[i - 1])));
+  return step / peak(x, from + 1, from + 1024);
 }
 
 // Rising zero crossings per second over 1024 frames from `from`.
@@ -147,20 +140,41 @@ double pitchAt(const std::vector<float>& x, std::size_t from) {
   return crossings * kRate / 1024.0;
 }
 
+// Notes as the engine plays them: the settings, then two plays a quarter second apart.
+class VoiceNotes : public PulledEngine {
+protected:
+  std::vector<float> notes(std::initializer_list<std::pair<K, float>> settings, std::vector<float> out = {}) {
+    for (const auto& [kind, value] : settings) engine.changeVoice(kind, value);
+    for (int i = 0; i < 2; ++i) {
+      engine.changeVoice(K::voicePlay, 0.0f);
+      const std::vector<float> part = pull(engine, 11025);
+      out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+  }
+};
+
+// The accent makes the next notes louder; decay and accent open the filter at
+// a note's start and let it close; every play starts the envelope again.
+TEST_F(VoiceNotes, AccentAndDecayShapeEachNote) {
+  const std::vector<float> plain = notes({{K::voiceFrequency, 110.0f}});
+  const std::vector<float> accented = notes({{K::voiceAccent, 1.0f}});
+  EXPECT_GT(peak(accented, 11025, 22050), 1.3f * peak(plain, 11025, 22050));
+  const std::vector<float> decaying = notes({{K::voiceAccent, 0.0f}, {K::voiceDecay, 0.02f}, {K::voiceCutoff, 0.05f}});
+  for (const std::size_t start : {0u, 11025u}) {
+    EXPECT_GT(brightness(decaying, start), 2.0 * brightness(decaying, start + 8000)) << start;
+  }
+  EXPECT_EQ(allocatorCalls.load(), 0);
+}
+
 // With a slide a new frequency is reached along a glide and the play that
 // comes with it does not restart the envelope; without one it is there at once.
 TEST_F(VoiceNotes, SlideGlidesWithoutRestartingTheEnvelope) {
+  constexpr std::size_t change = 22050;
   for (const float slide : {0.0f, 0.5f}) {
     SCOPED_TRACE(testing::Message() << "slide " << slide);
-    engine.changeVoice(SoundEventKind::voiceSlide, slide);
-    engine.changeVoice(SoundEventKind::voiceDecay, 0.02f);
-    engine.changeVoice(SoundEventKind::voiceCutoff, 0.05f);
-    engine.changeVoice(SoundEventKind::voiceFrequency, 110.0f);
-    std::vector<float> out = notes({});
-    engine.changeVoice(SoundEventKind::voiceFrequency, 440.0f);
-    const std::vector<float> slid = notes({});
-    out.insert(out.end(), slid.begin(), slid.end());
-    const std::size_t change = 22050;
+    const std::vector<float> out = notes({{K::voiceFrequency, 440.0f}}, notes({{K::voiceSlide, slide},
+        {K::voiceDecay, 0.02f}, {K::voiceCutoff, 0.05f}, {K::voiceFrequency, 110.0f}}));
     EXPECT_NEAR(pitchAt(out, change - 2048), 110.0, 45.0);
     if (slide == 0.0f) {
       EXPECT_NEAR(pitchAt(out, change), 440.0, 45.0);
@@ -183,15 +197,11 @@ TEST(OutputLimiter, PassesQuietSamplesAndBendsLoudOnes) {
   float previous = kLimiterThreshold;
   for (float x = kLimiterThreshold + 1e-4f; x < 10.0f; x *= 1.01f) {
     const float y = limitSample(x);
-    ASSERT_GE(y, previous) << x;
-    ASSERT_LE(y, 1.0f) << x;
-    ASSERT_EQ(limitSample(-x), -y);
+    ASSERT_TRUE(y >= previous && y <= 1.0f && limitSample(-x) == -y) << x;
     previous = y;
   }
   EXPECT_NEAR(limitSample(kLimiterThreshold + 1e-4f), kLimiterThreshold + 1e-4f, 1e-6f);
-  EXPECT_EQ(limitSample(INFINITY), 1.0f);
-  EXPECT_EQ(limitSample(-INFINITY), -1.0f);
-  EXPECT_EQ(limitSample(NAN), 0.0f);
+  EXPECT_EQ((std::array{limitSample(INFINITY), limitSample(-INFINITY), limitSample(NAN)}), (std::array{1.0f, -1.0f, 0.0f}));
 }
 
 }  // namespace
