@@ -14,13 +14,6 @@ namespace quarn {
 namespace {
 using EngineSampler = PulledEngine;
 
-// Pitch at 44.1 kHz from the zero crossings of signal[from, to).
-double pitch(const std::vector<float>& signal, std::size_t from, std::size_t to) {
-  int crossings = 0;
-  for (std::size_t i = from + 1; i < to; ++i) crossings += (signal[i - 1] < 0) != (signal[i] < 0);
-  return crossings / 2.0 * 44100.0 / static_cast<double>(to - from);
-}
-
 // What is heard is clamped and finite. Blocks of 3000 frames cross the
 // varispeed stage's scratch size. Nothing allocates.
 TEST_F(EngineSampler, PlaysAtTheGivenRateClampedToItsRange) {

@@ -58,6 +58,13 @@ inline std::size_t soundingLength(const std::vector<float>& signal, float thresh
   return i;
 }
 
+// Pitch at 44.1 kHz from the zero crossings of signal[from, to).
+inline double pitch(const std::vector<float>& signal, std::size_t from, std::size_t to) {
+  int crossings = 0;
+  for (std::size_t i = from + 1; i < to; ++i) crossings += (signal[i - 1] < 0) != (signal[i] < 0);
+  return crossings / 2.0 * 44100.0 / static_cast<double>(to - from);
+}
+
 // A half-scale sine per channel (frequencies[c]) as a float WAV.
 inline void writeSine(const std::filesystem::path& file, int rate, std::vector<double> frequencies,
                       int frames = kFileFrames) {
