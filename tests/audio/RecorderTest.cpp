@@ -6,17 +6,16 @@
 
 #include "RenderPull.h"
 #include "audio/Recorder.h"
+#include "audio/SampleFile.h"
 
 namespace quarn {
 namespace {
 
+// Read back through the decoder the sampler uses (mono comes doubled).
 Channels readSound(const std::filesystem::path& file) {
-  SF_INFO info{};
-  SNDFILE* sound = sf_open(file.c_str(), SFM_READ, &info);
-  std::vector<float> frames(2 * static_cast<std::size_t>(sound != nullptr ? info.frames : 0));
-  if (sound != nullptr) sf_readf_float(sound, frames.data(), info.frames), sf_close(sound);
   Channels read;
-  for (std::size_t i = 0; i < frames.size(); ++i) read[i % 2].push_back(frames[i]);
+  if (const auto sound = decodeSampleFile(file))
+    for (std::size_t i = 0; i < sound->samples.size(); ++i) read[i % 2].push_back(sound->samples[i]);
   return read;
 }
 

@@ -134,26 +134,25 @@ double brightness(const std::vector<float>& x, std::size_t from) {
 }
 
 // Notes as the engine plays them: the settings, then two plays a quarter second apart.
-class VoiceNotes : public PulledEngine {
-protected:
-  std::vector<float> notes(std::initializer_list<std::pair<K, float>> settings, std::vector<float> out = {}) {
-    for (const auto& [kind, value] : settings) engine.changeVoice(kind, value);
-    for (int i = 0; i < 2; ++i) {
-      engine.changeVoice(K::voicePlay, 0.0f);
-      const std::vector<float> part = pull(engine, 11025);
-      out.insert(out.end(), part.begin(), part.end());
-    }
-    return out;
+std::vector<float> notes(EngineManager& engine, std::initializer_list<std::pair<K, float>> settings,
+                         std::vector<float> out = {}) {
+  for (const auto& [kind, value] : settings) engine.changeVoice(kind, value);
+  for (int i = 0; i < 2; ++i) {
+    engine.changeVoice(K::voicePlay, 0.0f);
+    const std::vector<float> part = pull(engine, 11025);
+    out.insert(out.end(), part.begin(), part.end());
   }
-};
+  return out;
+}
+using VoiceNotes = PulledEngine;
 
 // The accent makes the next notes louder; decay and accent open the filter at
 // a note's start and let it close; every play starts the envelope again.
 TEST_F(VoiceNotes, AccentAndDecayShapeEachNote) {
-  const std::vector<float> plain = notes({{K::voiceFrequency, 110.0f}});
-  const std::vector<float> accented = notes({{K::voiceAccent, 1.0f}});
+  const std::vector<float> plain = notes(engine, {{K::voiceFrequency, 110.0f}});
+  const std::vector<float> accented = notes(engine, {{K::voiceAccent, 1.0f}});
   EXPECT_GT(peak(accented, 11025, 22050), 1.3f * peak(plain, 11025, 22050));
-  const std::vector<float> decaying = notes({{K::voiceAccent, 0.0f}, {K::voiceDecay, 0.02f}, {K::voiceCutoff, 0.05f}});
+  const std::vector<float> decaying = notes(engine, {{K::voiceAccent, 0.0f}, {K::voiceDecay, 0.02f}, {K::voiceCutoff, 0.05f}});
   for (const std::size_t start : {0u, 11025u}) {
     EXPECT_GT(brightness(decaying, start), 2.0 * brightness(decaying, start + 8000)) << start;
   }
@@ -166,7 +165,7 @@ TEST_F(VoiceNotes, SlideGlidesWithoutRestartingTheEnvelope) {
   constexpr std::size_t change = 22050;
   for (const float slide : {0.0f, 0.5f}) {
     SCOPED_TRACE(testing::Message() << "slide " << slide);
-    const std::vector<float> out = notes({{K::voiceFrequency, 440.0f}}, notes({{K::voiceSlide, slide},
+    const std::vector<float> out = notes(engine, {{K::voiceFrequency, 440.0f}}, notes(engine, {{K::voiceSlide, slide},
         {K::voiceDecay, 0.02f}, {K::voiceCutoff, 0.05f}, {K::voiceFrequency, 110.0f}}));
     const auto heard = [&](std::size_t from) { return pitch(out, from, from + 1024); };
     EXPECT_NEAR(heard(change - 2048), 110.0, 45.0);
