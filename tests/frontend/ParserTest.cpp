@@ -51,7 +51,6 @@ TEST(ParserStatements, NodeFieldsAndErrorChoices) {
   expectParsed({
       {"int x = 1; const float g = 2.0; array a = @[1];", "(decl int x 1) (const float g 2.0) (decl array a (@ 1))"},
       {"const while w = 1; float f = [self wait:1] * 2;", "(const while w 1) (decl float f (* [self wait: 1] 2))"},
-      {"x = y + 1; x == 1;", "(= x (+ y 1)) (== x 1)"},
       {"if (a && b) { [t play]; } else { x = 1; y; }", "(if (&& a b) (block [t play]) (block (= x 1) y))"},
       {"if (a) { if (b) { } } while (i) { i = -i; }", "(if a (block (if b (block)))) (while i (block (= i (- i))))"},
       {"async { [self wait:1]; } { { x; } }", "(async (block [self wait: 1])) (block (block x))"},
