@@ -24,7 +24,10 @@ namespace fs = std::filesystem;
 // The names the `// warns:` comments use, in the order of WarningKind.
 constexpr const char* kKindNames[] = {"unknown-selector", "not-a-number",     "undeclared-name",
                                       "undeclared-method", "unknown-receiver", "missing-sound"};
-std::string kindName(WarningKind kind) { return kKindNames[static_cast<int>(kind)]; }
+std::string kindName(WarningKind kind) {
+  const auto at = static_cast<std::size_t>(kind);
+  return at < std::size(kKindNames) ? kKindNames[at] : "unnamed kind " + std::to_string(at);
+}
 
 // The scripts that run: whole-script cases that parse, and any script kept
 // outside tests/ (the bundled examples).
