@@ -6,35 +6,17 @@
 
 #include "RenderPull.h"
 #include "audio/Recorder.h"
+#include "audio/SampleFile.h"
 
 namespace quarn {
 namespace {
 
-using Channels = std::array<std::vector<float>, 2>;
-
+// Read back through the decoder the sampler uses (mono comes doubled).
 Channels readSound(const std::filesystem::path& file) {
-  SF_INFO info{};
-  SNDFILE* sound = sf_open(file.c_str(), SFM_READ, &info);
-  std::vector<float> frames(2 * static_cast<std::size_t>(sound != nullptr ? info.frames : 0));
-  if (sound != nullptr) sf_readf_float(sound, frames.data(), info.frames), sf_close(sound);
   Channels read;
-  for (std::size_t i = 0; i < frames.size(); ++i) read[i % 2].push_back(frames[i]);
+  if (const auto sound = decodeSampleFile(file))
+    for (std::size_t i = 0; i < sound->samples.size(); ++i) read[i % 2].push_back(sound->samples[i]);
   return read;
-}
-
-// Blocks of uneven sizes, both channels kept, allocations inside render counted.
-Channels pullStereo(EngineManager& engine, const std::vector<int>& blocks) {
-  Channels pulled;
-  for (int frames : blocks) {
-    std::vector<float> left(frames), right(frames);
-    float* channels[2] = {left.data(), right.data()};
-    isCounting = true;
-    engine.render(channels, 2, frames);
-    isCounting = false;
-    pulled[0].insert(pulled[0].end(), left.begin(), left.end());
-    pulled[1].insert(pulled[1].end(), right.begin(), right.end());
-  }
-  return pulled;
 }
 
 using EngineRecording = PulledEngine;
@@ -46,14 +28,14 @@ TEST_F(EngineRecording, TheFileHoldsEveryBlockAsRenderedAndRenderAllocatesNothin
   engine.playSample("wide");
   for (const auto& [name, tolerance] : {std::pair{"take.wav", 0.0f}, std::pair{"take.flac", 1.0f / (1 << 23)}}) {
     SCOPED_TRACE(name);
-    pullStereo(engine, {300});  // before the start: not in the file
+    pullBlocks(engine, {300});  // before the start: not in the file
     std::string error;
     ASSERT_TRUE(engine.recorder().start(dir / "takes" / name, error)) << error;
     allocatorCalls = 0;
-    const Channels played = pullStereo(engine, {256, 100, 1, 513, 4096, 256, 7});
+    const Channels played = pullBlocks(engine, {256, 100, 1, 513, 4096, 256, 7});
     EXPECT_EQ(allocatorCalls.load(), 0);
     const RecordOutcome outcome = engine.recorder().stop();
-    pullStereo(engine, {256});  // after the stop: not in the file either
+    pullBlocks(engine, {256});  // after the stop: not in the file either
     EXPECT_EQ(outcome.error, "");
     EXPECT_EQ(outcome.framesLost, 0);
     EXPECT_EQ(outcome.framesWritten, static_cast<std::int64_t>(played[0].size()));
@@ -65,41 +47,36 @@ TEST_F(EngineRecording, TheFileHoldsEveryBlockAsRenderedAndRenderAllocatesNothin
   }
 }
 
-TEST(Recording, AFullRingCountsWhatItLostAndKeepsTheRest) {
-  const auto file = std::filesystem::path(testing::TempDir()) / ("quarn-overrun-" + std::to_string(getpid()) + ".wav");
+// Far faster than any writer: what the ring could not hold is counted, the rest kept.
+TEST_F(EngineRecording, AFullRingCountsWhatItLostAndKeepsTheRest) {
   Recorder recorder(1024);
   std::string error;
-  ASSERT_TRUE(recorder.start(file, error)) << error;
+  ASSERT_TRUE(recorder.start(dir / "overrun.wav", error)) << error;
   std::vector<float> block(256, 0.25f);
   float* mono[1] = {block.data()};
-  for (int i = 0; i < 64; ++i) recorder.take(mono, 1, 256);  // far faster than any writer
+  for (int i = 0; i < 64; ++i) recorder.take(mono, 1, 256);
   const std::int64_t lostBeforeStop = recorder.progress().framesLost;
   const RecordOutcome outcome = recorder.stop();
   EXPECT_GT(outcome.framesLost, 0);
   EXPECT_EQ(outcome.framesLost, lostBeforeStop);
   EXPECT_EQ(outcome.framesWritten + outcome.framesLost, 64 * 256);
-  EXPECT_EQ(readSound(file)[1], std::vector<float>(outcome.framesWritten, 0.25f));
-  std::filesystem::remove(file);
+  EXPECT_EQ(readSound(dir / "overrun.wav")[1], std::vector<float>(outcome.framesWritten, 0.25f));
 }
 
-TEST(Recording, WhatCannotBeRecordedSaysWhatToDo) {
-  const auto folder = std::filesystem::path(testing::TempDir()) / ("quarn-refused-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  std::ofstream(folder / "plain") << "a file, not a folder";
-  const std::string kWrongName = "a recording goes to a .wav or .flac file; choose a name ending in one of them";
+TEST_F(EngineRecording, WhatCannotBeRecordedSaysWhatToDo) {
+  std::ofstream(dir / "plain") << "a file, not a folder";
   Recorder recorder;
   std::string error;
   for (const char* name : {"take.ogg", "take", "plain/take.wav"}) {
-    EXPECT_FALSE(recorder.start(folder / name, error)) << name;
-    EXPECT_EQ(error == kWrongName, name[0] != 'p') << error;  // else libsndfile's reason
+    EXPECT_FALSE(recorder.start(dir / name, error)) << name;
+    EXPECT_EQ(error == "a recording goes to a .wav or .flac file; choose a name ending in one of them", name[0] != 'p')
+        << error;  // else libsndfile's reason
   }
-  ASSERT_TRUE(recorder.start(folder / "TAKE.WAV", error)) << error;
-  EXPECT_FALSE(recorder.start(folder / "other.wav", error));
+  ASSERT_TRUE(recorder.start(dir / "TAKE.WAV", error)) << error;
+  EXPECT_FALSE(recorder.start(dir / "other.wav", error));
   EXPECT_EQ(error, "a recording is already going; stop it first");
-  const RecordOutcome outcome = recorder.stop();
-  EXPECT_EQ(outcome.error, "");
-  EXPECT_FALSE(std::filesystem::exists(folder / "TAKE.WAV"));  // nothing recorded, nothing kept
-  std::filesystem::remove_all(folder);
+  EXPECT_EQ(recorder.stop().error, "");
+  EXPECT_FALSE(std::filesystem::exists(dir / "TAKE.WAV"));  // nothing recorded, nothing kept
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <filesystem>
@@ -24,17 +25,30 @@ namespace quarn {
 
 constexpr int kFileFrames = 22050;  // half a second at 44.1 kHz
 
+using Channels = std::array<std::vector<float>, 2>;
+
+// Both channels, pulled in blocks of the given sizes.
+inline Channels pullBlocks(EngineManager& engine, const std::vector<int>& blocks) {
+  Channels pulled;
+  for (int frames : blocks) {
+    std::vector<float> left(frames), right(frames);
+    float* channels[2] = {left.data(), right.data()};
+    isCounting = true;
+    engine.render(channels, 2, frames);
+    isCounting = false;
+    pulled[0].insert(pulled[0].end(), left.begin(), left.end());
+    pulled[1].insert(pulled[1].end(), right.begin(), right.end());
+  }
+  return pulled;
+}
+
 // The left channel; with only mono sounds the right one carries the same.
 inline std::vector<float> pull(EngineManager& engine, int frames, int block = 256, bool mono = true) {
-  std::vector<float> left(frames), right(frames);
-  for (int done = 0; done < frames; done += block) {
-    float* channels[2] = {left.data() + done, right.data() + done};
-    isCounting = true;
-    engine.render(channels, 2, std::min(block, frames - done));
-    isCounting = false;
-  }
-  EXPECT_TRUE(!mono || left == right);
-  return left;
+  std::vector<int> blocks(static_cast<std::size_t>(frames / block), block);
+  if (frames % block != 0) blocks.push_back(frames % block);
+  Channels pulled = pullBlocks(engine, blocks);
+  EXPECT_TRUE(!mono || pulled[0] == pulled[1]);
+  return std::move(pulled[0]);
 }
 
 // One past the last sample louder than the threshold (0 when all quiet).
@@ -42,6 +56,13 @@ inline std::size_t soundingLength(const std::vector<float>& signal, float thresh
   std::size_t i = signal.size();
   while (i > 0 && std::fabs(signal[i - 1]) <= threshold) --i;
   return i;
+}
+
+// Pitch at 44.1 kHz from the zero crossings of signal[from, to).
+inline double pitch(const std::vector<float>& signal, std::size_t from, std::size_t to) {
+  int crossings = 0;
+  for (std::size_t i = from + 1; i < to; ++i) crossings += (signal[i - 1] < 0) != (signal[i] < 0);
+  return crossings / 2.0 * 44100.0 / static_cast<double>(to - from);
 }
 
 // A half-scale sine per channel (frequencies[c]) as a float WAV.

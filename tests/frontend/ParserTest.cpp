@@ -30,8 +30,6 @@ TEST(ParserExpressions, PrecedenceAssociativityAndPrefixes) {
       {"x = - a * b; ! a && b;", "(= x (* (- a) b)) (&& (! a) b)"},
       {"a * - b; a - - b; x = - ! - 1;", "(* a (- b)) (- a (- b)) (= x (- (! (- 1))))"},
       {"!!!a || b; x = -[a b] * 2;", "(|| (! (! (! a))) b) (= x (* (- [a b]) 2))"},
-      {"x; 42; 0.5; \"kick\"; true; false; é; 9223372036854775807;",
-       "x 42 0.5 \"kick\" true false é 9223372036854775807"},
   });
 }
 
@@ -49,9 +47,7 @@ TEST(ParserExpressions, ArraysAndSends) {
 TEST(ParserStatements, NodeFieldsAndErrorChoices) {
   namespace e = parse_errors;
   expectParsed({
-      {"int x = 1; const float g = 2.0; array a = @[1];", "(decl int x 1) (const float g 2.0) (decl array a (@ 1))"},
       {"const while w = 1; float f = [self wait:1] * 2;", "(const while w 1) (decl float f (* [self wait: 1] 2))"},
-      {"x = y + 1; x == 1;", "(= x (+ y 1)) (== x 1)"},
       {"if (a && b) { [t play]; } else { x = 1; y; }", "(if (&& a b) (block [t play]) (block (= x 1) y))"},
       {"if (a) { if (b) { } } while (i) { i = -i; }", "(if a (block (if b (block)))) (while i (block (= i (- i))))"},
       {"async { [self wait:1]; } { { x; } }", "(async (block [self wait: 1])) (block (block x))"},

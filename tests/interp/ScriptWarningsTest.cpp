@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -15,29 +14,19 @@
 #include "frontend/Parser.h"
 #include "frontend/SourceLocation.h"
 #include "interp/ScriptWarnings.h"
+#include "support/ScriptFile.h"
 
 namespace quarn {
 namespace {
 
 namespace fs = std::filesystem;
 
-const char* kindName(WarningKind kind) {
-  switch (kind) {
-    case WarningKind::unknownSelector: return "unknown-selector";
-    case WarningKind::notANumber: return "not-a-number";
-    case WarningKind::undeclaredName: return "undeclared-name";
-    case WarningKind::undeclaredMethod: return "undeclared-method";
-    case WarningKind::unknownReceiver: return "unknown-receiver";
-    case WarningKind::missingSound: return "missing-sound";
-  }
-  return "?";
-}
-
-std::string readWhole(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+// The names the `// warns:` comments use, in the order of WarningKind.
+constexpr const char* kKindNames[] = {"unknown-selector", "not-a-number",     "undeclared-name",
+                                      "undeclared-method", "unknown-receiver", "missing-sound"};
+std::string kindName(WarningKind kind) {
+  const auto at = static_cast<std::size_t>(kind);
+  return at < std::size(kKindNames) ? kKindNames[at] : "unnamed kind " + std::to_string(at);
 }
 
 // The scripts that run: whole-script cases that parse, and any script kept
@@ -70,7 +59,9 @@ TEST(ScriptWarnings, EachScriptWarnsExactlyWhereItsCommentsSay) {
   std::set<std::string> kindsSeen;
   int scripts = 0;
   for (const fs::path& file : scriptsToLookAt()) {
-    const std::string text = readWhole(file);
+    std::string error;
+    const std::string text = readScript(file.string(), error).value_or("");
+    ASSERT_EQ(error, "") << file;
     const ParseResult parsed = compile(text);
     ASSERT_TRUE(parsed.ok()) << file << ": " << parsed.error;
     std::vector<std::string> expected, found;
@@ -96,7 +87,7 @@ TEST(ScriptWarnings, EachScriptWarnsExactlyWhereItsCommentsSay) {
     ++scripts;
   }
   EXPECT_GT(scripts, 50);
-  EXPECT_EQ(kindsSeen.size(), 6u) << "every kind has a case";
+  EXPECT_EQ(kindsSeen.size(), std::size(kKindNames)) << "every kind has a case";
 }
 
 }  // namespace
