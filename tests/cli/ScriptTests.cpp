@@ -16,7 +16,8 @@
 //                      it: `// status: N` (0 unless given), `// out: LINE` and
 //                      `// err: LINE` (each stream whole; USAGE stands for the
 //                      usage text), `// out-bytes: N`, and what it wrote:
-//                      `// bytes: FILE N`, `// frames: FILE N`, `// same: FILE FILE`.
+//                      `// bytes: FILE N`, `// frames: FILE N`, `// same: FILE FILE`;
+//                      `// as above`: the outcome the command before expects.
 //                      `// make: PATH` makes an empty file (a folder if PATH ends in /).
 // A failing command leaves DIR as it was, without even a temporary file.
 #include <gtest/gtest.h>
@@ -150,6 +151,7 @@ std::vector<Command> commandsOf(const std::string& text, const fs::path& dir, co
     }
     if (commands.empty()) continue;
     Command& c = commands.back();
+    if (marker == "as" && commands.size() > 1) c.expected = commands.rbegin()[1].expected;
     if (marker == "status:") c.expected.status = std::stoi(rest);
     if (marker == "out:" || marker == "err:")
       (marker == "out:" ? c.expected.out : c.expected.err) += rest == "USAGE" ? usageText() : rest + "\n";
