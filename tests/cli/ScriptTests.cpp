@@ -2,7 +2,8 @@
 // Whole-script cases under tests/scripts/, each run by the quarn binary on a
 // copy of the case file (SCRIPT) in a folder of its own (DIR):
 //   tokens/NAME.quarn  with NAME.tokens: the exact output of `quarn tokens`
-//   check/NAME.quarn   with NAME.error: the parse error (no .error: must parse)
+//   check/NAME.quarn   with NAME.error: the parse error (no .error: must parse);
+//                      check/parse_errors.table: one-line scripts, `SCRIPT => ERROR`
 //   run/NAME.quarn     with `// expect: LINE` comments: the standard output of
 //                      `quarn run --silent`, in order; "End of all sequences." is
 //                      expected last unless an expect comment places it.
@@ -229,6 +230,21 @@ TEST_P(Scripts, DoAsTheCaseSays) {
 INSTANTIATE_TEST_SUITE_P(Whole, Scripts,
                          testing::ValuesIn(test::scriptsIn({"tokens", "check", "run", "render", "cli"})),
                          test::caseName);
+
+// `quarn check` on each line's SCRIPT fails with its ERROR.
+class ParseErrors : public test::TestFolder {};
+
+TEST_F(ParseErrors, AsTheTableSays) {
+  std::istringstream table(readFile(fs::path(QUARN_TEST_DATA_DIR) / "scripts/check/parse_errors.table"));
+  int cases = 0;
+  for (std::string line; std::getline(table, line); ++cases) {
+    const auto arrow = line.find(" => ");
+    ASSERT_NE(arrow, std::string::npos) << line;
+    const test::Outcome o = test::runQuarn({"check", scriptFile("case.quarn", line.substr(0, arrow))});
+    EXPECT_EQ(std::tuple(o.status, o.out, o.err), std::tuple(1, "", line.substr(arrow + 4) + "\n")) << line;
+  }
+  EXPECT_GT(cases, 30);
+}
 
 // Every bundled example (Help ▸ Examples) renders with sound and without a line of
 // complaint: the sampler's rate notes and the end line are all it may print.
