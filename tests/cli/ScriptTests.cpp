@@ -2,11 +2,12 @@
 // Whole-script cases under tests/scripts/, each run by the quarn binary on a
 // copy of the case file (SCRIPT) in a folder of its own (DIR):
 //   tokens/NAME.quarn  with NAME.tokens: the exact output of `quarn tokens`
-//   check/NAME.quarn   with NAME.error: the parse error (no .error: must parse);
-//                      check/parse_errors.table: one-line scripts, `SCRIPT => ERROR`
-//   run/NAME.quarn     with `// expect: LINE` comments: the standard output of
-//                      `quarn run --silent`, in order; "End of all sequences." is
-//                      expected last unless an expect comment places it.
+//                      (one-line scripts: tokens.table, and check/parse_errors.table)
+//   check/NAME.quarn   with NAME.error: the parse error (no .error: must parse)
+//   run/NAME.quarn     with `// expect: LINE` comments (beside a statement or on
+//                      a line of their own): the standard output of `quarn run
+//                      --silent`, in order; "End of all sequences." is expected
+//                      last unless an expect comment places it.
 //   render/NAME.quarn  rendered to a float WAV; the same expect comments, and
 //                      what the audio holds: `// onsets: F F …` (the frames where
 //                      sound starts), `// sound: FROM TO` (each stretch of sound),
@@ -231,19 +232,26 @@ INSTANTIATE_TEST_SUITE_P(Whole, Scripts,
                          testing::ValuesIn(test::scriptsIn({"tokens", "check", "run", "render", "cli"})),
                          test::caseName);
 
-// `quarn check` on each line's SCRIPT fails with its ERROR.
-class ParseErrors : public test::TestFolder {};
+// The tables of one-line scripts, `SCRIPT => WHAT` a row: the error `quarn check`
+// fails with, and what `quarn tokens` prints, its lines joined by spaces.
+class OneLineScripts : public test::TestFolder {};
 
-TEST_F(ParseErrors, AsTheTableSays) {
-  std::istringstream table(readFile(fs::path(QUARN_TEST_DATA_DIR) / "scripts/check/parse_errors.table"));
-  int cases = 0;
-  for (std::string line; std::getline(table, line); ++cases) {
-    const auto arrow = line.find(" => ");
-    ASSERT_NE(arrow, std::string::npos) << line;
-    const test::Outcome o = test::runQuarn({"check", scriptFile("case.quarn", line.substr(0, arrow))});
-    EXPECT_EQ(std::tuple(o.status, o.out, o.err), std::tuple(1, "", line.substr(arrow + 4) + "\n")) << line;
+TEST_F(OneLineScripts, AsTheTablesSay) {
+  for (const std::string table : {"check/parse_errors.table", "tokens/tokens.table"}) {
+    const std::string command = table.substr(0, table.find('/'));
+    std::istringstream rows(readFile(fs::path(QUARN_TEST_DATA_DIR) / "scripts" / table));
+    int count = 0;
+    for (std::string row; std::getline(rows, row); ++count) {
+      const auto arrow = row.find(" => ");
+      ASSERT_NE(arrow, std::string::npos) << row;
+      test::Outcome o = test::runQuarn({command, scriptFile("case.quarn", row.substr(0, arrow))});
+      std::replace(o.out.begin(), o.out.end(), '\n', ' ');
+      const std::string what = row.substr(arrow + 4);
+      const auto expected = command == "check" ? std::tuple(1, std::string(), what + "\n") : std::tuple(0, what + " ", std::string());
+      EXPECT_EQ(std::tuple(o.status, o.out, o.err), expected) << row;
+    }
+    EXPECT_GT(count, 10) << table;
   }
-  EXPECT_GT(cases, 30);
 }
 
 // Every bundled example (Help ▸ Examples) renders with sound and without a line of
