@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The quarn binary's help, its run without a device, and running out of
+// The quarn binary's help and manual page, its run without a device, and running out of
 // resources (memory, a thread for the run, a closed standard output); a run's
 // allocation failure and the thread its engine ends on.
 #include <gtest/gtest.h>
 
 #include <future>
+#include <regex>
 #include <thread>
 
 #include "cli/Cli.h"
@@ -26,21 +27,48 @@ using test::runQuarn;
 
 constexpr rlim_t kMiB = rlim_t{1} << 20;
 
-// The command lines of --help, unindented, are the README's.
-TEST(CliUsage, HelpAgreesWithTheReadme) {
+// The lines of `text` from the one after `first` to the one before `last`.
+std::vector<std::string> linesBetween(const std::string& text, const std::string& first, const std::string& last) {
+  std::istringstream in(text);
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(in, line) && line != first) {}
+  while (std::getline(in, line) && line != last) lines.push_back(line);
+  return lines;
+}
+
+// --help's command lines, unindented, are the README's and the manual page's
+// synopsis (as man shows it: fonts dropped, "\-" as "-"), and the page explains
+// every option; --version names the project, its version and licence.
+TEST(CliUsage, HelpReadmeAndManualPageAgree) {
   const Outcome o = runQuarn({"--help"});
   EXPECT_EQ(std::tuple(o.status, o.out, o.err), std::tuple(0, usageText(), ""));
-  std::ifstream readme(fs::path(QUARN_TEST_DATA_DIR) / ".." / "README.md");
-  std::string line;
-  while (std::getline(readme, line) && line != "## The `quarn` command") {}
-  while (std::getline(readme, line) && line != "```") {}
-  std::vector<std::string> documented, help;
-  while (std::getline(readme, line) && line != "```") documented.push_back(line);
-  std::istringstream in(o.out);
-  while (std::getline(in, line))
-    if (line.rfind("  quarn", 0) == 0) help.push_back(line.substr(2));
-  EXPECT_GE(help.size(), 5u);
-  EXPECT_EQ(help, documented);
+  std::vector<std::string> usages, commands, options;
+  std::istringstream help(o.out);
+  for (std::string line; std::getline(help, line);) {
+    if (line.starts_with("  quarn")) usages.push_back(line.substr(2));
+    if (line.starts_with("  quarn")) commands.push_back(line.substr(2, line.find("  ", 2) - 2));
+    if (line.starts_with("      -")) options.push_back(line.substr(6, line.find("  ", 6) - 6));
+  }
+  EXPECT_GE(commands.size(), 5u);
+  EXPECT_GE(options.size(), 4u);
+  const std::string readme = test::readFile(fs::path(QUARN_TEST_DATA_DIR) / ".." / "README.md");
+  const auto afterHeading = readme.find("## The `quarn` command");
+  ASSERT_NE(afterHeading, std::string::npos);
+  EXPECT_EQ(linesBetween(readme.substr(readme.find("```", afterHeading)), "```", "```"), usages);
+  const std::string manual = std::regex_replace(
+      std::regex_replace(test::readFile(fs::path(QUARN_TEST_DATA_DIR) / ".." / "data" / "quarn.1.in"),
+                         std::regex(R"(\\f[BIR])"), ""),
+      std::regex(R"(\\-)"), "-");
+  const auto synopsis = manual.find(".SH SYNOPSIS\n");
+  ASSERT_NE(synopsis, std::string::npos);
+  EXPECT_EQ(linesBetween(manual.substr(synopsis), ".nf", ".fi"), commands);
+  for (const std::string& option : options)
+    EXPECT_NE(manual.find("\n" + option + "\n"), std::string::npos) << option << " is not in the manual";
+  const Outcome version = runQuarn({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(version.out.starts_with("quarn (Quarn Workbench) " QUARN_VERSION "\n")) << version.out;
+  EXPECT_NE(version.out.find("GNU GPL version 3 or later"), std::string::npos);
 }
 
 using CliTest = test::TestFolder;

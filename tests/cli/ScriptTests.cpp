@@ -2,10 +2,12 @@
 // Whole-script cases under tests/scripts/, each run by the quarn binary on a
 // copy of the case file (SCRIPT) in a folder of its own (DIR):
 //   tokens/NAME.quarn  with NAME.tokens: the exact output of `quarn tokens`
+//                      (one-line scripts: tokens.table, and check/parse_errors.table)
 //   check/NAME.quarn   with NAME.error: the parse error (no .error: must parse)
-//   run/NAME.quarn     with `// expect: LINE` comments: the standard output of
-//                      `quarn run --silent`, in order; "End of all sequences." is
-//                      expected last unless an expect comment places it.
+//   run/NAME.quarn     with `// expect: LINE` comments (beside a statement or on
+//                      a line of their own): the standard output of `quarn run
+//                      --silent`, in order; "End of all sequences." is expected
+//                      last unless an expect comment places it.
 //   render/NAME.quarn  rendered to a float WAV; the same expect comments, and
 //                      what the audio holds: `// onsets: F F …` (the frames where
 //                      sound starts), `// sound: FROM TO` (each stretch of sound),
@@ -16,7 +18,8 @@
 //                      it: `// status: N` (0 unless given), `// out: LINE` and
 //                      `// err: LINE` (each stream whole; USAGE stands for the
 //                      usage text), `// out-bytes: N`, and what it wrote:
-//                      `// bytes: FILE N`, `// frames: FILE N`, `// same: FILE FILE`.
+//                      `// bytes: FILE N`, `// frames: FILE N`, `// same: FILE FILE`;
+//                      `// as above`: the outcome the command before expects.
 //                      `// make: PATH` makes an empty file (a folder if PATH ends in /).
 // A failing command leaves DIR as it was, without even a temporary file.
 #include <gtest/gtest.h>
@@ -150,6 +153,7 @@ std::vector<Command> commandsOf(const std::string& text, const fs::path& dir, co
     }
     if (commands.empty()) continue;
     Command& c = commands.back();
+    if (marker == "as" && commands.size() > 1) c.expected = commands.rbegin()[1].expected;
     if (marker == "status:") c.expected.status = std::stoi(rest);
     if (marker == "out:" || marker == "err:")
       (marker == "out:" ? c.expected.out : c.expected.err) += rest == "USAGE" ? usageText() : rest + "\n";
@@ -227,6 +231,28 @@ TEST_P(Scripts, DoAsTheCaseSays) {
 INSTANTIATE_TEST_SUITE_P(Whole, Scripts,
                          testing::ValuesIn(test::scriptsIn({"tokens", "check", "run", "render", "cli"})),
                          test::caseName);
+
+// The tables of one-line scripts, `SCRIPT => WHAT` a row: the error `quarn check`
+// fails with, and what `quarn tokens` prints, its lines joined by spaces.
+class OneLineScripts : public test::TestFolder {};
+
+TEST_F(OneLineScripts, AsTheTablesSay) {
+  for (const std::string table : {"check/parse_errors.table", "tokens/tokens.table"}) {
+    const std::string command = table.substr(0, table.find('/'));
+    std::istringstream rows(readFile(fs::path(QUARN_TEST_DATA_DIR) / "scripts" / table));
+    int count = 0;
+    for (std::string row; std::getline(rows, row); ++count) {
+      const auto arrow = row.find(" => ");
+      ASSERT_NE(arrow, std::string::npos) << row;
+      test::Outcome o = test::runQuarn({command, scriptFile("case.quarn", row.substr(0, arrow))});
+      std::replace(o.out.begin(), o.out.end(), '\n', ' ');
+      const std::string what = row.substr(arrow + 4);
+      const auto expected = command == "check" ? std::tuple(1, std::string(), what + "\n") : std::tuple(0, what + " ", std::string());
+      EXPECT_EQ(std::tuple(o.status, o.out, o.err), expected) << row;
+    }
+    EXPECT_GT(count, 10) << table;
+  }
+}
 
 // Every bundled example (Help ▸ Examples) renders with sound and without a line of
 // complaint: the sampler's rate notes and the end line are all it may print.

@@ -8,13 +8,7 @@
 #            device's close cannot hold the exit)
 #   latency  --latency 2000: every click scheduled is heard before the exit
 #   usage: device_fault_e2e.sh <path-to-quarn-binary>
-# Exit status 77 (skipped) when no PulseAudio tools are installed.
-set -euo pipefail
-
-quarn=${1:?usage: device_fault_e2e.sh <path-to-quarn-binary>}
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/pulse_server.sh"
-pulse_require_tools python3
+source "$(dirname "$0")/pulse_server.sh"
 fail() { { echo "FAIL: $*"; cat "$work/run.out"; } >&2; exit 1; }
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 # waits up to $2 ms for text $1 in the run's output; prints the time it took

@@ -4,13 +4,7 @@
 # PulseAudio server with a null sink; the sink's monitor is recorded and must
 # hold that tone followed by silence.
 #   usage: pulse_e2e.sh <path-to-quarn-binary>
-# Exit status 77 (skipped) when no PulseAudio tools are installed.
-set -euo pipefail
-
-quarn=${1:?usage: pulse_e2e.sh <path-to-quarn-binary>}
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/pulse_server.sh"
-pulse_require_tools python3
+source "$(dirname "$0")/pulse_server.sh"
 pulse_start
 printf '%s\n' '[tb303 setFrequency:110]; [tb303 play]; [self wait:1]; [tb303 release];' > "$work/tone.quarn"
 # the script on standard input; a second for the silence after the release

@@ -1,21 +1,19 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Sourced by the end-to-end scripts: a private PulseAudio server with a null
-# sink as the default output, and a recorder of the sink's monitor.
-#   pulse_require_tools TOOL...   exit 77 (skipped) when one is missing
+# Sourced by the end-to-end scripts, whose first argument is the quarn binary
+# ($quarn): a private PulseAudio server with a null sink as the default output,
+# and a recorder of the sink's monitor. Exits 77 (skipped) without its tools.
 #   pulse_start                   the server, in a fresh $work (set by this file)
 #   pulse_record FILE / pulse_stop_recording
 #   pulse_take FILE COMMAND...    FILE records COMMAND and ${AFTER:-0.3} s after it
 #   $click_train                  the rim every 125 ms, 80 times
 # Everything is cleaned up on exit.
 
-pulse_require_tools() {
-  for tool in pulseaudio pactl parec "$@"; do
-    if ! command -v "$tool" > /dev/null; then
-      echo "skipped: $tool is not installed"
-      exit 77
-    fi
-  done
-}
+set -euo pipefail
+quarn=${1:?usage: $(basename "$0") <path-to-quarn-binary>}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+for tool in pulseaudio pactl parec python3; do
+  command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quarn-e2e.XXXXXX")
 recorder=""

@@ -5,13 +5,7 @@
 # first, within 0.1 ms. A live take that misses is played again, up to 3 times
 # in all: the machine is shared, and the sound server itself can stall now and then.
 #   usage: render_vs_live_e2e.sh <path-to-quarn-binary>
-set -euo pipefail
-
-quarn=${1:?usage: render_vs_live_e2e.sh <path-to-quarn-binary>}
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/pulse_server.sh"
-pulse_require_tools python3
-
+source "$(dirname "$0")/pulse_server.sh"
 printf '%s\n' "$click_train" > "$work/clicks.quarn"
 "$quarn" render --format float -o "$work/rendered.wav" "$work/clicks.quarn" > /dev/null || {
   echo "FAIL: quarn render exited with an error"; exit 1; }

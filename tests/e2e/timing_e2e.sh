@@ -10,19 +10,10 @@
 # default) fails when scatter or drift pass MAX_SCATTER_MS / MAX_DRIFT_MS.
 # chuck: the one-thread train is also played by `chuck` (its PulseAudio build)
 # through the same sink, as the reference.
-# Exit status 77 (skipped) when the tools are missing.
-set -euo pipefail
-
-quarn=${1:?usage: timing_e2e.sh <path-to-quarn-binary> [quiet|loaded] [limits|report]}
-load=${2:-loaded}
-mode=${3:-limits}
-reference=${4:-}
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$(dirname "$0")/pulse_server.sh"
+load=${2:-loaded} mode=${3:-limits} reference=${4:-}
 MAX_SCATTER_MS=0.1
 MAX_DRIFT_MS=0.1
-
-source "$here/pulse_server.sh"
-pulse_require_tools python3
 
 printf '%s\n' "$click_train" > "$work/one.quarn"
 cat > "$work/woven.quarn" <<'QUARN'
