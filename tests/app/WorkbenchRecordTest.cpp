@@ -48,6 +48,7 @@ protected:
     WorkbenchFixture::SetUp();
     engine = std::make_shared<EngineManager>(EngineManager::defaultResourcesDir(), AudioOutput::pulled);
     engine->setLatencyFrames(kTestLatencyFrames);
+    engine->start();  // the voice off before the first pull, as a real device opens only then
     window = makeWindow(pathIn("session-record"));
     device = std::thread([this] {
       std::vector<float> left(kDeviceBlockFrames), right(kDeviceBlockFrames);
