@@ -54,9 +54,8 @@ protected:
     WorkbenchDialogs dialogs;
     dialogs.askToSave = [this](QWidget*, const QString& question) {
       questions.push_back(question.toStdString());
-      if (answers.empty()) return SaveAnswer::cancel;
-      const SaveAnswer answer = answers.front();
-      answers.pop_front();
+      const SaveAnswer answer = answers.empty() ? SaveAnswer::cancel : answers.front();
+      if (!answers.empty()) answers.pop_front();
       return answer;
     };
     dialogs.chooseFileToOpen = [this](QWidget*) { return chosenFile; };
