@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Autosave: a slot per script, so that windows never overwrite each other's
-// typing; a file's autosaved text back when it is newer than the file; what
-// untitled windows left offered by File ▸ Recover…; a failing autosave said once.
+// Autosave: a slot per window, text newer than its file back, leftovers offered, failures said once.
 #include "WorkbenchTestSupport.h"
 
 #include <fstream>
@@ -19,14 +17,9 @@ using Autosave = WorkbenchFixture;
 // Files written this far apart have different times, however coarse the file system's clock.
 constexpr int kFileTimeStepMs = 30;
 
-std::string lastLine(const WorkbenchWindow& window) {
-  const std::string log = window.view().logOutput();
-  return log.substr(log.rfind('\n') + 1);
-}
-
 bool saysRestored(const WorkbenchWindow& window) {
   static const std::regex restored("Restored the text you were editing, autosaved at \\d\\d:\\d\\d:\\d\\d\\.");
-  return std::regex_match(lastLine(window), restored);
+  return std::regex_match(lastLineOf(window), restored);
 }
 
 TEST_F(Autosave, WindowsKeepTheirOwnTypingAndGetItBack) {
@@ -65,11 +58,10 @@ TEST_F(Autosave, WindowsKeepTheirOwnTypingAndGetItBack) {
   ASSERT_EQ(leftoverLabels.size(), 2);
   EXPECT_TRUE(leftoverLabels[0].startsWith("Untitled, autosaved at ") && leftoverLabels[0].endsWith(": int u = 2;"));
   EXPECT_EQ(std::tuple(third->view().sourceCode(), third->file()), std::tuple("int u = 1;", std::nullopt));
-  EXPECT_TRUE(lastLine(*third).starts_with("Recovered the text autosaved at ")) << lastLine(*third);
+  EXPECT_TRUE(lastLineOf(*third).starts_with("Recovered the text autosaved at ")) << lastLineOf(*third);
 }
 
-// Typing the file has since been saved over is not brought back; what a window
-// closed on (saved or given up) leaves nothing behind.
+// Typing older than the file is not brought back; a window closed leaves nothing behind.
 TEST_F(Autosave, OnlyWhatIsNewerThanTheFileComesBack) {
   const fs::path a = pathIn("a.quarn");
   std::ofstream(a) << "int a = 1;";
@@ -88,8 +80,7 @@ TEST_F(Autosave, OnlyWhatIsNewerThanTheFileComesBack) {
   EXPECT_TRUE(fs::is_empty(pathIn("session") / "autosave"));
 }
 
-// XDG_DATA_HOME naming a file: one line, a mark in the title, and another try
-// on every autosave until it works.
+// XDG_DATA_HOME naming a file: one line, a mark in the title, another try on every autosave.
 TEST_F(Autosave, AFailingAutosaveIsSaidOnceAndTriedAgain) {
   std::ofstream(pathIn("data")) << "not a folder";
   qputenv("XDG_DATA_HOME", pathIn("data").c_str());
@@ -106,7 +97,7 @@ TEST_F(Autosave, AFailingAutosaveIsSaidOnceAndTriedAgain) {
   window->autosave();
   EXPECT_EQ(window->windowTitle(), "Untitled[*]");
   EXPECT_FALSE(window->recover()) << "a window's own autosave is no leftover";
-  EXPECT_EQ(lastLine(*window), kNothingToRecoverLine);
+  EXPECT_EQ(lastLine(), kNothingToRecoverLine);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The editor's help while typing (indent steps, closers, undo steps), comment toggling, the
-// find bar, completion, the help window and examples, and the console split kept across starts.
+// The editor: typing help, comments, find bar, completion, help and examples, the kept split.
 #include "WorkbenchTestSupport.h"
 
 #include <QLabel>
@@ -19,12 +18,25 @@
 namespace quarn {
 namespace {
 
-using EditorTest = WorkbenchFixture;
 using Sci = QsciScintillaBase;
 
 void pressCtrl(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers more = {}) {
   QTest::keyClick(widget, key, Qt::ControlModifier | more);
 }
+
+class EditorTest : public WorkbenchFixture {
+protected:
+  // Types into a cleared editor and gives back its text; \x02 is the Left arrow, \x1a Ctrl+Z, \x1b Ctrl+Space.
+  std::string type(std::string_view keys) {
+    editor()->clear();
+    for (char key : keys) {
+      if (key == '\x02') QTest::keyClick(editor(), Qt::Key_Left);
+      else if (key == '\x1a' || key == '\x1b') pressCtrl(editor(), key == '\x1a' ? Qt::Key_Z : Qt::Key_Space);
+      else QTest::keyClick(editor(), key);
+    }
+    return view().sourceCode();
+  }
+};
 
 TEST_F(EditorTest, TypingStepsIndentsClosesAndUndoesALineAtATime) {
   ASSERT_TRUE(showWithEditorFocused());
@@ -35,21 +47,11 @@ TEST_F(EditorTest, TypingStepsIndentsClosesAndUndoesALineAtATime) {
       {"x = \"a", "x = \"a\""},
       {"a = @[1, 2", "a = @[1, 2]"},
       {"[sampler play:\"kick\"];", "[sampler play:\"kick\"];"},
+      {"  if (a) {}\x02\rb;", "  if (a) {\n      b;\n  }"},  // Return between { and }
+      {"a;\rb;\rc;\x1a", "a;\nb;\n"},                       // one undo takes back one line
+      {"[sampler setR\x1b", "[sampler setRate:]"},           // a lone completion is put in
   };
-  for (const auto& c : cases) {
-    editor()->clear();
-    QTest::keyClicks(editor(), c.typed);
-    EXPECT_EQ(view().sourceCode(), c.text) << c.typed;
-  }
-  editor()->clear();
-  QTest::keyClicks(editor(), "  if (a) {}");
-  QTest::keyClick(editor(), Qt::Key_Left);
-  QTest::keyClicks(editor(), "\rb;");
-  EXPECT_EQ(view().sourceCode(), "  if (a) {\n      b;\n  }") << "Return between { and }";
-  editor()->clear();
-  QTest::keyClicks(editor(), "a;\rb;\rc;");
-  pressCtrl(editor(), Qt::Key_Z);
-  EXPECT_EQ(view().sourceCode(), "a;\nb;\n") << "one undo takes back one line";
+  for (const auto& c : cases) EXPECT_EQ(type(c.typed), c.text) << c.typed;
 }
 
 TEST_F(EditorTest, CommentToggle) {
@@ -129,18 +131,11 @@ TEST_F(EditorTest, CompletionOffersWhatFitsThePlace) {
   EXPECT_TRUE(std::ranges::count(tb303Words, "setCutoff:") == 1 && std::ranges::count(tb303Words, "wait:") == 0);
 
   ASSERT_TRUE(showWithEditorFocused());
-  editor()->clear();
-  QTest::keyClicks(editor(), "[tb303 ");
+  type("[tb303 ");
   EXPECT_TRUE(editor()->SendScintilla(Sci::SCI_AUTOCACTIVE)) << "offered after [tb303 ";
-  editor()->SendScintilla(Sci::SCI_AUTOCCANCEL);
-  editor()->clear();
-  QTest::keyClicks(editor(), "[sampler setR");
-  pressCtrl(editor(), Qt::Key_Space);
-  EXPECT_EQ(view().sourceCode(), "[sampler setRate:]") << "a lone match is put in";
 }
 
-// F1 finds the word's entry in the language reference, the same text as README's section;
-// Help ▸ Examples opens a bundled script as a new untitled one.
+// F1 finds the word's entry in the reference (README's copy); an example opens untitled.
 TEST_F(EditorTest, HelpAndExamples) {
   ASSERT_TRUE(showWithEditorFocused());
   const struct { const char* script; int column; const char* entry; } cases[] = {

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The level meter over a pulled engine: nothing measured while hidden; shown,
-// it follows the output's peak and marks what would have clipped; hidden
-// again, it stops looking and its bar falls.
+// The level meter measures only while shown, follows the peak and marks clipping.
 #include "WorkbenchTestSupport.h"
 
 #include "app/LevelMeter.h"

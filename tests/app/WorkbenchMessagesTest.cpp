@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Lines a run prints, pointed at their statements: each kind of message gets
-// its place beside it in the console and a mark with its text on its line in
-// the editor; a click on the console line takes the cursor there; the next run
-// clears the marks. Warnings while typing: each kind is underlined with its
-// reason as the tooltip, and a correct script has none.
+// A run's lines placed beside their statements and marked on their lines; warnings while typing
+// underlined with their reasons.
 #include "WorkbenchTestSupport.h"
 
 #include <QTextBlock>
@@ -32,7 +29,7 @@ QPoint pointAt(QsciScintilla* editor, long at, bool inMargin) {
   return QPoint(inMargin ? 2 : static_cast<int>(x) + 2, static_cast<int>(y) + 4);
 }
 
-TEST_F(WorkbenchMessagesTest, EachMessageIsPlacedInTheConsoleAndMarkedInTheEditor) {
+TEST_F(WorkbenchMessagesTest, EachMessageIsPlacedInTheConsoleAndMarkedOnceInTheEditor) {
   ASSERT_TRUE(showWithEditorFocused());
   const std::string script =
       "[sampler setRate:q];\n[self nothere];\n[piano play];\n[sampler stop];\n[sampler play:42];\n"
@@ -49,9 +46,7 @@ TEST_F(WorkbenchMessagesTest, EachMessageIsPlacedInTheConsoleAndMarkedInTheEdito
       {8, 1, "[VRKLog] SYSTEM OVERLOAD: Infinite loop detected! For hardware protection, forcibly exit while loop."},
       {9, 17, "[VRKLog] Call depth limit exceeded: method 'down' called more than 200 levels deep; run stopped."},
   };
-  view().setSourceCode(script);
-  view().compileAndRun();
-  ASSERT_TRUE(waitFor([&] { return view().logOutput().ends_with("End of all sequences."); })) << view().logOutput();
+  ASSERT_TRUE(runToEnd(script)) << view().logOutput();
   std::set<int> markedLines;
   for (int line = editor()->markerFindNext(0, 1 << kMessageMarker); line >= 0;
        line = editor()->markerFindNext(line + 1, 1 << kMessageMarker))
@@ -75,8 +70,7 @@ TEST_F(WorkbenchMessagesTest, EachMessageIsPlacedInTheConsoleAndMarkedInTheEdito
     editor()->setCursorPosition(0, 0);
     console()->setTextCursor(QTextCursor(consoleBlock(console(), c.text)));
     console()->ensureCursorVisible();
-    const QRect line = console()->cursorRect();
-    QTest::mouseClick(console()->viewport(), Qt::LeftButton, {}, line.center());
+    QTest::mouseClick(console()->viewport(), Qt::LeftButton, {}, console()->cursorRect().center());
     int cursorLine = -1, index = -1;
     editor()->getCursorPosition(&cursorLine, &index);
     EXPECT_EQ(std::pair(cursorLine, index), std::pair(c.line - 1, c.column - 1)) << c.text;
@@ -88,21 +82,16 @@ TEST_F(WorkbenchMessagesTest, EachMessageIsPlacedInTheConsoleAndMarkedInTheEdito
   ASSERT_TRUE(waitFor([&] { return view().logOutput().ends_with("End of all sequences."); }));
   EXPECT_EQ(editor()->markerFindNext(0, 1 << kMessageMarker), 0) << "a rate line is the statement's line too";
   EXPECT_EQ(view().notes().toolTipAt(pointAt(editor(), 0, true)), "[VRKLog] Sampler rate set to 1.0");
-}
 
-// A mark lists what its line printed once each, up to kMaxMarkTexts, and counts the lines beyond.
-TEST_F(WorkbenchMessagesTest, AMarkListsItsLinesTextsOnceAndCountsTheRest) {
-  ASSERT_TRUE(showWithEditorFocused());
-  view().setSourceCode("int i = 0;\nwhile (i < 2) { [sampler setRate:a1 + a2 + a3 + a4 + a5 + a6 + a7 + a8 + a9 + a10];"
-                       " i = i + 1; }");
-  view().compileAndRun();
-  ASSERT_TRUE(waitFor([&] { return view().logOutput().ends_with("End of all sequences."); }));
+  // a mark lists what its line printed once each, up to kMaxMarkTexts, and counts the lines beyond
+  ASSERT_TRUE(runToEnd("int i = 0;\nwhile (i < 2) { [sampler setRate:a1 + a2 + a3 + a4 + a5 + a6 + a7 + a8 + a9 + a10];"
+                       " i = i + 1; }"));
   QStringList expected;
   for (int n = 1; n <= kMaxMarkTexts; ++n)
     expected << QString("[VRKLog] Reference error: undefined identifier 'a%1'").arg(n);
   expected << moreTextsLine(6);  // a9, a10 and the rate line, each printed twice
   const long line2 = editor()->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, 1);
-  EXPECT_EQ(view().notes().toolTipAt(pointAt(editor(), line2, true)), expected.join('\n'));
+  EXPECT_EQ(view().notes().toolTipAt(pointAt(editor(), line2, true)).toStdString(), expected.join('\n').toStdString());
 }
 
 TEST_F(WorkbenchMessagesTest, WarningsWhileTypingAreUnderlinedWithTheirReasons) {

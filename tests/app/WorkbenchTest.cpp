@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window over a silent engine, offscreen: its texts, colours and layout, both actions and
-// their shortcuts, the console (lines of runs, fixed place, history bound), parse errors pointed
-// at, closing during a run, and whether `quarn` may open it at all.
+// The window: texts, colours, layout, actions and keys, the console, parse errors, closing
+// during a run, and whether `quarn` may open it at all.
 #include "WorkbenchTestSupport.h"
 
 #include <QScrollBar>
@@ -28,10 +27,8 @@ QColor cornerColour(const QImage& image, const QWidget* widget) {
   return image.pixelColor(corner);
 }
 
-// A fresh window runs its script leaving the voice off; a grab shows the colours of each region
-// (saved as workbench.png in the build tree for the eye); however many lines a run prints, the
-// console keeps its height, the buttons their place, and the newest kConsoleHistoryLines lines;
-// a bigger window grows the editor. Then the keys and zooming, and closing during a run.
+// However many lines a run prints, the console keeps its height, the buttons their place, and
+// the newest kConsoleHistoryLines lines; the grab is saved as workbench.png for the eye.
 TEST_F(WorkbenchWindowTest, FreshWindowItsLookItsConsoleItsKeysAndClosingDuringARun) {
   synthSetCutoff(&voice, 0.3f);
   EXPECT_EQ(view().widgets().compileButton->text(), "Compile and Run");
@@ -72,9 +69,7 @@ TEST_F(WorkbenchWindowTest, FreshWindowItsLookItsConsoleItsKeysAndClosingDuringA
   const QRect compile = view().widgets().compileButton->geometry(), halt = view().widgets().haltButton->geometry();
   const int height = console()->height(), editorHeight = editor()->height();
   for (int count : {3, 100, kConsoleHistoryLines}) {
-    view().setSourceCode("int i = 0;\nwhile (i < " + std::to_string(count) + ") { [nobody x]; i = i + 1; }");
-    view().compileAndRun();
-    ASSERT_TRUE(waitFor([&] { return view().logOutput().ends_with("End of all sequences."); })) << count;
+    ASSERT_TRUE(runToEnd("int i = 0;\nwhile (i < " + std::to_string(count) + ") { [nobody x]; i = i + 1; }")) << count;
     EXPECT_EQ(console()->document()->blockCount(), std::min(2 + count + 2, kConsoleHistoryLines)) << count;
     EXPECT_EQ(std::tuple(view().widgets().compileButton->geometry(), view().widgets().haltButton->geometry(),
                          console()->height()), std::tuple(compile, halt, height)) << count;
@@ -128,11 +123,8 @@ TEST_F(WorkbenchWindowTest, FreshWindowItsLookItsConsoleItsKeysAndClosingDuringA
   EXPECT_EQ(QuarnApp::finish(3, engineLeft), 3);
 }
 
-// A parse error is pointed at (column in characters, not bytes) and runs nothing. Lines of the
-// main flow and of an async body reach the console as they happen, before the run's end. A halted
-// run asleep in a wait goes on when the next run sets the engine going again; its lines still
-// reach standard output, never the newer run's console. The editor's keys run and halt: the wait
-// in progress ends at once and the rest of the script is skipped.
+// A parse error is pointed at (column in characters) and runs nothing. A halted run asleep goes
+// on when the next run starts, its lines reaching standard output only. Ctrl+. ends the wait at once.
 TEST_F(WorkbenchWindowTest, ParseErrorsRunLinesAndHalts) {
   const struct { std::string script; int line, column, length; } cases[] = {
       {"[tb303 setFrequency:220.0];\n[tb303 setCutoff:", 2, 18, 0},  // eof

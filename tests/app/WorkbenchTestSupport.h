@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A workbench window over a silent engine, offscreen, with its session in a
-// fresh temporary folder and its questions answered by the test.
+// A window over a silent engine, its session in a fresh folder, its questions answered by the test.
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -38,6 +37,11 @@ struct QtApplication : ::testing::Environment {
 // One application for the whole test program, however many files include this.
 inline auto* const qtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
 
+inline std::string lastLineOf(const WorkbenchWindow& window) {
+  const std::string log = window.view().logOutput();
+  return log.substr(log.rfind('\n') + 1);
+}
+
 class WorkbenchFixture : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -56,15 +60,11 @@ protected:
     };
     dialogs.chooseFileToOpen = [this](QWidget*) { return chosenFile; };
     dialogs.chooseFileToSave = [this](QWidget*, const std::filesystem::path&) { return chosenFile; };
-    dialogs.chooseRenderFile = [this](QWidget*, const std::filesystem::path& suggested) {
+    dialogs.chooseRenderFile = dialogs.chooseRecordFile = [this](QWidget*, const std::filesystem::path& suggested) {
       suggestedFile = suggested;
       return chosenFile;
     };
-    dialogs.chooseLeftover = [this](QWidget*, const QStringList& labels) {
-      leftoverLabels = labels;
-      return chosenLeftover;
-    };
-    dialogs.chooseRecordFile = dialogs.chooseRenderFile;
+    dialogs.chooseLeftover = [this](QWidget*, const QStringList& labels) { leftoverLabels = labels; return chosenLeftover; };
     return QuarnApp::makeWindow(engine, session, dialogs);
   }
   std::filesystem::path pathIn(const char* name) const { return std::filesystem::path(folder.path().toStdString()) / name; }
@@ -81,6 +81,13 @@ protected:
   }
   bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kPatienceMs); }
   bool waitForLog(const std::string& text) { return waitFor([&] { return view().logOutput() == text; }); }
+  // Runs the script and waits for the run's last line.
+  bool runToEnd(const std::string& script) {
+    view().setSourceCode(script);
+    view().compileAndRun();
+    return waitFor([&] { return view().logOutput().ends_with("End of all sequences."); });
+  }
+  std::string lastLine() const { return lastLineOf(*window); }
   ContentView& view() { return window->view(); }
   QsciScintilla* editor() { return view().widgets().editor; }
   QPlainTextEdit* console() { return view().widgets().console; }
