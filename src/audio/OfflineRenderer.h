@@ -5,6 +5,7 @@
 //
 // Threads: one thread, which is then the engine's render thread.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,10 +22,12 @@ inline constexpr int kOfflineBlockFrames = 4096;
 class OfflineRenderer {
 public:
   using Progress = std::function<void(std::int64_t framesDone)>;
-  OfflineRenderer(EngineManager& engine, SoundFileWriter& writer, Progress progress = {});
+  // A set `stop` (a halt) ends any renderTo at the next block.
+  OfflineRenderer(EngineManager& engine, SoundFileWriter& writer, Progress progress = {},
+                  const std::atomic<bool>* stop = nullptr);
 
-  // Renders and writes every frame before `frame`; false (with error) when
-  // the file cannot take them.
+  // Renders and writes every frame before `frame`, or up to a stop; false
+  // (with error) when the file cannot take them.
   bool renderTo(std::int64_t frame, std::string& error);
   std::int64_t framesDone() const { return framesDone_; }
 
@@ -32,6 +35,7 @@ private:
   EngineManager& engine_;
   SoundFileWriter& writer_;
   const Progress progress_;
+  const std::atomic<bool>* const stop_;
   std::int64_t framesDone_ = 0;
   std::vector<float> left_, right_, interleaved_;
 };

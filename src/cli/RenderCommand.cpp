@@ -22,6 +22,7 @@ namespace quarn {
 namespace {
 
 enum class Ending { scriptEnded, limitReached, stuck, halted, writeFailed };
+constexpr const char* kHaltedRenderError = "halted before the end; nothing was written";
 
 int cannotWrite(std::ostream& err, const std::string& output, const std::string& reason) {
   err << "quarn: cannot write " << output << ": " << reason << "\n" << std::flush;
@@ -48,6 +49,7 @@ Ending playOut(VirtualClock& clock, EngineManager& engine, OfflineRenderer& rend
     moment = *due;
     if (turnsThere > kMaxTurnsAtOneMoment) return Ending::stuck;
     if (!renderer.renderTo(*due, error)) return Ending::writeFailed;
+    if (isHalted()) return Ending::halted;  // a halt cuts a long wait short
     clock.resumeNext();
   }
   return Ending::scriptEnded;
@@ -88,9 +90,8 @@ bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileW
   std::atomic<bool> hasFailed{false};
   auto engine = offlineEngine(options, clock, hasFailed);
   RenderProgress* progress = options.progress;
-  OfflineRenderer renderer(*engine, writer, [progress](std::int64_t done) {
-    if (progress) progress->update(done);
-  });
+  OfflineRenderer renderer(
+      *engine, writer, [progress](std::int64_t done) { if (progress) progress->update(done); }, options.halt);
   const bool isFixed = options.seconds.has_value();
   const std::int64_t limit = renderFrames(isFixed ? *options.seconds : kRenderCapSeconds);
   if (progress) progress->begin(limit, !isFixed);
@@ -100,9 +101,11 @@ bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileW
   Ending ending = playOut(*clock, *engine, renderer, limit, options.halt, error);
   // what the threads did before the limit sounds to the end, then they stop
   if (ending == Ending::limitReached && !renderer.renderTo(limit, error)) ending = Ending::writeFailed;
+  const auto isHalted = [&options] { return options.halt != nullptr && options.halt->load(); };
+  if (ending != Ending::writeFailed && isHalted()) ending = Ending::halted;
   hasFailed = ending == Ending::writeFailed || ending == Ending::halted;
   if (ending != Ending::scriptEnded) letStoppedThreadsEnd(*engine, *clock);
-  if (ending == Ending::halted) error = "halted before the end; nothing was written";
+  if (ending == Ending::halted) error = kHaltedRenderError;
   if (ending == Ending::writeFailed || ending == Ending::halted) return false;
   if (ending == Ending::stuck) {
     err << "quarn: the script's threads took more than " << kMaxTurnsAtOneMoment
@@ -122,7 +125,12 @@ bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileW
         << std::flush;
   }
   const bool hasTail = !isFixed && ending != Ending::limitReached;
-  return renderer.renderTo(hasTail ? clock->currentFrame() + renderFrames(options.tailSeconds) : limit, error);
+  if (!renderer.renderTo(hasTail ? clock->currentFrame() + renderFrames(options.tailSeconds) : limit, error)) {
+    return false;
+  }
+  if (!isHalted()) return true;
+  error = kHaltedRenderError;
+  return false;
 }
 
 }  // namespace
