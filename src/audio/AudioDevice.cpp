@@ -202,10 +202,15 @@ void watch(std::shared_ptr<AudioDevice::Link> link, Stream* playing) {
   const auto pullTime = std::chrono::nanoseconds(nanosFromFrames(kSilentPullFrames));
   auto nextPull = std::chrono::steady_clock::now();
   auto nextTry = nextPull;
+  auto lastLook = nextPull;
   std::unique_lock<std::mutex> hold(link->mutex);
   while (!link->isShutDown) {
     const auto now = std::chrono::steady_clock::now();
     if (playing != nullptr) {
+      // woken far later than asked, the watcher was held with the whole
+      // process (stopped, suspended): the stream gets a fresh look, no verdict
+      if (now - lastLook > kDeviceWatchInterval + kDeviceSilenceLimit / 2) link->lastPullNanos.store(steadyNanos());
+      lastLook = now;
       if (isStreamLost(*link, *playing)) {
         link->isPlaying.store(false);
         link->handOver(kWatcherPulls);

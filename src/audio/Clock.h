@@ -52,6 +52,9 @@ public:
 
   // Makes every sleeper look at its stop check again: after a halt or a run stop.
   virtual void wakeAll() = 0;
+  // Frames the render lost to stalls (the process or the sound server held
+  // still) since the clock began; time told without a device loses none.
+  virtual std::int64_t stalledFrames() const { return 0; }
 
   // A script thread (a run's top level, an async body) is announced by the
   // thread that creates it, begins on its own thread at `frame`, and ends there.

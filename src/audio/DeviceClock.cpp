@@ -2,6 +2,7 @@
 // The device clock: the render thread's lead over the steady clock, held.
 #include "audio/DeviceClock.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quarn {
@@ -13,7 +14,9 @@ double DeviceClock::steadyFrames(std::chrono::steady_clock::time_point time) con
 }
 
 std::int64_t DeviceClock::currentFrame() const {
-  return std::llround(steadyFrames(std::chrono::steady_clock::now()) + lead_.load());
+  const std::int64_t frame = std::llround(steadyFrames(std::chrono::steady_clock::now()) + lead_.load());
+  const std::int64_t done = framesDone_.load();
+  return done < 0 ? frame : std::min(frame, done + kDeviceClockRunOnFrames);
 }
 
 std::chrono::steady_clock::time_point DeviceClock::timeOfFrame(std::int64_t frame) const {
@@ -29,12 +32,16 @@ void DeviceClock::blockRendered(std::int64_t framesDone) noexcept {
   if (hasBlock_) {
     held -= (now - lastBlockFrames_) / kClockFrameRate * kDeviceClockSinkFramesPerSecond;
   }
+  if (hasBlock_ && lead < held - kDeviceClockResyncFrames) {
+    stalled_.fetch_add(std::llround(held - lead), std::memory_order_relaxed);
+  }
   if (!hasBlock_ || lead > held || lead < held - kDeviceClockResyncFrames) {
     held = lead;
   }
   hasBlock_ = true;
   lastBlockFrames_ = now;
   lead_.store(held, std::memory_order_relaxed);
+  framesDone_.store(framesDone, std::memory_order_relaxed);
 }
 
 }  // namespace quarn

@@ -8,7 +8,10 @@
 // clock has counted, and the largest lead is held, sinking slowly so that a
 // device a little slower than the steady clock is followed. A lead that drops
 // at once by more than kDeviceClockResyncFrames (a stall, a suspended server)
-// is taken as the new lead. Until the first block (or with no device at all)
+// is taken as the new lead, and the drop is counted as stalled frames. Between
+// blocks the clock runs on at most kDeviceClockRunOnFrames past the frames
+// rendered, so a stalled render holds time still instead of letting it run
+// away from the sound. Until the first block (or with no device at all)
 // frames run at the nominal rate from the clock's creation.
 //
 // Threads: blockRendered on the audio render thread only (no lock, no
@@ -27,11 +30,14 @@ namespace quarn {
 // any device clock drifts, far slower than a burst comes and goes.
 inline constexpr double kDeviceClockSinkFramesPerSecond = 0.002 * kClockFrameRate;
 inline constexpr double kDeviceClockResyncFrames = 0.1 * kClockFrameRate;
+// Beyond any buffer a sound server keeps: a render late by more has stalled.
+inline constexpr std::int64_t kDeviceClockRunOnFrames = kClockFrameRate / 5;
 
 class DeviceClock final : public SleepingClock {
 public:
   DeviceClock();
   std::int64_t currentFrame() const override;
+  std::int64_t stalledFrames() const override { return stalled_.load(); }
 
   // Audio thread: the render has produced every frame before `framesDone`.
   void blockRendered(std::int64_t framesDone) noexcept;
@@ -45,6 +51,8 @@ private:
   const std::chrono::steady_clock::time_point origin_;
   std::atomic<double> lead_{0.0};  // rendered frames minus steady-clock frames
   static_assert(std::atomic<double>::is_always_lock_free, "the render thread stores the lead without a lock");
+  std::atomic<std::int64_t> framesDone_{-1};  // at the latest block; -1 before the first
+  std::atomic<std::int64_t> stalled_{0};
 
   // Audio thread only.
   bool hasBlock_ = false;

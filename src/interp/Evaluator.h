@@ -97,6 +97,8 @@ public:
   // [self wait:] on the calling thread's clock; false when the run was stopped.
   // `at` is where the wait stands, for the line a late thread prints.
   bool waitSeconds(double seconds, SourceOffset at = kNoSourceOffset);
+  // Says once per run that a thread fell `frames` behind its beat.
+  void reportFallingBehind(std::int64_t frames, SourceOffset at);
   // When a sound change sent now by the calling thread applies: its logical
   // time plus the engine's schedule-ahead latency.
   SoundStamp soundStamp() const;
@@ -112,6 +114,7 @@ private:
   const std::int64_t startFrame_;    // the clock's frame of logical time zero
   std::atomic<bool> isStopped_{false};
   std::atomic<bool> hasFallenBehind_{false};
+  std::atomic<std::int64_t> stallsSeen_;  // the clock's stalled frames at the last wait
   mutable std::mutex asyncMutex_;
   std::condition_variable asyncDone_;
   int pendingAsync_ = 0;  // guarded by asyncMutex_

@@ -11,7 +11,8 @@ Evaluator::Evaluator(std::shared_ptr<EngineManager> engine, std::shared_ptr<Envi
     : engine(std::move(engine)),
       environment(std::move(environment)),
       generation_(this->engine ? this->engine->runGeneration() : 0),
-      startFrame_(this->engine ? this->engine->clock().currentFrame() : 0) {}
+      startFrame_(this->engine ? this->engine->clock().currentFrame() : 0),
+      stallsSeen_(this->engine ? this->engine->clock().stalledFrames() : 0) {}
 
 std::shared_ptr<const CodeTree> Evaluator::compile(const Node& root) {
   return Compiler(*environment).compile(root);

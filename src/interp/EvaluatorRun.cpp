@@ -60,17 +60,26 @@ bool Evaluator::waitSeconds(double seconds, SourceOffset at) {
     return engine->clock().sleepUntil(frameAt(logicalNow() + nanos), [this] { return !mayContinue(); });
   }
   scope->now += nanos;
+  const std::int64_t maxLag = framesFromNanos(LogicalNanos{kMaxLagMilliseconds} * 1'000'000);
+  // a stalled device holds its time still: what the stall cost is told, and
+  // the sound goes on from where it stood
+  const std::int64_t stalled = engine->clock().stalledFrames();
+  const std::int64_t missed = stalled - stallsSeen_.exchange(stalled);
+  if (missed > maxLag) reportFallingBehind(missed, at);
   const std::int64_t behind = engine->clock().currentFrame() - frameAt(scope->now);
-  if (behind > framesFromNanos(LogicalNanos{kMaxLagMilliseconds} * 1'000'000)) {
+  if (behind > maxLag) {
     scope->now += nanosFromFrames(behind);
-    if (!hasFallenBehind_.exchange(true)) {
-      printLine("[VRKLog] Timing: a sequence fell " + std::to_string(nanosFromFrames(behind) / 1'000'000) +
-                " ms behind its beat; it goes on from now.",
-                at);
-    }
+    reportFallingBehind(behind, at);
     return mayContinue();
   }
   return engine->clock().sleepUntil(frameAt(scope->now), [this] { return !mayContinue(); });
+}
+
+void Evaluator::reportFallingBehind(std::int64_t frames, SourceOffset at) {
+  if (hasFallenBehind_.exchange(true)) return;
+  printLine("[VRKLog] Timing: a sequence fell " + std::to_string(nanosFromFrames(frames) / 1'000'000) +
+                " ms behind its beat; it goes on from now.",
+            at);
 }
 
 void Evaluator::failRun(const std::string& line) {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "RenderPull.h"
+#include "audio/DeviceClock.h"
 #include "audio/EngineLimits.h"
 #include "audio/SampleCache.h"
 #include "audio/VoiceLevel.h"
@@ -158,6 +159,19 @@ TEST_F(EventTiming, DecodedSoundsAreKeptWithinTheirLimit) {
   cache.giveBack(a);
   EXPECT_EQ(cache.lend("a", &outcome), nullptr);
   EXPECT_EQ(outcome, SampleCache::Outcome::missing);
+}
+
+// A render that stops pulling (the process or the server held) holds the device's
+// time at most a run-on past its last block, and the next block counts the stall.
+TEST(DeviceClockStall, HoldsTimeAndCountsTheStall) {
+  DeviceClock clock;
+  clock.blockRendered(4096);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_LE(clock.currentFrame(), 4096 + kDeviceClockRunOnFrames);
+  EXPECT_EQ(clock.stalledFrames(), 0);
+  clock.blockRendered(4096 + 256);
+  EXPECT_GE(clock.stalledFrames(), 44100 * 3 / 10) << "400 ms held, less the blocks' lead";
+  EXPECT_LE(clock.currentFrame(), 4096 + 256 + 44100 / 100);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 # kind of fault per case:
 #   killed   kill -9 of the server: one line within a second, no busy thread
 #            while it is gone, the sound back (recorded) once it restarts
+#   held     kill -STOP of quarn itself for 2 s: the stall told as a sequence
+#            falling behind, and the device kept (not taken as lost)
 #   frozen   kill -STOP of the server: one line, and the run ends on time (the
 #            device's close cannot hold the exit)
 #   latency  --latency 2000: every click scheduled is heard before the exit
@@ -51,6 +53,15 @@ s = array.array("f"); s.frombytes(open(sys.argv[1], "rb").read())
 sys.exit(0 if max(map(abs, s), default=0) > 0.02 else 1)
 PY
 echo "killed: lost after ${lost_ms} ms, ${ticks} CPU ticks in 3 s, back ${back_ms} ms after the restart"
+kill "$run"; wait "$run" 2> /dev/null || true
+
+play "$beats"
+sleep 0.5
+kill -STOP "$run"; sleep 2; kill -CONT "$run"
+await "fell [0-9]* ms behind its beat" 1000 > /dev/null
+sleep 0.5
+! grep -q "sound device was lost" "$work/run.out" || fail "quarn held still was taken for a lost device"
+echo "held: $(grep -o "fell [0-9]* ms" "$work/run.out"), the device kept"
 kill "$run"; wait "$run" 2> /dev/null || true
 
 play '[sampler setRate:1]; [self wait:5];'
