@@ -81,7 +81,7 @@ TEST_F(CliFaults, AnInterruptHaltsTheRun) {
   kill(pid, SIGINT);
   int status = 0;
   waitpid(pid, &status, 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - halted, std::chrono::seconds(5)) << "a bound against a hang only";
+  EXPECT_LT(std::chrono::steady_clock::now() - halted, std::chrono::seconds(20)) << "the 60 s wait went on";
   EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
   EXPECT_EQ(readFile(dir() / "out"), "[VRKLog] Sampler rate set to 1.0\nEnd of all sequences.\n");
   EXPECT_NE(readFile(dir() / "err").find("halted"), std::string::npos) << readFile(dir() / "err");
