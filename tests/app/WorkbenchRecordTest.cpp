@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "app/RecordToggle.h"
-#include "audio/SndfileLibrary.h"
+#include "audio/SampleFile.h"
 #include "cli/RenderCommand.h"
 
 namespace quarn {
@@ -26,11 +26,9 @@ constexpr std::int64_t kTestLatencyFrames = 22050;
 constexpr int kDeviceBlockFrames = 256;
 
 std::vector<float> leftChannel(const std::filesystem::path& file) {
-  SF_INFO info{};
-  SNDFILE* sound = sndfileOpen(file.c_str(), SFM_READ, &info);
-  std::vector<float> frames(static_cast<std::size_t>(sound != nullptr ? info.frames * info.channels : 0)), left;
-  if (sound != nullptr) sndfileReadFloatFrames(sound, frames.data(), info.frames), sndfileClose(sound);
-  for (std::size_t i = 0; i < frames.size(); i += static_cast<std::size_t>(info.channels)) left.push_back(frames[i]);
+  std::vector<float> left;
+  if (const auto sound = decodeSampleFile(file))
+    for (long i = 0; i < sound->frameCount; ++i) left.push_back(sound->samples[2 * i]);
   return left;
 }
 

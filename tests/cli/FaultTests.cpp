@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command when its surroundings misbehave: a script file that is no text, a
-// signal that ends a render, a pipe as the output, a full disk.
+// signal that ends a render or halts a run, a pipe as the output, a full disk.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -61,6 +61,30 @@ TEST_F(CliFaults, EveryEndingSignalRemovesTheRendersTemporary) {
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 128 + signal) << strsignal(signal);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir()), fs::directory_iterator()), 1) << strsignal(signal);
   }
+}
+
+// Ctrl+C halts a run as the halt button does: the wait in progress ends at once,
+// nothing after it runs, status 130.
+TEST_F(CliFaults, AnInterruptHaltsTheRun) {
+  const std::string file = scriptFile("halt.quarn", "[sampler setRate:1];\n[self wait:60];\n[sampler setRate:2];\n");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    freopen((dir() / "out").c_str(), "w", stdout);
+    freopen((dir() / "err").c_str(), "w", stderr);
+    execl(kQuarn.c_str(), "quarn", "run", "--silent", file.c_str(), nullptr);
+    _exit(127);
+  }
+  for (int tries = 0; tries < 1000 && readFile(dir() / "out").empty(); ++tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // into the wait
+  const auto halted = std::chrono::steady_clock::now();
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - halted, std::chrono::seconds(20)) << "the 60 s wait went on";
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
+  EXPECT_EQ(readFile(dir() / "out"), "[VRKLog] Sampler rate set to 1.0\nEnd of all sequences.\n");
+  EXPECT_NE(readFile(dir() / "err").find("halted"), std::string::npos) << readFile(dir() / "err");
 }
 
 // A pipe named as the output is written as a stream, never replaced by a file.

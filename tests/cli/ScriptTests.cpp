@@ -13,7 +13,8 @@
 //                      sound starts), `// sound: FROM TO` (each stretch of sound),
 //                      `// frequency: HZ` (of the first stretch), `// frames: N`
 //                      (the whole length), `// peak: LOW HIGH` (the loudest sample
-//                      of either channel); `// seconds: N` renders N seconds.
+//                      of either channel); `// seconds: N` renders N seconds;
+//                      `// script: PATH` renders that file (from the case's folder).
 //   cli/NAME.quarn     commands, each a `// $ quarn ARGS` line and what follows
 //                      it: `// status: N` (0 unless given), `// out: LINE` and
 //                      `// err: LINE` (each stream whole; USAGE stands for the
@@ -204,8 +205,9 @@ class Scripts : public test::TestFolder, public testing::WithParamInterface<fs::
 
 TEST_P(Scripts, DoAsTheCaseSays) {
   const std::string name = GetParam().filename().string(), folder = GetParam().parent_path().filename().string();
-  fs::copy_file(GetParam(), dir() / name);
   const std::string text = readFile(GetParam());
+  const auto given = textsAfter(text, "// script: ");
+  fs::copy_file(given.empty() ? GetParam() : GetParam().parent_path() / given[0], dir() / name);
   const auto commands = folder == "cli" ? commandsOf(text, dir(), name)
                                         : std::vector{commandFor(GetParam(), folder, dir() / name)};
   for (const Command& c : commands) {

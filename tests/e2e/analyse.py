@@ -28,8 +28,7 @@ TOLERANCE_MS = 0.1           # rendered against live
 
 
 def floats(data):
-    samples = array.array("f")
-    samples.frombytes(data[: len(data) - len(data) % 4])
+    samples = array.array("f", data[: len(data) - len(data) % 4])
     if sys.byteorder != "little":
         samples.byteswap()
     return samples

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# End-to-end: `quarn run` through a private PulseAudio server that fails, one
-# kind of fault per case:
+# End-to-end: `quarn run` through a private PulseAudio server: a 110 Hz tone
+# for one second, recorded from the sink's monitor, then silence; then the
+# server fails, one kind of fault per case:
 #   killed   kill -9 of the server: one line within a second, no busy thread
 #            while it is gone, the sound back (recorded) once it restarts
 #   held     kill -STOP of quarn itself for 2 s: the stall told as a sequence
@@ -33,6 +34,9 @@ beats='[sampler setRate:1]; int i = 0;
 while (i < 60) { i = i + 1; [sampler play:"rim"]; [self wait:0.25]; }'
 
 pulse_start
+AFTER=1 pulse_take "$work/tone.raw" "$quarn" run - <<< '[tb303 setFrequency:110]; [tb303 play]; [self wait:1]; [tb303 release];'
+python3 "$here/analyse.py" tone "$work/tone.raw" 110 || fail "no 110 Hz tone followed by silence"
+
 play "$beats"
 sleep 1
 before=$(cpu_ticks "$run")

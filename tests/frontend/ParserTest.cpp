@@ -17,7 +17,7 @@ void expectParsed(std::initializer_list<std::pair<const char*, std::string>> cas
   for (const auto& [source, expected] : cases) EXPECT_EQ(parsed(source), expected) << "source: " << source;
 }
 
-TEST(ParserExpressions, PrecedenceAssociativityAndPrefixes) {
+TEST(ParserExpressions, PrecedenceAssociativityPrefixesArraysAndSends) {
   expectParsed({
       {"1 + 2 * 3; 1 * 2 + 3;", "(+ 1 (* 2 3)) (+ (* 1 2) 3)"},
       {"a || b && c; a && b || c;", "(|| a (&& b c)) (|| (&& a b) c)"},
@@ -30,11 +30,6 @@ TEST(ParserExpressions, PrecedenceAssociativityAndPrefixes) {
       {"x = - a * b; ! a && b;", "(= x (* (- a) b)) (&& (! a) b)"},
       {"a * - b; a - - b; x = - ! - 1;", "(* a (- b)) (- a (- b)) (= x (- (! (- 1))))"},
       {"!!!a || b; x = -[a b] * 2;", "(|| (! (! (! a))) b) (= x (* (- [a b]) 2))"},
-  });
-}
-
-TEST(ParserExpressions, ArraysAndSends) {
-  expectParsed({
       {"x = @[]; x = @[1] + @[2];", "(= x (@)) (= x (+ (@ 1) (@ 2)))"},
       {"x = @[1 + 2, -a, \"s\", [a b], @[], @[@[true]]];", "(= x (@ (+ 1 2) (- a) \"s\" [a b] (@) (@ (@ true))))"},
       {"[tb303 setFrequency:110.0]; [tb303 play];", "[tb303 setFrequency: 110.0] [tb303 play]"},
