@@ -90,7 +90,7 @@ def tone(path, expected):
         return f"pitch {pitch:.1f} Hz is not near {expected} Hz"
     if at < 100.0 * max(below, above):
         return "the expected frequency does not stand out from its neighbours"
-    after = samples[(last + 1) * WINDOW:]
+    after = samples[(last + 2) * WINDOW:]  # clear of the window the release fades in
     if len(after) < MIN_SILENCE_SECONDS * RATE:
         return "the recording ends before any silence after the tone"
     if rms(after) > QUIET_RMS:
