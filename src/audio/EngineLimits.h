@@ -28,9 +28,10 @@ inline constexpr int kSamplerScratchFrames = 1024;
 // What the output device is asked for per callback.
 inline constexpr unsigned kDeviceBufferFrames = 256;
 // Buffers of that size the sound server may hold ahead of the speaker (about
-// 93 ms). Four were tried: a change is heard sooner, but under a loaded
-// machine the server then starves and the click train loses its grid.
-inline constexpr unsigned kDeviceBufferCount = 16;
+// 23 ms): what a halt still plays, and part of every change's way to the ear.
+// The render thread runs real-time where the system allows; without that, a
+// machine busy at equal standing can starve it whatever the buffer.
+inline constexpr unsigned kDeviceBufferCount = 4;
 // The render thread's real-time priority, when the system grants one.
 inline constexpr int kDeviceThreadPriority = 60;
 
