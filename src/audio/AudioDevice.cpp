@@ -26,7 +26,7 @@
 namespace quarn {
 namespace {
 
-using OpenFunction = void* (*)(RenderFunction, void*);
+using OpenFunction = void* (*)(RenderFunction, void*, int);
 using IsLostFunction = bool (*)(void*);
 using CloseFunction = void (*)(void*, bool);
 
@@ -52,6 +52,8 @@ const DeviceModule& deviceModule() {
   static const DeviceModule module = loadDeviceModule();
   return module;
 }
+
+std::atomic<SoundSystem> chosenSystem{SoundSystem::automatic};
 
 // Who may pull: a stream by its number, the watcher, or nobody any more.
 constexpr std::uint64_t kWatcherPulls = 0;
@@ -130,7 +132,7 @@ Stream* openStream(const std::shared_ptr<AudioDevice::Link>& link, bool pullsAtO
   }
   auto* stream = new Stream{link, id};
   if (pullsAtOnce) link->puller.store(id);
-  stream->handle = module.open(&pullThroughStream, stream);
+  stream->handle = module.open(&pullThroughStream, stream, static_cast<int>(chosenSystem.load()));
   if (stream->handle == nullptr) {
     if (pullsAtOnce) link->handOver(kWatcherPulls);
     delete stream;
@@ -251,6 +253,15 @@ void watch(std::shared_ptr<AudioDevice::Link> link, Stream* playing) {
 }
 
 }  // namespace
+
+void chooseSoundSystem(SoundSystem system) { chosenSystem.store(system); }
+
+std::optional<SoundSystem> soundSystemNamed(std::string_view name) {
+  if (name == "pulse") return SoundSystem::pulse;
+  if (name == "alsa") return SoundSystem::alsa;
+  if (name == "jack") return SoundSystem::jack;
+  return std::nullopt;
+}
 
 AudioDevice::AudioDevice(RenderFunction render, void* context)
     : link_(std::make_shared<Link>()) {

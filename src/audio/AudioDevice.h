@@ -19,6 +19,8 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <thread>
 
 namespace quarn {
@@ -43,6 +45,15 @@ inline constexpr int kSilentPullFrames = 1024;
 inline constexpr const char* kDeviceLostLine =
     "[VRKLog] The sound device was lost; playing silently. Quarn tries to reconnect every few seconds.";
 inline constexpr const char* kDeviceBackLine = "[VRKLog] The sound device is back; playing through it again.";
+
+// The sound system devices play through: the PulseAudio server when one runs
+// (else ALSA), or the one named by `quarn run --device`. The numbers cross into
+// the device module.
+enum class SoundSystem { automatic = 0, pulse = 1, alsa = 2, jack = 3 };
+// For every device the process opens from then on; called before a run starts.
+void chooseSoundSystem(SoundSystem system);
+// The system of a --device name ("pulse", "alsa", "jack"), if it is one.
+std::optional<SoundSystem> soundSystemNamed(std::string_view name);
 
 // True once a device's close was given up on: a thread still sits inside the
 // sound library, so the process must leave without its static destructors

@@ -6,6 +6,7 @@
 #include <new>
 #include <system_error>
 
+#include "audio/AudioDevice.h"
 #include "audio/EngineLimits.h"
 #include "audio/EngineManager.h"
 #include "cli/Commands.h"
@@ -58,7 +59,7 @@ std::string usageText() {
          "  quarn [FILE]               open the workbench window, with FILE in it\n"
          "  quarn tokens FILE          print the tokens of a script, one per line\n"
          "  quarn check FILE           parse a script; print the parse error, if any (exit 1)\n"
-         "  quarn run [--silent] [--latency MS] FILE  run a script headless\n"
+         "  quarn run [--silent] [--latency MS] [--device D] FILE  run a script headless\n"
          "  quarn render [options] FILE  render a script to a sound file, faster than real time\n"
          "      -o OUT       .wav (FILE's name with .wav by default), .flac or .ogg; - for WAV on standard output\n"
          "      --seconds N  render exactly N seconds\n"
@@ -69,7 +70,10 @@ std::string usageText() {
          "A subcommand's FILE may be - to read standard input. --silent uses no audio\n"
          "device; --latency schedules sound changes MS ahead (" +
          std::to_string(kMinLatencyMilliseconds) + " to " + std::to_string(kMaxLatencyMilliseconds) +
-         ", default " + std::to_string(kDefaultLatencyMilliseconds) + ").\n" + kLicenceLine;
+         ", default " + std::to_string(kDefaultLatencyMilliseconds) +
+         ");\n--device plays through D (pulse, alsa or jack) instead of the default (PulseAudio,\n"
+         "else ALSA).\n" +
+         kLicenceLine;
 }
 
 std::optional<std::string> workbenchFileArgument(const std::vector<std::string>& args) {
@@ -109,6 +113,7 @@ int runCli(const std::vector<std::string>& args) {
   }
   bool silent = false;
   long long latency = -1;
+  std::string device;
   std::vector<std::string> files;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -117,6 +122,9 @@ int runCli(const std::vector<std::string>& args) {
     } else if (command == "run" && arg == "--latency") {
       latency = i + 1 < args.size() ? parseLatency(args[++i]) : -1;
       if (latency < 0) return usageError(kLatencyProblem);
+    } else if (command == "run" && arg == "--device") {
+      device = i + 1 < args.size() ? args[++i] : "";
+      if (!soundSystemNamed(device)) return usageError("--device needs pulse, alsa or jack");
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usageError("unknown option '" + arg + "'");
     } else {
@@ -140,6 +148,7 @@ int runCli(const std::vector<std::string>& args) {
     RunOptions options;
     options.silent = silent;
     options.latencyMilliseconds = latency;
+    options.deviceName = device;
     options.resourcesDir = EngineManager::defaultResourcesDir();
     options.handleInterrupt = true;
     return runCommand(*source, options, std::cerr);

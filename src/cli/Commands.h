@@ -22,6 +22,7 @@ struct RunOptions {
   std::filesystem::path resourcesDir;  // bundled sounds
   bool handleInterrupt = false;        // Ctrl+C halts, a second one exits
   long long latencyMilliseconds = -1;  // schedule-ahead of sound changes; -1: the default
+  std::string_view deviceName;         // a --device name, checked; empty: the system's default
 };
 
 // Compiles and runs a script as the workbench does, prints "End of all sequences."

@@ -90,13 +90,17 @@ int runCommand(std::string_view source, const RunOptions& options, std::ostream&
     return 1;
   }
   std::unique_ptr<InterruptWatcher> watcher;
+  if (!options.deviceName.empty()) chooseSoundSystem(*soundSystemNamed(options.deviceName));
   auto engine = std::make_shared<EngineManager>(
       options.resourcesDir, options.silent ? AudioOutput::none : AudioOutput::device);
   if (options.handleInterrupt) watcher = std::make_unique<InterruptWatcher>(engine);
   if (options.latencyMilliseconds >= 0) engine->setLatencyFrames(framesFromNanos(options.latencyMilliseconds * 1'000'000));
   engine->start();
-  if (!options.silent && !engine->hasDevice()) {
+  if (!options.silent && !engine->hasDevice() && options.deviceName.empty()) {
     err << "quarn: no audio device found; playing silently\n" << std::flush;
+  } else if (!options.silent && !engine->hasDevice()) {
+    err << "quarn: could not play through " << options.deviceName
+        << " (is its server running, at 44100 Hz?); playing silently\n" << std::flush;
   }
   engine->isRunning = true;
 

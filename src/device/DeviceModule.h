@@ -2,8 +2,9 @@
 #pragma once
 // The two entry points of the output-device module (libquarn_device.so), which
 // the audio library loads on first use. C linkage so they are found by name.
-//   quarnDeviceOpen: a started stream pulling from render, or null when no
-//     device could be opened (the system then runs silent).
+//   quarnDeviceOpen: a started stream pulling from render through the given
+//     SoundSystem, or null when no device could be opened (the system then
+//     runs silent).
 //   quarnDeviceIsLost: the stream's connection failed (the sound server went
 //     away); it pulls no more and waits to be closed.
 //   quarnDeviceClose: stops and frees a stream; no pull runs after it returns.
@@ -13,7 +14,7 @@
 #include "audio/AudioDevice.h"
 
 extern "C" {
-void* quarnDeviceOpen(quarn::RenderFunction render, void* context);
+void* quarnDeviceOpen(quarn::RenderFunction render, void* context, int soundSystem);
 bool quarnDeviceIsLost(void* stream);
 void quarnDeviceClose(void* stream, bool drain);
 }

@@ -5,6 +5,7 @@
 #include "device/DeviceModule.h"
 
 #include <alsa/asoundlib.h>
+#include <jack/jack.h>
 #include <rtaudio/RtAudio.h>
 
 #include <pthread.h>
@@ -30,6 +31,7 @@ namespace {
 // ALSA prints its own complaints to stderr (e.g. when there is no card);
 // a device-less start must stay quiet.
 void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+void ignoreJackMessage(const char*) {}
 
 class RtAudioStream;
 
@@ -85,7 +87,7 @@ public:
   RtAudioStream(const RtAudioStream&) = delete;
   RtAudioStream& operator=(const RtAudioStream&) = delete;
 
-  bool open();
+  bool open(SoundSystem system);
   bool isLost() const { return isLost_.load(); }
   void drainOnClose() { drainsOnClose_ = true; }
   void markLost() { isLost_.store(true); }
@@ -130,10 +132,20 @@ RtAudioStream::~RtAudioStream() {
   }
 }
 
-bool RtAudioStream::open() {
+bool RtAudioStream::open(SoundSystem system) {
   snd_lib_error_set_handler(&ignoreAlsaError);
-  // The sound server when one runs; otherwise ALSA directly. JACK is left out
-  // of the search because its client library reports a missing server on stderr.
+  switch (system) {
+    case SoundSystem::pulse: return openWith(RtAudio::LINUX_PULSE);
+    case SoundSystem::alsa: return openWith(RtAudio::LINUX_ALSA);
+    case SoundSystem::jack:
+      // the caller says in one line when there is no server; JACK's own lines would repeat it
+      jack_set_error_function(&ignoreJackMessage);
+      jack_set_info_function(&ignoreJackMessage);
+      return openWith(RtAudio::UNIX_JACK);
+    case SoundSystem::automatic: break;
+  }
+  // The sound server when one runs; otherwise ALSA directly. JACK is only
+  // used when asked for: its client library reports a missing server on stderr.
   if (isPulseServerReachable() && openWith(RtAudio::LINUX_PULSE)) {
     return true;
   }
@@ -222,10 +234,10 @@ int RtAudioStream::callback(void* output, void*, unsigned frameCount, double, un
 
 }  // namespace quarn
 
-extern "C" void* quarnDeviceOpen(quarn::RenderFunction render, void* context) {
+extern "C" void* quarnDeviceOpen(quarn::RenderFunction render, void* context, int soundSystem) {
   try {
     auto stream = std::make_unique<quarn::RtAudioStream>(render, context);
-    return stream->open() ? stream.release() : nullptr;
+    return stream->open(static_cast<quarn::SoundSystem>(soundSystem)) ? stream.release() : nullptr;
   } catch (...) {
     return nullptr;
   }
