@@ -3,7 +3,8 @@
 // The clock that script threads pass time by. Logical time is an exact count
 // of nanoseconds since a run's start; it becomes a frame of the render thread's
 // count only where it is used, so no rounding piles up over a long run. A
-// clock maps those frames to the moment a script thread should wake.
+// clock maps those frames to the moment a script thread should wake; it
+// schedules no threads (TurnScheduler.h does that).
 //
 // Threads: every member from any thread except the audio render thread, unless
 // said otherwise.
@@ -52,15 +53,6 @@ public:
 
   // Makes every sleeper look at its stop check again: after a halt or a run stop.
   virtual void wakeAll() = 0;
-
-  // A script thread (a run's top level, an async body) is announced by the
-  // thread that creates it, begins on its own thread at `frame`, and ends there.
-  // Wall clocks need none of this; a clock that schedules threads itself does.
-  // An announcement refused (false) is a thread that could never begin: the
-  // caller drops it.
-  virtual bool threadAnnounced() { return true; }
-  virtual void threadBegins(std::int64_t /*frame*/) {}
-  virtual void threadEnded() {}
 };
 
 // A clock that sleeps on the steady clock, woken early by wakeAll.

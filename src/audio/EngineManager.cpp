@@ -31,9 +31,10 @@ constexpr const char* kQueueFullLine =
 }  // namespace
 
 EngineManager::EngineManager(std::filesystem::path resourcesDir, AudioOutput output,
-                             std::unique_ptr<Clock> clock)
+                             std::shared_ptr<Clock> clock, std::shared_ptr<TurnScheduler> turns)
     : synth(std::make_shared<SynthWrapper>()),
       resourcesDir_(resourcesDir),
+      turns_(turns ? std::move(turns) : std::make_shared<TurnScheduler>()),
       latencyFrames_(framesFromNanos(kDefaultLatencyMilliseconds * 1'000'000)),
       impl_(std::make_unique<Impl>(std::move(resourcesDir), output)) {
   synthSetSampleRate(synth->pointer, static_cast<float>(kEngineSampleRate));

@@ -27,6 +27,7 @@
 #include "audio/Recorder.h"
 #include "audio/SoundEvent.h"
 #include "audio/SynthVoice.h"
+#include "audio/TurnScheduler.h"
 #include "support/SourceOffset.h"
 
 namespace quarn {
@@ -52,10 +53,11 @@ struct SoundStamp {
 class EngineManager {
 public:
   // resourcesDir holds the bundled sound files (name + ".wav").
-  // A null clock means the steady clock (or the device's, once a device runs).
+  // A null clock means the steady clock (or the device's, once a device runs);
+  // null turns mean none: every script thread runs at once.
   explicit EngineManager(std::filesystem::path resourcesDir,
                          AudioOutput output = AudioOutput::device,
-                         std::unique_ptr<Clock> clock = nullptr);
+                         std::shared_ptr<Clock> clock = nullptr, std::shared_ptr<TurnScheduler> turns = nullptr);
   ~EngineManager();
   EngineManager(const EngineManager&) = delete;
   EngineManager& operator=(const EngineManager&) = delete;
@@ -95,6 +97,8 @@ public:
   std::uint64_t runGeneration() const { return runGeneration_.load(); }
   // What script threads pass time by.
   Clock& clock() { return *clock_; }
+  // Who lets script threads go on.
+  TurnScheduler& turns() { return *turns_; }
   // How far ahead of a script thread's logical time its changes are stamped.
   std::int64_t latencyFrames() const { return latencyFrames_.load(); }
   void setLatencyFrames(std::int64_t frames) { latencyFrames_.store(frames); }
@@ -130,7 +134,8 @@ private:
   void applyAtOnce(const SoundEvent& event);
 
   const std::filesystem::path resourcesDir_;
-  std::unique_ptr<Clock> clock_;
+  std::shared_ptr<Clock> clock_;
+  std::shared_ptr<TurnScheduler> turns_;
   std::atomic<std::uint64_t> runGeneration_{0};
   std::atomic<std::int64_t> latencyFrames_;
   std::unique_ptr<Impl> impl_;
