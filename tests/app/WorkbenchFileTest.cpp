@@ -190,7 +190,7 @@ TEST_F(WorkbenchFiles, DISABLED_ChildQuitsDuringARender) {
     return false;
   }));
   window->close();
-  QuarnApp::finish(0, engine);
+  QuarnApp::finish(0, std::move(window));
 }
 
 TEST_F(WorkbenchFiles, QuittingDuringARenderLeavesNoTemporary) {

@@ -7,6 +7,7 @@
 #include <QTextBlock>
 
 #include <map>
+#include <thread>
 
 #include "app/DisplayCheck.h"
 #include "frontend/Parser.h"
@@ -103,24 +104,26 @@ TEST_F(WorkbenchWindowTest, FreshWindowItsLookItsConsoleItsKeysAndClosingDuringA
   EXPECT_EQ(editor()->SendScintilla(QsciScintillaBase::SCI_GETZOOM), kMinZoom);
   EXPECT_EQ(view().sourceCode(), "    a\n    b") << "Tab is four spaces; Return keeps the indent; zooming types nothing";
 
-  // Closed during a run: runs hold the engine until their waits end; nothing reaches the gone
-  // window; the app leaves normally.
+  // Closed during a run of many async bodies: they are halted, nothing reaches the gone window,
+  // and the app destroys the engine on this (the main) thread before it leaves.
+  std::thread::id endedOn;
+  engine.reset(new EngineManager("/nonexistent", AudioOutput::none),
+               [&endedOn](EngineManager* gone) { endedOn = std::this_thread::get_id(); delete gone; });
+  window = makeWindow(pathIn("closing"));
   const std::shared_ptr<SynthWrapper> synth = engine->synth;  // to read the voice after the engine
-  const std::weak_ptr<EngineManager> engineLeft = engine;
   engine.reset();
-  view().setSourceCode("[tb303 setFrequency:221.0];\nasync { [self wait:0.3]; [tb303 setCutoff:0.25]; }\n"
-                       "[self wait:0.3];\n[tb303 setFrequency:550.0];");
+  view().setSourceCode("int k = 0;\nwhile (k < 20000) { async { [self wait:0.3]; [tb303 setCutoff:0.25]; } k = k + 1; }\n"
+                       "[tb303 setFrequency:221.0];\n[self wait:0.3];\n[tb303 setFrequency:550.0];");
   view().compileAndRun();
   ASSERT_TRUE(waitFor([&] { return synth->pointer->frequency.load() == 221.0f; }));
   answers = {SaveAnswer::discard};
   window->close();
   EXPECT_FALSE(view().engine()->isRunning.load());
-  window.reset();
-  ASSERT_TRUE(waitFor([&] { return engineLeft.expired(); }));
+  EXPECT_EQ(QuarnApp::finish(3, std::move(window)), 3);
+  EXPECT_EQ(endedOn, std::this_thread::get_id());
   QTest::qWait(50);  // deliver anything posted (nothing should be)
   EXPECT_EQ(synth->pointer->frequency.load(), 221.0f);
   EXPECT_NE(synth->pointer->cutoff.load(), 0.25f);
-  EXPECT_EQ(QuarnApp::finish(3, engineLeft), 3);
 }
 
 // A parse error is pointed at (column in characters) and runs nothing. A halted run asleep goes
