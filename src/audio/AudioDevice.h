@@ -19,6 +19,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <thread>
 
 namespace quarn {
@@ -40,9 +41,9 @@ inline constexpr std::chrono::milliseconds kDeviceCloseLimit{1000};
 // Frames the watcher pulls at a time while no stream plays (about 23 ms).
 inline constexpr int kSilentPullFrames = 1024;
 
-inline constexpr const char* kDeviceLostLine =
-    "[VRKLog] The sound device was lost; playing silently. Quarn tries to reconnect every few seconds.";
-inline constexpr const char* kDeviceBackLine = "[VRKLog] The sound device is back; playing through it again.";
+inline constexpr std::string_view kDeviceLostMessage =
+    "The sound device was lost; playing silently. Quarn tries to reconnect every few seconds.";
+inline constexpr std::string_view kDeviceBackMessage = "The sound device is back; playing through it again.";
 
 // True once a device's close was given up on: a thread still sits inside the
 // sound library, so the process must leave without its static destructors
@@ -59,7 +60,6 @@ public:
   // Opens and starts the default output. Every failure (no sound server, no
   // sound card) is swallowed without a word: the system then runs silent.
   bool open();
-  bool isOpen() const { return watcher_.joinable(); }
   // Sound reaches a device now: open, and not lost since (or back again).
   bool isPlaying() const;
   // The close lets the sound server play what it holds (within

@@ -15,25 +15,26 @@
 #include <functional>
 #include <mutex>
 
+#include "audio/SampleRate.h"
+
 namespace quarn {
 
 using LogicalNanos = std::int64_t;
 
-inline constexpr std::int64_t kClockFrameRate = 44100;
 inline constexpr LogicalNanos kNanosPerSecond = 1'000'000'000;
 
-// round(nanos * kClockFrameRate / 1e9) for any nanos >= 0, without overflow.
+// round(nanos * kSampleRate / 1e9) for any nanos >= 0, without overflow.
 constexpr std::int64_t framesFromNanos(LogicalNanos nanos) {
   const std::int64_t whole = nanos / kNanosPerSecond;
   const std::int64_t rest = nanos % kNanosPerSecond;
-  return whole * kClockFrameRate + (rest * kClockFrameRate + kNanosPerSecond / 2) / kNanosPerSecond;
+  return whole * kSampleRate + (rest * kSampleRate + kNanosPerSecond / 2) / kNanosPerSecond;
 }
 
 // The nanoseconds at which frame `frames` begins, rounded to the nearest.
 constexpr LogicalNanos nanosFromFrames(std::int64_t frames) {
-  const std::int64_t whole = frames / kClockFrameRate;
-  const std::int64_t rest = frames % kClockFrameRate;
-  return whole * kNanosPerSecond + (rest * kNanosPerSecond + kClockFrameRate / 2) / kClockFrameRate;
+  const std::int64_t whole = frames / kSampleRate;
+  const std::int64_t rest = frames % kSampleRate;
+  return whole * kNanosPerSecond + (rest * kNanosPerSecond + kSampleRate / 2) / kSampleRate;
 }
 
 // Tells a sleeper that its run has been halted or stopped.

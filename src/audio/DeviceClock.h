@@ -25,8 +25,8 @@ namespace quarn {
 
 // How fast a held lead sinks when blocks stop confirming it: far faster than
 // any device clock drifts, far slower than a burst comes and goes.
-inline constexpr double kDeviceClockSinkFramesPerSecond = 0.002 * kClockFrameRate;
-inline constexpr double kDeviceClockResyncFrames = 0.1 * kClockFrameRate;
+inline constexpr double kDeviceClockSinkFramesPerSecond = 0.002 * kSampleRate;
+inline constexpr double kDeviceClockResyncFrames = 0.1 * kSampleRate;
 
 class DeviceClock final : public SleepingClock {
 public:

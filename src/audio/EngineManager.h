@@ -32,7 +32,6 @@
 
 namespace quarn {
 
-inline constexpr double kEngineSampleRate = 44100.0;
 inline constexpr int kEngineChannels = 2;
 
 // device: the default output, when there is one. none: no device and no render
@@ -63,7 +62,6 @@ public:
   EngineManager& operator=(const EngineManager&) = delete;
 
   const std::shared_ptr<SynthWrapper> synth;
-  std::atomic<float> currentSampleRate{1.0f};
   std::atomic<bool> isRunning{false};
 
   // Voice off, then the device started; a missing device is swallowed silently.
@@ -79,7 +77,7 @@ public:
   // The voice: play, stop, setFrequency:, and setCutoff:, setResonance:, setDecay:,
   // setAccent:, setSlide: (callers clamp).
   void changeVoice(SoundEventKind kind, float value, SoundStamp when = {});
-  // Stores and logs the rate as given (at once); the rate applied is clamped to [0.25, 4].
+  // Logs the rate as given (at once); the rate applied is clamped to [0.25, 4].
   // `at` is where the script's send stands, for the line it prints.
   void setSamplerRate(float rate, SoundStamp when = {}, SourceOffset at = kNoSourceOffset);
   // Finds and decodes name + ".wav" on the calling thread (once: decoded sounds

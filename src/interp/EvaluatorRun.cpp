@@ -64,8 +64,8 @@ bool Evaluator::waitSeconds(double seconds, SourceOffset at) {
   if (behind > framesFromNanos(LogicalNanos{kMaxLagMilliseconds} * 1'000'000)) {
     scope->now += nanosFromFrames(behind);
     if (!hasFallenBehind_.exchange(true)) {
-      printLine("[VRKLog] Timing: a sequence fell " + std::to_string(nanosFromFrames(behind) / 1'000'000) +
-                " ms behind its beat; it goes on from now.",
+      printLine(logLine("Timing: a sequence fell ", std::to_string(nanosFromFrames(behind) / 1'000'000),
+                        " ms behind its beat; it goes on from now."),
                 at);
     }
     return mayContinue();
@@ -107,7 +107,7 @@ void Evaluator::submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTre
   const auto stopAtLimit = [this, at](const std::string& why) {
     if (!isStopped_.exchange(true)) {
       engine->clock().wakeAll();
-      printLine("[VRKLog] Async limit exceeded: " + why + "; run stopped.", at);
+      printLine(logLine("Async limit exceeded: ", why, "; run stopped."), at);
     }
   };
   bool isOverLimit = false;
