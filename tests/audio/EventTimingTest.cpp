@@ -2,12 +2,14 @@
 // Stamped sound changes pulled through the render without a device: each applies
 // at its exact frame, several in one block, same-stamp changes in send order,
 // late ones at the next block's start; halts cut at their stamp and drop what
-// waits; a full queue holds the sender back; decoded sounds are kept, by size.
+// waits; a full queue holds the sender back; decoded sounds are kept, by size;
+// a render's cancelled announcement leaves the caller its turn and room for more.
 #include <thread>
 
 #include "RenderPull.h"
 #include "audio/EngineLimits.h"
 #include "audio/SampleCache.h"
+#include "audio/VirtualClock.h"
 #include "audio/VoiceLevel.h"
 
 namespace quarn {
@@ -158,6 +160,24 @@ TEST_F(EventTiming, DecodedSoundsAreKeptWithinTheirLimit) {
   cache.giveBack(a);
   EXPECT_EQ(cache.lend("a", &outcome), nullptr);
   EXPECT_EQ(outcome, SampleCache::Outcome::missing);
+}
+
+TEST(VirtualTurns, ACancelledAnnouncementLeavesTheCallersTurn) {
+  VirtualClock clock(2);
+  std::thread script([&clock] {
+    clock.begin(0);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_TRUE(clock.announce());
+      clock.cancelAnnouncement();
+    }
+    clock.sleepUntil(10, [] { return false; });
+    clock.end();
+  });
+  for (const std::optional<std::int64_t> due : {std::optional<std::int64_t>(0), {10}, {}}) {
+    EXPECT_EQ(clock.nextDue(), due);
+    if (due) clock.resumeNext();
+  }
+  script.join();
 }
 
 }  // namespace
