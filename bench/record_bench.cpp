@@ -19,7 +19,7 @@
 namespace {
 
 constexpr int kBlockFrames = 256;
-constexpr double kBlockSeconds = kBlockFrames / quarn::kEngineSampleRate;
+constexpr double kBlockSeconds = kBlockFrames / static_cast<double>(quarn::kSampleRate);
 constexpr int kBlocksPerRun = 400;  // 102 400 frames: the ring holds 131 072
 static_assert(kBlocksPerRun * kBlockFrames < static_cast<int>(quarn::kRecordRingFrames));
 

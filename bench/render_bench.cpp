@@ -60,7 +60,7 @@ BENCHMARK(BM_RenderMinuteOfMusic)->MeasureProcessCPUTime()->Unit(benchmark::kMil
 void BM_VoiceAloneMinute(benchmark::State& state) {
   quarn::SynthWrapper voice;
   std::vector<float> out(quarn::kOfflineBlockFrames);
-  const auto frames = static_cast<long>(kMinute * quarn::kEngineSampleRate);
+  const auto frames = static_cast<long>(kMinute * quarn::kSampleRate);
   for (auto _ : state) {
     for (long done = 0; done < frames; done += quarn::kOfflineBlockFrames) {
       quarn::synthRender(voice.pointer, out.data(), quarn::kOfflineBlockFrames);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <set>
 
+#include "frontend/Keywords.h"
 #include "frontend/Lexer.h"
 #include "interp/Vocabulary.h"
 
@@ -25,12 +26,6 @@ std::size_t skipBlanksBack(std::string_view text, std::size_t end) {
 std::size_t nameStart(std::string_view text, std::size_t end) {
   while (end > 0 && isNameByte(text[end - 1])) --end;
   return end;
-}
-
-bool isTypeKeyword(const Token& token) {
-  for (std::string_view type : {"int", "float", "string", "bool", "array"})
-    if (token.isKeyword(type)) return true;
-  return false;
 }
 
 // Words that start with typed, case aside, sorted and each once.

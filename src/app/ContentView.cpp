@@ -199,7 +199,7 @@ void ContentView::haltSystem() {
   // ends sleeping waits at once, so the runs' end lines may follow within microseconds
   takeConsoleLines(false);
   engine_->halt();
-  setConsoleLines(linesOf(kHaltedText));
+  setConsoleLines(linesOf(logLine(kHaltedMessage)));
   emit halted();
 }
 

@@ -48,7 +48,7 @@ inline constexpr std::string_view kCompilingText = "Compiling...\n";
 inline constexpr std::string_view kExecutionStartedText =
     "AST successfully built. Execution started in background...\n";
 inline constexpr std::string_view kExecutionCompleteText = "Execution complete.";
-inline constexpr std::string_view kHaltedText = "[VRKLog] System halted. ";
+inline constexpr std::string_view kHaltedMessage = "System halted. ";  // tagged as a log line
 // Editor and console zoom, in Scintilla's steps of one point.
 inline constexpr int kMinZoom = -4;
 inline constexpr int kMaxZoom = 20;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "audio/AudioDevice.h"
+#include "support/EndOnThisThread.h"
 
 namespace quarn {
 namespace {
@@ -28,31 +29,27 @@ std::unique_ptr<WorkbenchWindow> QuarnApp::makeWindow(std::shared_ptr<EngineMana
 }
 
 int runWorkbench(int argc, char** argv, std::optional<std::string> file) {
-  int status = 0;
-  std::weak_ptr<EngineManager> engineLeft;
   qtHandler = qInstallMessageHandler(&dropRuntimeDirNotice);
-  {
-    QApplication application(argc, argv);
-    auto window = QuarnApp::makeWindow(
-        std::make_shared<EngineManager>(EngineManager::defaultResourcesDir(), AudioOutput::device),
-        ScriptSession::defaultFolder());
-    engineLeft = window->view().engine();
-    window->startWith(file ? std::optional<std::filesystem::path>(*file) : std::nullopt);
-    window->show();
-    status = application.exec();
-  }  // the window, and with it the engine unless a run holds it, goes before the application
-  return QuarnApp::finish(status, engineLeft);
+  QApplication application(argc, argv);
+  auto window = QuarnApp::makeWindow(
+      std::make_shared<EngineManager>(EngineManager::defaultResourcesDir(), AudioOutput::device),
+      ScriptSession::defaultFolder());
+  window->startWith(file ? std::optional<std::filesystem::path>(*file) : std::nullopt);
+  window->show();
+  return QuarnApp::finish(application.exec(), std::move(window));
 }
 
-int QuarnApp::finish(int status, const std::weak_ptr<EngineManager>& engineLeft) {
-  if (engineLeft.expired() && !deviceCloseAbandoned()) {
+// Returning while a worker or the render still uses the engine and the
+// libraries would run the static destructors under them, and could leave the
+// engine's end to a worker; leaving at once skips both.
+int QuarnApp::finish(int status, std::unique_ptr<WorkbenchWindow> window) {
+  const bool isRendering = window->isRendering();
+  std::shared_ptr<EngineManager> engine = window->view().engine();
+  window.reset();
+  engine->halt();  // runs still going stop at their next statement
+  if (!isRendering && endOnThisThread(engine, kRunsEndPatience) && !deviceCloseAbandoned()) {
     return status;
   }
-  // A run closed with the window is still asleep in a wait (it stops at its next
-  // statement), or a device's close hung in the sound library. Returning would
-  // run the static destructors while that worker and the engine's audio thread
-  // still use the libraries, and release the engine on a worker thread during
-  // shutdown; leaving at once skips both.
   std::fflush(nullptr);
   std::quick_exit(status);
 }

@@ -4,6 +4,7 @@
 // default output device, opening a script file or the last session.
 // Threads: main thread only.
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -13,6 +14,9 @@
 #include "audio/EngineManager.h"
 
 namespace quarn {
+
+// How long quitting waits for halted runs to end (they stop at their next statement).
+inline constexpr std::chrono::milliseconds kRunsEndPatience{2000};
 
 // Runs the window's main loop until it closes, with file open in it when given;
 // returns the exit status. The launcher hands over to this.
@@ -24,9 +28,12 @@ public:
   static std::unique_ptr<WorkbenchWindow> makeWindow(std::shared_ptr<EngineManager> engine,
                                                      std::filesystem::path sessionFolder,
                                                      WorkbenchDialogs dialogs = WorkbenchDialogs::standard());
-  // After the main loop: returns status when the engine went with the window;
-  // when a run still holds it (a script waiting), exits the process right here.
-  static int finish(int status, const std::weak_ptr<EngineManager>& engineLeft);
+  // After the main loop: the window goes, the runs still going are halted and,
+  // once they have let the engine go, it is destroyed on this thread; returns
+  // status. While a render is being written, when runs still hold the engine
+  // after kRunsEndPatience, or when a device's close hung, exits the process
+  // right here instead.
+  static int finish(int status, std::unique_ptr<WorkbenchWindow> window);
 };
 
 }  // namespace quarn

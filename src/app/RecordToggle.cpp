@@ -22,14 +22,14 @@ const QString kRecordFilters[] = {"WAV audio (*.wav)", "FLAC audio (*.flac)"};
 
 std::string secondsText(std::int64_t frames) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.2f", static_cast<double>(frames) / kEngineSampleRate);
+  std::snprintf(text, sizeof text, "%.2f", static_cast<double>(frames) / kSampleRate);
   return text;
 }
 
 }  // namespace
 
 std::string recordingTitle(std::int64_t frames, std::int64_t framesLost) {
-  const std::int64_t seconds = frames / static_cast<std::int64_t>(kEngineSampleRate);
+  const std::int64_t seconds = frames / kSampleRate;
   char time[32];
   if (seconds >= 3600) {
     std::snprintf(time, sizeof time, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),

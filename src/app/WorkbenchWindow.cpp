@@ -323,11 +323,10 @@ bool WorkbenchWindow::renderToFile() {
     return false;
   }
   // A thread without a line route: the script's lines stay out of the console's run.
-  // It holds the engine so that quitting during a render leaves at once (QuarnApp::finish).
+  // Quitting during a render leaves at once (QuarnApp::finish).
   try {
     renderHalt_ = std::make_shared<std::atomic<bool>>(false);
-    std::thread([feed = renderFeed_, engine = view_->engine(), halt = renderHalt_, source = std::move(source),
-                 output = *output] {
+    std::thread([feed = renderFeed_, halt = renderHalt_, source = std::move(source), output = *output] {
       for (std::string& line : renderScriptToFile(source, output, halt.get())) feed->push({0, std::move(line)});
       feed->pushRunEnd(0);
     }).detach();

@@ -216,7 +216,7 @@ void watch(std::shared_ptr<AudioDevice::Link> link, Stream* playing) {
       if (isStreamLost(*link, *playing)) {
         link->isPlaying.store(false);
         link->handOver(kWatcherPulls);
-        printLine(kDeviceLostLine);
+        printLine(logLine(kDeviceLostMessage));
         hold.unlock();
         closeStream(playing, std::chrono::milliseconds(0));
         hold.lock();
@@ -231,7 +231,7 @@ void watch(std::shared_ptr<AudioDevice::Link> link, Stream* playing) {
     if (link->opened != nullptr) {
       std::swap(playing, link->opened);
       takeOn(*link, playing);
-      printLine(kDeviceBackLine);
+      printLine(logLine(kDeviceBackMessage));
       continue;
     }
     if (now >= nextPull) {
@@ -280,7 +280,7 @@ AudioDevice::~AudioDevice() {
 }
 
 bool AudioDevice::open() {
-  if (isOpen()) return true;
+  if (watcher_.joinable()) return true;  // already open
   Stream* stream = openStream(link_, true);
   if (stream == nullptr) return false;
   takeOn(*link_, stream);

@@ -42,9 +42,9 @@ inline constexpr std::chrono::milliseconds kDeviceCloseLimit{1000};
 // Frames the watcher pulls at a time while no stream plays (about 23 ms).
 inline constexpr int kSilentPullFrames = 1024;
 
-inline constexpr const char* kDeviceLostLine =
-    "[VRKLog] The sound device was lost; playing silently. Quarn tries to reconnect every few seconds.";
-inline constexpr const char* kDeviceBackLine = "[VRKLog] The sound device is back; playing through it again.";
+inline constexpr std::string_view kDeviceLostMessage =
+    "The sound device was lost; playing silently. Quarn tries to reconnect every few seconds.";
+inline constexpr std::string_view kDeviceBackMessage = "The sound device is back; playing through it again.";
 
 // The sound system devices play through: the PulseAudio server when one runs
 // (else ALSA), or the one named by `quarn run --device`. The numbers cross into
@@ -70,7 +70,6 @@ public:
   // Opens and starts the default output. Every failure (no sound server, no
   // sound card) is swallowed without a word: the system then runs silent.
   bool open();
-  bool isOpen() const { return watcher_.joinable(); }
   // Sound reaches a device now: open, and not lost since (or back again).
   bool isPlaying() const;
   // The close lets the sound server play what it holds (within

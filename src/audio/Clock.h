@@ -3,7 +3,8 @@
 // The clock that script threads pass time by. Logical time is an exact count
 // of nanoseconds since a run's start; it becomes a frame of the render thread's
 // count only where it is used, so no rounding piles up over a long run. A
-// clock maps those frames to the moment a script thread should wake.
+// clock maps those frames to the moment a script thread should wake; it
+// schedules no threads (TurnScheduler.h does that).
 //
 // Threads: every member from any thread except the audio render thread, unless
 // said otherwise.
@@ -14,25 +15,26 @@
 #include <functional>
 #include <mutex>
 
+#include "audio/SampleRate.h"
+
 namespace quarn {
 
 using LogicalNanos = std::int64_t;
 
-inline constexpr std::int64_t kClockFrameRate = 44100;
 inline constexpr LogicalNanos kNanosPerSecond = 1'000'000'000;
 
-// round(nanos * kClockFrameRate / 1e9) for any nanos >= 0, without overflow.
+// round(nanos * kSampleRate / 1e9) for any nanos >= 0, without overflow.
 constexpr std::int64_t framesFromNanos(LogicalNanos nanos) {
   const std::int64_t whole = nanos / kNanosPerSecond;
   const std::int64_t rest = nanos % kNanosPerSecond;
-  return whole * kClockFrameRate + (rest * kClockFrameRate + kNanosPerSecond / 2) / kNanosPerSecond;
+  return whole * kSampleRate + (rest * kSampleRate + kNanosPerSecond / 2) / kNanosPerSecond;
 }
 
 // The nanoseconds at which frame `frames` begins, rounded to the nearest.
 constexpr LogicalNanos nanosFromFrames(std::int64_t frames) {
-  const std::int64_t whole = frames / kClockFrameRate;
-  const std::int64_t rest = frames % kClockFrameRate;
-  return whole * kNanosPerSecond + (rest * kNanosPerSecond + kClockFrameRate / 2) / kClockFrameRate;
+  const std::int64_t whole = frames / kSampleRate;
+  const std::int64_t rest = frames % kSampleRate;
+  return whole * kNanosPerSecond + (rest * kNanosPerSecond + kSampleRate / 2) / kSampleRate;
 }
 
 // Tells a sleeper that its run has been halted or stopped.
@@ -55,15 +57,6 @@ public:
   // Frames the render lost to stalls (the process or the sound server held
   // still) since the clock began; time told without a device loses none.
   virtual std::int64_t stalledFrames() const { return 0; }
-
-  // A script thread (a run's top level, an async body) is announced by the
-  // thread that creates it, begins on its own thread at `frame`, and ends there.
-  // Wall clocks need none of this; a clock that schedules threads itself does.
-  // An announcement refused (false) is a thread that could never begin: the
-  // caller drops it.
-  virtual bool threadAnnounced() { return true; }
-  virtual void threadBegins(std::int64_t /*frame*/) {}
-  virtual void threadEnded() {}
 };
 
 // A clock that sleeps on the steady clock, woken early by wakeAll.

@@ -10,7 +10,7 @@ namespace quarn {
 DeviceClock::DeviceClock() : origin_(std::chrono::steady_clock::now()) {}
 
 double DeviceClock::steadyFrames(std::chrono::steady_clock::time_point time) const {
-  return std::chrono::duration<double>(time - origin_).count() * kClockFrameRate;
+  return std::chrono::duration<double>(time - origin_).count() * kSampleRate;
 }
 
 std::int64_t DeviceClock::currentFrame() const {
@@ -20,7 +20,7 @@ std::int64_t DeviceClock::currentFrame() const {
 }
 
 std::chrono::steady_clock::time_point DeviceClock::timeOfFrame(std::int64_t frame) const {
-  const double seconds = (static_cast<double>(frame) - lead_.load()) / kClockFrameRate;
+  const double seconds = (static_cast<double>(frame) - lead_.load()) / kSampleRate;
   return origin_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                        std::chrono::duration<double>(seconds));
 }
@@ -30,7 +30,7 @@ void DeviceClock::blockRendered(std::int64_t framesDone) noexcept {
   const double lead = static_cast<double>(framesDone) - now;
   double held = lead_.load(std::memory_order_relaxed);
   if (hasBlock_) {
-    held -= (now - lastBlockFrames_) / kClockFrameRate * kDeviceClockSinkFramesPerSecond;
+    held -= (now - lastBlockFrames_) / kSampleRate * kDeviceClockSinkFramesPerSecond;
   }
   if (hasBlock_ && lead < held - kDeviceClockResyncFrames) {
     stalled_.fetch_add(std::llround(held - lead), std::memory_order_relaxed);

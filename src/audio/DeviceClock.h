@@ -28,10 +28,10 @@ namespace quarn {
 
 // How fast a held lead sinks when blocks stop confirming it: far faster than
 // any device clock drifts, far slower than a burst comes and goes.
-inline constexpr double kDeviceClockSinkFramesPerSecond = 0.002 * kClockFrameRate;
-inline constexpr double kDeviceClockResyncFrames = 0.1 * kClockFrameRate;
+inline constexpr double kDeviceClockSinkFramesPerSecond = 0.002 * kSampleRate;
+inline constexpr double kDeviceClockResyncFrames = 0.1 * kSampleRate;
 // Beyond any buffer a sound server keeps: a render late by more has stalled.
-inline constexpr std::int64_t kDeviceClockRunOnFrames = kClockFrameRate / 5;
+inline constexpr std::int64_t kDeviceClockRunOnFrames = kSampleRate / 5;
 
 class DeviceClock final : public SleepingClock {
 public:

@@ -25,18 +25,19 @@ void renderEngine(void* context, float* const* channels, int channelCount,
 // How often a run's end looks whether the render has passed its last change.
 constexpr std::chrono::milliseconds kScheduledSoundPoll{5};
 
-constexpr const char* kQueueFullLine =
-    "[VRKLog] Sound changes dropped: the audio output takes none; check the sound device.";
+constexpr std::string_view kQueueFullMessage =
+    "Sound changes dropped: the audio output takes none; check the sound device.";
 
 }  // namespace
 
 EngineManager::EngineManager(std::filesystem::path resourcesDir, AudioOutput output,
-                             std::unique_ptr<Clock> clock)
+                             std::shared_ptr<Clock> clock, std::shared_ptr<TurnScheduler> turns)
     : synth(std::make_shared<SynthWrapper>()),
       resourcesDir_(resourcesDir),
+      turns_(turns ? std::move(turns) : std::make_shared<TurnScheduler>()),
       latencyFrames_(framesFromNanos(kDefaultLatencyMilliseconds * 1'000'000)),
       impl_(std::make_unique<Impl>(std::move(resourcesDir), output)) {
-  synthSetSampleRate(synth->pointer, static_cast<float>(kEngineSampleRate));
+  synthSetSampleRate(synth->pointer, static_cast<float>(kSampleRate));
   if (clock) {
     clock_ = std::move(clock);
   } else if (output == AudioOutput::device) {
@@ -76,19 +77,18 @@ void EngineManager::changeVoice(SoundEventKind kind, float value, SoundStamp whe
 }
 
 void EngineManager::setSamplerRate(float rate, SoundStamp when, SourceOffset at) {
-  currentSampleRate.store(rate);
   SoundEvent event;
   event.kind = SoundEventKind::samplerRate;
   event.value = rate;
   send(event, when);
-  printLine("[VRKLog] Sampler rate set to " + formatFloat(rate), at);
+  printLine(logLine("Sampler rate set to ", formatFloat(rate)), at);
 }
 
 void EngineManager::playSample(const std::string& name, SoundStamp when, SourceOffset at) {
   SampleCache::Outcome outcome = SampleCache::Outcome::lent;
   const SampleBuffer* sound = impl_->cache.lend(name, &outcome);
   if (outcome == SampleCache::Outcome::missing) {
-    printLine("[VRKLog] Audio file could not be found: " + escapeControls(name) + ".wav", at);
+    printLine(logLine("Audio file could not be found: ", escapeControls(name), ".wav"), at);
   }
   if (sound == nullptr) {
     return;  // an unreadable file: the player keeps whatever it was doing
@@ -162,7 +162,7 @@ void EngineManager::send(SoundEvent event, SoundStamp when) {
     const bool isHalted = event.generation < runGeneration();
     if (isHalted || impl_->isDropping.load() || std::chrono::steady_clock::now() > giveUp) {
       if (!isHalted && !impl_->isDropping.exchange(true)) {
-        printLine(kQueueFullLine);
+        printLine(logLine(kQueueFullMessage));
       }
       if (event.sound != nullptr) {
         impl_->cache.giveBack(event.sound);

@@ -27,11 +27,11 @@
 #include "audio/Recorder.h"
 #include "audio/SoundEvent.h"
 #include "audio/SynthVoice.h"
+#include "audio/TurnScheduler.h"
 #include "support/SourceOffset.h"
 
 namespace quarn {
 
-inline constexpr double kEngineSampleRate = 44100.0;
 inline constexpr int kEngineChannels = 2;
 
 // device: the default output, when there is one. none: no device and no render
@@ -52,16 +52,16 @@ struct SoundStamp {
 class EngineManager {
 public:
   // resourcesDir holds the bundled sound files (name + ".wav").
-  // A null clock means the steady clock (or the device's, once a device runs).
+  // A null clock means the steady clock (or the device's, once a device runs);
+  // null turns mean none: every script thread runs at once.
   explicit EngineManager(std::filesystem::path resourcesDir,
                          AudioOutput output = AudioOutput::device,
-                         std::unique_ptr<Clock> clock = nullptr);
+                         std::shared_ptr<Clock> clock = nullptr, std::shared_ptr<TurnScheduler> turns = nullptr);
   ~EngineManager();
   EngineManager(const EngineManager&) = delete;
   EngineManager& operator=(const EngineManager&) = delete;
 
   const std::shared_ptr<SynthWrapper> synth;
-  std::atomic<float> currentSampleRate{1.0f};
   std::atomic<bool> isRunning{false};
 
   // Voice off, then the device started; a missing device is swallowed silently.
@@ -77,7 +77,7 @@ public:
   // The voice: play, stop, setFrequency:, and setCutoff:, setResonance:, setDecay:,
   // setAccent:, setSlide: (callers clamp).
   void changeVoice(SoundEventKind kind, float value, SoundStamp when = {});
-  // Stores and logs the rate as given (at once); the rate applied is clamped to [0.25, 4].
+  // Logs the rate as given (at once); the rate applied is clamped to [0.25, 4].
   // `at` is where the script's send stands, for the line it prints.
   void setSamplerRate(float rate, SoundStamp when = {}, SourceOffset at = kNoSourceOffset);
   // Finds and decodes name + ".wav" on the calling thread (once: decoded sounds
@@ -95,6 +95,8 @@ public:
   std::uint64_t runGeneration() const { return runGeneration_.load(); }
   // What script threads pass time by.
   Clock& clock() { return *clock_; }
+  // Who lets script threads go on.
+  TurnScheduler& turns() { return *turns_; }
   // How far ahead of a script thread's logical time its changes are stamped.
   std::int64_t latencyFrames() const { return latencyFrames_.load(); }
   void setLatencyFrames(std::int64_t frames) { latencyFrames_.store(frames); }
@@ -130,7 +132,8 @@ private:
   void applyAtOnce(const SoundEvent& event);
 
   const std::filesystem::path resourcesDir_;
-  std::unique_ptr<Clock> clock_;
+  std::shared_ptr<Clock> clock_;
+  std::shared_ptr<TurnScheduler> turns_;
   std::atomic<std::uint64_t> runGeneration_{0};
   std::atomic<std::int64_t> latencyFrames_;
   std::unique_ptr<Impl> impl_;

@@ -48,10 +48,10 @@ struct EngineManager::Impl {
   // What only a render uses, made unless the output is none: a silent run
   // neither allocates nor touches it.
   struct RenderSide {
-    SamplePlayer sampler{kEngineSampleRate};
+    SamplePlayer sampler{kSampleRate};
     SoundEventQueue<kSoundEventQueueCapacity> queue;
     EventSchedule schedule{kPendingSoundEvents};
-    VoiceLevel voiceLevel{static_cast<float>(kEngineSampleRate)};
+    VoiceLevel voiceLevel{static_cast<float>(kSampleRate)};
   };
 
   const AudioOutput output;

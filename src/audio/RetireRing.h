@@ -25,12 +25,6 @@ public:
     return true;
   }
 
-  // Audio thread: whether a push would succeed now.
-  bool hasRoom() const noexcept {
-    const std::size_t next = (tail_.load(std::memory_order_relaxed) + 1) % kSlots;
-    return next != head_.load(std::memory_order_acquire);
-  }
-
   // Reader: null when empty.
   T* pop() noexcept {
     const std::size_t head = head_.load(std::memory_order_relaxed);

@@ -28,7 +28,6 @@ public:
   const SampleBuffer* stop() noexcept { return start(nullptr); }
   // The playback rate heard (1.0 normal, 2.0 an octave up); clamped here.
   void setRate(float rate) noexcept;
-  float appliedRate() const { return appliedRate_; }
 
   // Adds the sampler's next frameCount frames into every channel.
   void renderAdd(float* const* channels, int channelCount, int frameCount) noexcept;

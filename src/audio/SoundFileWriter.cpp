@@ -117,7 +117,7 @@ SoundFileWriter::~SoundFileWriter() {
 // script must be the same bytes.
 bool SoundFileWriter::open(const std::filesystem::path& path, int format, std::string& error) {
   SF_INFO info{};
-  info.samplerate = static_cast<int>(kEngineSampleRate);
+  info.samplerate = static_cast<int>(kSampleRate);
   info.channels = kEngineChannels;
   info.format = format;
   path_ = path;

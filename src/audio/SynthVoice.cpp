@@ -13,21 +13,6 @@ SynthVoice* synthCreate() { return new (std::nothrow) SynthVoice(); }
 
 void synthDestroy(SynthVoice* voice) { delete voice; }
 
-void synthCopy(SynthVoice* destination, const SynthVoice* source) {
-  destination->sampleRate = source->sampleRate;
-  destination->phase = source->phase;
-  destination->filterState = source->filterState;
-  destination->frequency.store(source->frequency.load());
-  destination->cutoff.store(source->cutoff.load());
-  destination->resonance.store(source->resonance.load());
-  destination->isPlaying.store(source->isPlaying.load());
-  destination->decay.store(source->decay.load());
-  destination->accent.store(source->accent.load());
-  destination->slide.store(source->slide.load());
-  destination->noteCount.store(source->noteCount.load());
-  destination->shape = source->shape;
-}
-
 void synthSetSampleRate(SynthVoice* voice, float sampleRate) {
   if (sampleRate > 0.0f) {  // false for NaN too
     voice->sampleRate = sampleRate;

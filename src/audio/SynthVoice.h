@@ -9,12 +9,13 @@
 #include <atomic>
 #include <cstdint>
 
+#include "audio/SampleRate.h"
 #include "audio/VoiceShape.h"
 
 namespace quarn {
 
 struct SynthVoice {
-  float sampleRate = 44100.0f;  // set before the render thread exists
+  float sampleRate = static_cast<float>(kSampleRate);  // set before the render thread exists
   float phase = 0.0f;           // render thread only
   float filterState = 0.0f;     // render thread only
   std::atomic<float> frequency{440.0f};
@@ -30,7 +31,6 @@ struct SynthVoice {
 
 SynthVoice* synthCreate();
 void synthDestroy(SynthVoice* voice);  // null does nothing
-void synthCopy(SynthVoice* destination, const SynthVoice* source);
 void synthSetSampleRate(SynthVoice* voice, float sampleRate);  // only values above 0
 void synthSetFrequency(SynthVoice* voice, float frequency);
 void synthSetCutoff(SynthVoice* voice, float cutoff);

@@ -45,7 +45,7 @@ std::int64_t VirtualClock::currentFrame() const {
 
 // Waits for the one announced before to begin, so the threads begin (and take
 // their order) in the order they were announced.
-bool VirtualClock::threadAnnounced() {
+bool VirtualClock::announce() {
   std::unique_lock<std::mutex> hold(mutex_);
   if (live_ + announced_ >= maxThreads_) {
     return false;
@@ -57,7 +57,14 @@ bool VirtualClock::threadAnnounced() {
   return true;
 }
 
-void VirtualClock::threadBegins(std::int64_t frame) {
+// Leaves the caller's own turn alone: only the count of threads to wait for drops.
+void VirtualClock::cancelAnnouncement() {
+  std::lock_guard<std::mutex> hold(mutex_);
+  announced_ = std::max(0, announced_ - 1);
+  driverWake_.notify_all();
+}
+
+void VirtualClock::begin(std::int64_t frame) {
   std::unique_lock<std::mutex> hold(mutex_);
   announced_ = std::max(0, announced_ - 1);
   if (!ordersHere.empty()) {
@@ -73,7 +80,7 @@ void VirtualClock::threadBegins(std::int64_t frame) {
   ordersHere.push_back(static_cast<std::int64_t>(turn.order));
 }
 
-void VirtualClock::threadEnded() {
+void VirtualClock::end() {
   const std::int64_t order = ordersHere.empty() ? kNested : ordersHere.back();
   if (!ordersHere.empty()) ordersHere.pop_back();
   if (order == kNested) return;

@@ -8,9 +8,9 @@
 // order in which they were announced, so everything a run does, the lines it
 // prints included, comes out the same on every run and every machine.
 //
-// Threads: the Clock members from script threads (threadAnnounced also from
-// the thread that launches a run); nextDue, resumeNext and launchEnded from
-// the one driver thread.
+// Threads: the Clock and TurnScheduler members from script threads (announce
+// and cancelAnnouncement also from the thread that launches a run); nextDue,
+// resumeNext and launchEnded from the one driver thread.
 
 #include <chrono>
 #include <condition_variable>
@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "audio/Clock.h"
+#include "audio/TurnScheduler.h"
 
 namespace quarn {
 
@@ -35,7 +36,7 @@ inline constexpr std::chrono::milliseconds kVirtualBeginTimeout{2000};
 // How often the driver's work for a running thread is done while it runs.
 inline constexpr std::chrono::milliseconds kVirtualPollInterval{2};
 
-class VirtualClock final : public Clock {
+class VirtualClock final : public Clock, public TurnScheduler {
 public:
   // maxThreads: the workers script threads run on. With that many begun or
   // announced, a further thread could begin only once time moves on, which
@@ -44,9 +45,10 @@ public:
   std::int64_t currentFrame() const override;
   bool sleepUntil(std::int64_t frame, const StopCheck& stopped) override;
   void wakeAll() override;
-  bool threadAnnounced() override;
-  void threadBegins(std::int64_t frame) override;
-  void threadEnded() override;
+  bool announce() override;
+  void cancelAnnouncement() override;
+  void begin(std::int64_t frame) override;
+  void end() override;
 
   // Called on a thread that is ending, while it still holds the turn, with the
   // order in which it began (0 for the first): what it prints there comes out

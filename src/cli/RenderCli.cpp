@@ -57,7 +57,7 @@ int readOptions(const std::vector<std::string>& args, RenderOptions& options, st
       if (!options.seconds)
         return badValue(arg, "a positive number of seconds, at most " + std::to_string(int(kMaxRenderSeconds)), value);
       if (renderFrames(*options.seconds) < kMinRenderFrames)
-        return badValue(arg, "at least one frame of audio (1/" + std::to_string(int(kEngineSampleRate)) + " s)", value);
+        return badValue(arg, "at least one frame of audio (1/" + std::to_string(int(kSampleRate)) + " s)", value);
     } else if (auto tail = secondsIn(value, kMaxRenderTailSeconds, true)) {
       options.tailSeconds = *tail;
     } else {

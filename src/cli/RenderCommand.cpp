@@ -70,12 +70,12 @@ std::string extensionOf(const std::string& output) {
 // A render whose file failed ends its threads without saying the script ended.
 std::shared_ptr<EngineManager> offlineEngine(const RenderOptions& options, VirtualClock*& clock,
                                              const std::atomic<bool>& hasFailed) {
-  auto ownClock = std::make_unique<VirtualClock>(kMaxWorkers);
+  auto ownClock = std::make_shared<VirtualClock>(kMaxWorkers);
   clock = ownClock.get();
   clock->setThreadEndHook([&hasFailed](std::uint64_t order) {
     if (order == 0 && !hasFailed.load()) printLine(kEndOfSequencesLine);  // the top level began first
   });
-  auto engine = std::make_shared<EngineManager>(options.resourcesDir, AudioOutput::pulled, std::move(ownClock));
+  auto engine = std::make_shared<EngineManager>(options.resourcesDir, AudioOutput::pulled, ownClock, ownClock);
   engine->setLatencyFrames(0);
   engine->start();
   engine->isRunning = true;

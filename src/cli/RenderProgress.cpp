@@ -22,7 +22,7 @@ void RenderProgress::update(std::int64_t frame) {
   const Time now = std::chrono::steady_clock::now();
   if (now - started_ < kProgressDelay || now - drawn_ < kProgressInterval) return;
   drawn_ = now;
-  const double rate = static_cast<double>(kClockFrameRate);
+  const double rate = static_cast<double>(kSampleRate);
   char line[128];
   const int size = std::snprintf(line, sizeof line, "\rquarn: rendered %.1f s of %s%.1f s\x1b[K",
                                  static_cast<double>(frame) / rate, isCap_ ? "at most " : "",

@@ -176,7 +176,7 @@ bool RtAudioStream::openWith(RtAudio::Api api) {
     options.streamName = "Quarn Workbench";
     unsigned bufferFrames = kDeviceBufferFrames;
     rtAudio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32,
-                        static_cast<unsigned>(kEngineSampleRate), &bufferFrames,
+                        static_cast<unsigned>(kSampleRate), &bufferFrames,
                         &RtAudioStream::callback, this, &options, &noteStreamError);
     rtAudio->startStream();
     rtAudio_ = std::move(rtAudio);

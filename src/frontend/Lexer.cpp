@@ -1,23 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frontend/Lexer.h"
 
-#include <array>
 #include <cstring>
 
+#include "frontend/Keywords.h"
 #include "frontend/LexerInternal.h"
 #include "frontend/UnicodeText.h"
 
 namespace quarn {
 namespace {
 
-constexpr std::array<std::string_view, 11> kKeywords = {
-    "const", "int", "float", "string", "bool", "if", "else", "while", "array", "void", "async",
-};
-
 bool isKeyword(std::string_view word) {
   if (word.size() < 2 || word.size() > 6) return false;  // the keywords' lengths
-  for (std::string_view keyword : kKeywords) {
-    if (keyword == word) return true;
+  for (const Keyword& keyword : kKeywords) {
+    if (keyword.word == word) return true;
   }
   return false;
 }

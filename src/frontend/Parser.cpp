@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "frontend/Keywords.h"
 #include "frontend/ParseErrors.h"
 
 namespace quarn {
@@ -17,14 +18,7 @@ struct ParseFailure {
   std::string message;
 };
 
-bool isDeclarationKeyword(const Token& token) {
-  static constexpr std::string_view kWords[] = {"const", "int", "float", "string", "bool", "array"};
-  if (!token.is(TokenKind::keyword)) return false;
-  for (std::string_view word : kWords) {
-    if (token.text == word) return true;
-  }
-  return false;
-}
+bool isDeclarationKeyword(const Token& token) { return token.isKeyword("const") || isTypeKeyword(token); }
 
 }  // namespace
 

@@ -16,13 +16,8 @@ namespace quarn {
 
 namespace {
 
-constexpr std::string_view kReferenceErrorPrefix = "[VRKLog] Reference error: undefined identifier '";
-
 void reportUndefinedIdentifier(const std::string& name, SourceOffset at) {
-  std::string line;
-  line.reserve(kReferenceErrorPrefix.size() + name.size() + 1);
-  line.append(kReferenceErrorPrefix).append(name).push_back('\'');
-  printLine(line, at);
+  printLine(logLine("Reference error: undefined identifier '", name, "'"), at);
 }
 
 inline __attribute__((always_inline)) QuarnValue readVariable(const Code& code) {

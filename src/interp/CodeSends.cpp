@@ -85,12 +85,12 @@ void wait(const Code& send, Evaluator& run) {
 void callMethod(const Code& send, Evaluator& run) {
   const MethodCode* method = send.methodSlot->method.load(std::memory_order_acquire);
   if (method == nullptr) {
-    printLine("[VRKLog] Error: It is an undeclared function - " + *send.name, send.sourceOffset);
+    printLine(logLine("Error: It is an undeclared function - ", *send.name), send.sourceOffset);
     return;
   }
   if (methodCallDepth >= kMaxCallDepth) {
-    printLine("[VRKLog] Call depth limit exceeded: method '" + method->name + "' called more than " +
-              std::to_string(kMaxCallDepth) + " levels deep; run stopped.",
+    printLine(logLine("Call depth limit exceeded: method '", method->name, "' called more than ",
+                      std::to_string(kMaxCallDepth), " levels deep; run stopped."),
               send.sourceOffset);
     run.stopRun();
     return;
@@ -115,13 +115,13 @@ void samplerRate(const Code& send, Evaluator& run) {
   if (value.isNumber()) {
     run.engine->setSamplerRate(value.floatView(), run.soundStamp(), send.sourceOffset);
   } else {
-    printLine("[VRKLog] setRate: Method requires a number (int, float).", send.sourceOffset);
+    printLine(logLine("setRate: Method requires a number (int, float)."), send.sourceOffset);
   }
 }
 
 void samplerUnknown(const Code& send, Evaluator& run) {
   firstArgument(send, run);
-  printLine("[VRKLog] Unknown Selector: -[sampler " + *send.name + "]", send.sourceOffset);
+  printLine(logLine("Unknown Selector: -[sampler ", *send.name, "]"), send.sourceOffset);
 }
 
 // Wrong arguments and unknown selectors (no entry) are ignored without a word.

@@ -13,8 +13,8 @@ namespace {
 // Body runs one execution of a while statement may make before the guard cuts it off.
 constexpr int kLoopGuardPasses = 10000;
 
-constexpr const char* kLoopGuardMessage =
-    "[VRKLog] SYSTEM OVERLOAD: Infinite loop detected! For hardware protection, forcibly exit while loop.";
+constexpr std::string_view kLoopGuardMessage =
+    "SYSTEM OVERLOAD: Infinite loop detected! For hardware protection, forcibly exit while loop.";
 
 }  // namespace
 
@@ -40,7 +40,7 @@ void CodeSteps::whileLoop(const Code& code, Evaluator& run) {
       return;
     }
     if (--remaining == 0) {
-      printLine(kLoopGuardMessage, code.sourceOffset);
+      printLine(logLine(kLoopGuardMessage), code.sourceOffset);
       return;
     }
   }

@@ -51,7 +51,6 @@ public:
 
   // Expressions never fail: problems yield none and print a line.
   QuarnValue evaluate(const CodeTree& tree) { return tree.root->evaluate(*tree.root, *this); }
-  QuarnValue evaluate(const Node& node) { return evaluate(*compile(node)); }
   // Statements: returns at once when the run may not go on.
   void execute(const CodeTree& tree) {
     if (mayContinue()) tree.root->execute(*tree.root, *this);

@@ -39,7 +39,7 @@ void Evaluator::executeProgram(const CodeBlock& statements) {
     runBlock(statements);
     return;
   }
-  engine->clock().threadAnnounced();
+  engine->turns().announce();
   ScriptThreadScope scope(*this, logicalNow());
   runBlock(statements);
 }
@@ -77,8 +77,8 @@ bool Evaluator::waitSeconds(double seconds, SourceOffset at) {
 
 void Evaluator::reportFallingBehind(std::int64_t frames, SourceOffset at) {
   if (hasFallenBehind_.exchange(true)) return;
-  printLine("[VRKLog] Timing: a sequence fell " + std::to_string(nanosFromFrames(frames) / 1'000'000) +
-                " ms behind its beat; it goes on from now.",
+  printLine(logLine("Timing: a sequence fell ", std::to_string(nanosFromFrames(frames) / 1'000'000),
+                    " ms behind its beat; it goes on from now."),
             at);
 }
 
@@ -116,7 +116,7 @@ void Evaluator::submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTre
   const auto stopAtLimit = [this, at](const std::string& why) {
     if (!isStopped_.exchange(true)) {
       engine->clock().wakeAll();
-      printLine("[VRKLog] Async limit exceeded: " + why + "; run stopped.", at);
+      printLine(logLine("Async limit exceeded: ", why, "; run stopped."), at);
     }
   };
   bool isOverLimit = false;
@@ -131,10 +131,10 @@ void Evaluator::submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTre
     stopAtLimit("more than " + std::to_string(kMaxAsyncBodies) + " async blocks of this run waiting or running");
     return;
   }
-  // The body starts at the logical time of the async statement. A clock that
-  // takes turns refuses a body no worker can take while all wait for time to move.
+  // The body starts at the logical time of the async statement. Threads taking
+  // turns refuse a body no worker can take while all wait for time to move.
   const LogicalNanos start = logicalNow();
-  if (!engine->clock().threadAnnounced()) {
+  if (!engine->turns().announce()) {
     asyncBodyEnded();
     stopAtLimit("more than " + std::to_string(kMaxWorkers) +
                 " async blocks of this render waiting at once, which is as many as it has workers");
@@ -150,7 +150,7 @@ void Evaluator::submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTre
     self->runGuarded("running an async block", [&] { self->runBlock(body); });
   });
   if (!isStarted) {
-    engine->clock().threadEnded();  // announced above, it never begins
+    engine->turns().cancelAnnouncement();  // announced above, it never begins
     failRun(std::string(kNoThreadForAsyncLine));
     asyncBodyEnded();
   }

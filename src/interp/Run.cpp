@@ -20,7 +20,7 @@ std::shared_ptr<Evaluator> runProgram(std::shared_ptr<EngineManager> engine, Pro
   if (engine->runGeneration() != generation) {
     evaluator->stopRun();
   }
-  engine->clock().threadAnnounced();
+  engine->turns().announce();
   ScriptThreadScope topLevel(*evaluator, 0);
   evaluator->runGuarded("running the script", [&] {
     const std::shared_ptr<const CodeTree> code = evaluator->compile(program);

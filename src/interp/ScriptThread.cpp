@@ -13,11 +13,11 @@ thread_local ScriptThreadScope* innermostScope = nullptr;
 ScriptThreadScope::ScriptThreadScope(const Evaluator& run, LogicalNanos start)
     : now(start), run_(run), outer_(innermostScope) {
   innermostScope = this;
-  run_.engine->clock().threadBegins(run_.frameAt(start));
+  run_.engine->turns().begin(run_.frameAt(start));
 }
 
 ScriptThreadScope::~ScriptThreadScope() {
-  run_.engine->clock().threadEnded();
+  run_.engine->turns().end();
   innermostScope = outer_;
 }
 

@@ -14,7 +14,7 @@ class Evaluator;
 
 class ScriptThreadScope {
 public:
-  // Begins the thread at logical time `start` of `run`; the clock hears of it.
+  // Begins the thread at logical time `start` of `run`, in its turn.
   ScriptThreadScope(const Evaluator& run, LogicalNanos start);
   ~ScriptThreadScope();
   ScriptThreadScope(const ScriptThreadScope&) = delete;

@@ -41,9 +41,9 @@ void runJob(std::function<void()>& job) {
   try {
     job();
   } catch (const std::exception& error) {
-    printLine(std::string("[VRKLog] A background job ended with an error: ") + error.what());
+    printLine(logLine("A background job ended with an error: ", error.what()));
   } catch (...) {
-    printLine("[VRKLog] A background job ended with an unknown error.");
+    printLine(logLine("A background job ended with an unknown error."));
   }
 }
 
@@ -129,7 +129,7 @@ bool WorkQueue::submit(std::function<void()> job) {
     return true;
   }
   if (impl_->workers > 0) {
-    printLine("[VRKLog] Work queue: could not start a worker thread; the job waits for a free one.");
+    printLine(logLine("Work queue: could not start a worker thread; the job waits for a free one."));
     return true;
   }
   // Workers end only when the queue is empty, so with none alive this job is

@@ -21,6 +21,21 @@ namespace quarn {
 // How long the exit waits for standard output to take lines before giving up.
 inline constexpr std::chrono::milliseconds kExitFlushPatience{1000};
 
+// The tag most diagnostic lines begin with.
+inline constexpr std::string_view kLogTag = "[VRKLog] ";
+
+// A tagged line: kLogTag, then the parts (anything a string_view is made from) in order.
+template <class... Parts>
+std::string logLine(const Parts&... parts) {
+  const std::string_view pieces[] = {kLogTag, std::string_view(parts)...};
+  std::size_t size = 0;
+  for (std::string_view piece : pieces) size += piece.size();
+  std::string line;
+  line.reserve(size);
+  for (std::string_view piece : pieces) line.append(piece);
+  return line;
+}
+
 // Writes text followed by a newline as one unit, to the calling thread's route
 // (if any, with `at`) and to standard output.
 void printLine(std::string_view text, SourceOffset at = kNoSourceOffset);

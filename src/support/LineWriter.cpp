@@ -5,6 +5,7 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include "support/Diagnostics.h"
 #include "support/WriteAll.h"
 
 namespace quarn {
@@ -21,8 +22,8 @@ void blockBrokenPipeSignal() {
 }  // namespace
 
 std::string droppedLinesNotice(std::uint64_t count) {
-  return "[VRKLog] Standard output fell behind: " + std::to_string(count) +
-         " lines dropped here. Redirect it to a file to keep every line.";
+  return logLine("Standard output fell behind: ", std::to_string(count),
+                 " lines dropped here. Redirect it to a file to keep every line.");
 }
 
 LineWriter::LineWriter(int fd, std::size_t backlogBytes)

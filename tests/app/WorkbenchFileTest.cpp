@@ -191,8 +191,7 @@ TEST_F(WorkbenchFiles, DISABLED_ChildQuitsDuringARender) {
       if (entry.path().filename().string().starts_with(".out.wav.") && entry.file_size() > 0) return true;
     return false;
   }));
-  window->close();
-  QuarnApp::finish(0, engine);
+  QuarnApp::finish(0, std::move(window));  // leaves at once
 }
 
 TEST_F(WorkbenchFiles, QuittingDuringARenderLeavesNoTemporary) {

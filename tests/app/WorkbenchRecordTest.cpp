@@ -51,7 +51,7 @@ protected:
     device = std::thread([this] {
       std::vector<float> left(kDeviceBlockFrames), right(kDeviceBlockFrames);
       float* channels[2] = {left.data(), right.data()};
-      const auto block = std::chrono::nanoseconds(kNanosPerSecond * kDeviceBlockFrames / kClockFrameRate);
+      const auto block = std::chrono::nanoseconds(kNanosPerSecond * kDeviceBlockFrames / kSampleRate);
       for (auto next = std::chrono::steady_clock::now(); !isDeviceDone.load(); next += block) {
         engine->render(channels, 2, kDeviceBlockFrames);
         std::this_thread::sleep_until(next);
@@ -120,7 +120,7 @@ TEST_F(WorkbenchRecord, AFullDiskOrClosingTheWindowEndsTheFileWithOneLine) {
   ASSERT_TRUE(hasStopped);
   EXPECT_FALSE(toggle().action()->isChecked());
   char seconds[16];
-  std::snprintf(seconds, sizeof seconds, "%.2f", leftChannel(pathIn("full.wav")).size() / kEngineSampleRate);
+  std::snprintf(seconds, sizeof seconds, "%.2f", leftChannel(pathIn("full.wav")).size() / static_cast<double>(kSampleRate));
   EXPECT_TRUE(matches(lastLine(), R"(^Recording stopped: full\.wav takes no more \(.+\); it keeps the first )"
                                   R"(0\.\d\d s\. Free some disk space or record to another place\.$)")) << lastLine();
   EXPECT_NE(lastLine().find(std::string(seconds) + " s."), std::string::npos) << seconds;

@@ -13,6 +13,7 @@
 #include <deque>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 #include "app/QuarnApp.h"
 #include "support/Diagnostics.h"
@@ -101,7 +102,9 @@ protected:
   std::filesystem::path suggestedFile;
   QStringList leftoverLabels;
   std::optional<int> chosenLeftover;
-  std::shared_ptr<EngineManager> engine = std::make_shared<EngineManager>("/nonexistent", AudioOutput::none);
+  std::thread::id engineEndedOn;
+  std::shared_ptr<EngineManager> engine{new EngineManager("/nonexistent", AudioOutput::none),
+                                        [this](EngineManager* e) { engineEndedOn = std::this_thread::get_id(); delete e; }};
   SynthVoice& voice = *engine->synth->pointer;
   std::unique_ptr<WorkbenchWindow> window = makeWindow(pathIn("session"));
 };

@@ -2,13 +2,15 @@
 // Stamped sound changes pulled through the render without a device: each applies
 // at its exact frame, several in one block, same-stamp changes in send order,
 // late ones at the next block's start; halts cut at their stamp and drop what
-// waits; a full queue holds the sender back; decoded sounds are kept, by size.
+// waits; a full queue holds the sender back; decoded sounds are kept, by size;
+// a render's cancelled announcement leaves the caller its turn and room for more.
 #include <thread>
 
 #include "RenderPull.h"
 #include "audio/DeviceClock.h"
 #include "audio/EngineLimits.h"
 #include "audio/SampleCache.h"
+#include "audio/VirtualClock.h"
 #include "audio/VoiceLevel.h"
 
 namespace quarn {
@@ -172,6 +174,24 @@ TEST(DeviceClockStall, HoldsTimeAndCountsTheStall) {
   clock.blockRendered(4096 + 256);
   EXPECT_GE(clock.stalledFrames(), 44100 * 3 / 10) << "400 ms held, less the blocks' lead";
   EXPECT_LE(clock.currentFrame(), 4096 + 256 + 44100 / 100);
+}
+
+TEST(VirtualTurns, ACancelledAnnouncementLeavesTheCallersTurn) {
+  VirtualClock clock(2);
+  std::thread script([&clock] {
+    clock.begin(0);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_TRUE(clock.announce());
+      clock.cancelAnnouncement();
+    }
+    clock.sleepUntil(10, [] { return false; });
+    clock.end();
+  });
+  for (const std::optional<std::int64_t> due : {std::optional<std::int64_t>(0), {10}, {}}) {
+    EXPECT_EQ(clock.nextDue(), due);
+    if (due) clock.resumeNext();
+  }
+  script.join();
 }
 
 }  // namespace

@@ -1,20 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The quarn binary's help and manual page, its run without a device, and running out of
 // resources (memory, a thread for the run, a closed standard output); a run's
-// allocation failure and the thread its engine ends on.
+// allocation failure.
 #include <gtest/gtest.h>
 
-#include <future>
 #include <regex>
-#include <thread>
 
 #include "cli/Cli.h"
 #include "cli/TestFolder.h"
-#include "frontend/Parser.h"
 #include "interp/Run.h"
 #include "interp/WorkQueue.h"
 #include "support/Diagnostics.h"
-#include "support/EndOnThisThread.h"
 #include "support/OutOfMemory.h"
 
 namespace fs = std::filesystem;
@@ -127,25 +123,6 @@ TEST(RunResources, AllocationFailureInARunStopsItWithOneLine) {
   EXPECT_EQ(evaluator->failure(), "quarn: out of memory while running an async block");
   EXPECT_EQ(lines, (std::vector<std::string>{"quarn: out of memory while running an async block",
                                              "quarn: out of memory while running the script"}));
-}
-
-TEST(RunResources, TheRunsEngineEndsOnTheThreadThatOwnsIt) {
-  setLineSink([](std::string_view) {});
-  for (int i = 0; i < 20; ++i) {
-    std::promise<std::thread::id> endedOn;
-    std::shared_ptr<EngineManager> engine(new EngineManager({}, AudioOutput::none), [&](EngineManager* e) {
-      delete e;
-      endedOn.set_value(std::this_thread::get_id());
-    });
-    engine->isRunning = true;
-    std::promise<std::shared_ptr<Evaluator>> topLevel;
-    startRun(engine, std::move(*compile("async { int a = 1; } async { int b = 2; }").program),
-             [&](std::shared_ptr<Evaluator> evaluator) { topLevel.set_value(std::move(evaluator)); });
-    topLevel.get_future().get()->waitForAsyncBodies();
-    endOnThisThread(std::move(engine));
-    EXPECT_EQ(endedOn.get_future().get(), std::this_thread::get_id());
-  }
-  setLineSink({});
 }
 
 }  // namespace
