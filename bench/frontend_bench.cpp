@@ -133,7 +133,7 @@ const std::string& unicodeScript() {
 
 void lexAndParse(benchmark::State& state, const std::string& script) {
   {
-    quarn::ParseResult check = quarn::compile(script);
+    quarn::ParseResult check = quarn::parseScript(script);
     if (!check.ok()) {
       state.SkipWithError(check.error.c_str());
       return;
@@ -141,7 +141,7 @@ void lexAndParse(benchmark::State& state, const std::string& script) {
     state.counters["statements"] = static_cast<double>(check.program->statements.size());
   }
   for (auto _ : state) {
-    quarn::ParseResult result = quarn::compile(script);
+    quarn::ParseResult result = quarn::parseScript(script);
     benchmark::DoNotOptimize(result.program);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * script.size()));

@@ -49,7 +49,7 @@ void setPassesCounter(benchmark::State& state, double seconds, double passes) {
 }
 
 void runQuarnLoop(benchmark::State& state, const char* script) {
-  quarn::ParseResult parsed = quarn::compile(script);
+  quarn::ParseResult parsed = quarn::parseScript(script);
   if (!parsed.ok()) {
     state.SkipWithError(parsed.error.c_str());
     return;

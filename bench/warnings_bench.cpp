@@ -53,7 +53,7 @@ const std::vector<std::string> kKit = {"clap", "cowbell", "hat", "kick", "openha
 
 void BM_WarningLook(benchmark::State& state) {
   const std::string text = script();
-  const quarn::ParseResult parsed = quarn::compile(text);
+  const quarn::ParseResult parsed = quarn::parseScript(text);
   std::size_t warnings = 0;
   for (auto _ : state) {
     warnings = quarn::findScriptWarnings(*parsed.program, kKit).size();
@@ -67,7 +67,7 @@ BENCHMARK(BM_WarningLook)->Unit(benchmark::kMillisecond);
 void BM_ParseAndWarningLook(benchmark::State& state) {
   const std::string text = script();
   for (auto _ : state) {
-    const quarn::ParseResult parsed = quarn::compile(text);
+    const quarn::ParseResult parsed = quarn::parseScript(text);
     benchmark::DoNotOptimize(quarn::findScriptWarnings(*parsed.program, kKit).size());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));

@@ -161,7 +161,7 @@ void ContentView::compileAndRun() {
   QStringList console = linesOf(kCompilingText);
   try {
     std::string source = sourceCode();
-    ParseResult result = compile(source);
+    ParseResult result = parseScript(source);
     if (!result.ok()) {
       setConsoleLines(console << toQString(result.error) << toQString(errorPlaceText(result.errorLocation)));
       markError(result.errorLocation);

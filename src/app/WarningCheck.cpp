@@ -14,7 +14,7 @@ namespace {
 // A text that does not parse has no warnings: the run would show its parse error.
 std::vector<ScriptWarning> lookAt(const std::string& text, const std::vector<std::string>& bundledSounds) {
   try {
-    const ParseResult parsed = compile(text);
+    const ParseResult parsed = parseScript(text);
     if (!parsed.ok()) return {};
     return findScriptWarnings(*parsed.program, bundledSounds);
   } catch (const std::bad_alloc&) {

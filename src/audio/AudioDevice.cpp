@@ -20,7 +20,7 @@
 
 #include "audio/Clock.h"
 #include "audio/InstallRoot.h"
-#include "device/DeviceModule.h"
+#include "audio/DeviceModule.h"
 #include "support/Diagnostics.h"
 
 namespace quarn {

@@ -143,7 +143,7 @@ int renderCommand(std::string_view source, const RenderOptions& options, std::os
   std::string error;
   const int format = soundFileFormat(extensionOf(options.output), options.sampleFormat, error);
   if (format == 0) return cannotWrite(err, options.output, error);
-  ParseResult parsed = compile(source);
+  ParseResult parsed = parseScript(source);
   if (!parsed.ok()) {
     err << parsed.error << "\n" << std::flush;
     return 1;

@@ -84,7 +84,7 @@ private:
 }  // namespace
 
 int runCommand(std::string_view source, const RunOptions& options, std::ostream& err) {
-  ParseResult result = compile(source);
+  ParseResult result = parseScript(source);
   if (!result.ok()) {
     err << result.error << "\n" << std::flush;
     return 1;

@@ -2,7 +2,7 @@
 // The output stream over RtAudio (ALSA or PulseAudio as the system offers),
 // built as a module of its own: RtAudio and the sound-server libraries it
 // pulls in are loaded only by a process that opens a device.
-#include "device/DeviceModule.h"
+#include "audio/DeviceModule.h"
 
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>

@@ -131,9 +131,9 @@ private:
 };
 
 // Lexes and parses a whole script text.
-ParseResult compile(std::string_view source);
+ParseResult parseScript(std::string_view source);
 
-// The same verdict and error as compile, without building the tree.
+// The same verdict and error as parseScript, without building the tree.
 ParseResult checkSyntax(std::string_view source);
 
 }  // namespace quarn

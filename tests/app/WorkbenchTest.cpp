@@ -133,7 +133,7 @@ TEST_F(WorkbenchWindowTest, ParseErrorsRunLinesAndHalts) {
       {"int a = 1;\nint a2 = 2;\nif (a) { [tb303 play]; ] }", 3, 24, 1},
   };
   for (const auto& c : cases) {
-    const ParseResult result = compile(c.script);
+    const ParseResult result = parseScript(c.script);
     ASSERT_FALSE(result.ok()) << c.script;
     view().setSourceCode(c.script);
     view().compileAndRun();

@@ -83,7 +83,7 @@ inline std::string sexp(const NodePtr& node) {
 
 // compile's result, once a check without the tree has given the same verdict.
 inline ParseResult compiled(std::string_view source) {
-  ParseResult result = compile(source);
+  ParseResult result = parseScript(source);
   const ParseResult checked = checkSyntax(source);
   const auto where = [](const SourceLocation& at) { return std::array{at.offset, at.length, at.line, at.column}; };
   EXPECT_TRUE(checked.error == result.error && where(checked.errorLocation) == where(result.errorLocation))

@@ -60,7 +60,7 @@ TEST(ParserNodeMemory, KeptSubtreesOutliveTheProgramOnAnyThread) {
   NodePtr body, call;
   std::vector<std::thread> threads;
   {
-    ParseResult result = compile("int x = 1; - (void) riff { [tb303 setFrequency:110.0 * x]; } async { [self riff]; }");
+    ParseResult result = parseScript("int x = 1; - (void) riff { [tb303 setFrequency:110.0 * x]; } async { [self riff]; }");
     ASSERT_TRUE(result.ok());
     body = result.program->statements[1];
     call = result.program->statements[2]->as<AsyncNode>()->body.statements[0];

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  describe(fast, f).c_str(), describe(slow, s).c_str());
     std::abort();
   }
-  const quarn::ParseResult result = quarn::compile(text);
+  const quarn::ParseResult result = quarn::parseScript(text);
   if (result.ok() == (result.error.rfind("Parsing error: ", 0) == 0)) {
     std::fprintf(stderr, "parse result and error disagree: \"%s\"\n", result.error.c_str());
     std::abort();

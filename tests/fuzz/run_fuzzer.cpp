@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  ParseResult result = compile(std::string_view(reinterpret_cast<const char*>(data), size));
+  ParseResult result = parseScript(std::string_view(reinterpret_cast<const char*>(data), size));
   if (!result.ok()) return 0;
   auto engine = std::make_shared<EngineManager>(std::filesystem::path{}, AudioOutput::none,
                                                 std::make_unique<JumpingClock>());

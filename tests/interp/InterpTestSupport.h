@@ -47,7 +47,7 @@ inline bool eventually(const std::function<bool()>& condition) {
 
 // The parsed program; an empty one (and a failure) when the source does not parse.
 inline ProgramNode parse(const std::string& source) {
-  ParseResult parsed = compile(source);
+  ParseResult parsed = parseScript(source);
   EXPECT_TRUE(parsed.ok()) << parsed.error;
   return parsed.ok() ? std::move(*parsed.program) : ProgramNode{};
 }

@@ -63,7 +63,7 @@ TEST(ScriptWarnings, EachScriptWarnsExactlyWhereItsCommentsSay) {
     std::string error;
     const std::string text = readScript(file.string(), error).value_or("");
     ASSERT_EQ(error, "") << file;
-    const ParseResult parsed = compile(text);
+    const ParseResult parsed = parseScript(text);
     ASSERT_TRUE(parsed.ok()) << file << ": " << parsed.error;
     std::vector<std::string> expected, found;
     std::istringstream lines(text);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The two entry points of the output-device module (libquarn_device.so), which
+// The entry points of the output-device module (libquarn_device.so), which
 // the audio library loads on first use. C linkage so they are found by name.
 //   quarnDeviceOpen: a started stream pulling from render through the given
 //     SoundSystem, or null when no device could be opened (the system then

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The compile step: the whole script text through the lexer and the parser.
+// A whole script text through the lexer and the parser.
 
 #include "frontend/Parser.h"
 #include "frontend/UnicodeText.h"
@@ -20,7 +20,7 @@ ParseResult parseText(std::string_view source, ParseOutput output) {
 
 }  // namespace
 
-ParseResult compile(std::string_view source) { return parseText(source, ParseOutput::tree); }
+ParseResult parseScript(std::string_view source) { return parseText(source, ParseOutput::tree); }
 
 ParseResult checkSyntax(std::string_view source) { return parseText(source, ParseOutput::verdictOnly); }
 
