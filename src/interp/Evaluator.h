@@ -96,14 +96,15 @@ public:
   // [self wait:] on the calling thread's clock; false when the run was stopped.
   // `at` is where the wait stands, for the line a late thread prints.
   bool waitSeconds(double seconds, SourceOffset at = kNoSourceOffset);
-  // Says once per run that a thread fell `frames` behind its beat.
-  void reportFallingBehind(std::int64_t frames, SourceOffset at);
   // When a sound change sent now by the calling thread applies: its logical
   // time plus the engine's schedule-ahead latency.
   SoundStamp soundStamp() const;
 
 private:
   friend struct CodeSteps;
+
+  // Says once per run that a thread fell `frames` behind its beat.
+  void reportFallingBehind(std::int64_t frames, SourceOffset at);
 
   // EvaluatorRun.cpp: hands body to the work queue; the job keeps owner alive.
   void submitAsync(const CodeBlock& body, std::shared_ptr<const CodeTree> owner, SourceOffset at);
