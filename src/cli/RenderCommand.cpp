@@ -24,6 +24,9 @@ namespace {
 enum class Ending { scriptEnded, limitReached, stuck, halted, writeFailed };
 constexpr const char* kHaltedRenderError = "halted before the end; nothing was written";
 
+// The window's halt, when the render has one.
+bool isHalted(const std::atomic<bool>* halt) { return halt != nullptr && halt->load(); }
+
 int cannotWrite(std::ostream& err, const std::string& output, const std::string& reason) {
   err << "quarn: cannot write " << output << ": " << reason << "\n" << std::flush;
   return 2;
@@ -33,23 +36,22 @@ int cannotWrite(std::ostream& err, const std::string& output, const std::string&
 // every thread has ended or the next is due at `limit` or later.
 Ending playOut(VirtualClock& clock, EngineManager& engine, OfflineRenderer& renderer, std::int64_t limit,
                const std::atomic<bool>* halt, std::string& error) {
-  const auto isHalted = [halt] { return halt != nullptr && halt->load(); };
   // a thread sending more changes at one moment than the queue holds gets room;
   // a halt stops a thread that runs without waiting
-  const auto whileAThreadRuns = [&engine, &isHalted] {
+  const auto whileAThreadRuns = [&engine, halt] {
     engine.applyDueChanges();
-    if (isHalted()) engine.halt();
+    if (isHalted(halt)) engine.halt();
   };
   std::int64_t moment = 0;
   std::int64_t turnsThere = 0;
   while (const auto due = clock.nextDue(whileAThreadRuns)) {
-    if (isHalted()) return Ending::halted;
+    if (isHalted(halt)) return Ending::halted;
     if (*due >= limit) return Ending::limitReached;
     turnsThere = *due == moment ? turnsThere + 1 : 0;
     moment = *due;
     if (turnsThere > kMaxTurnsAtOneMoment) return Ending::stuck;
     if (!renderer.renderTo(*due, error)) return Ending::writeFailed;
-    if (isHalted()) return Ending::halted;  // a halt cuts a long wait short
+    if (isHalted(halt)) return Ending::halted;  // a halt cuts a long wait short
     clock.resumeNext();
   }
   return Ending::scriptEnded;
@@ -101,8 +103,7 @@ bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileW
   Ending ending = playOut(*clock, *engine, renderer, limit, options.halt, error);
   // what the threads did before the limit sounds to the end, then they stop
   if (ending == Ending::limitReached && !renderer.renderTo(limit, error)) ending = Ending::writeFailed;
-  const auto isHalted = [&options] { return options.halt != nullptr && options.halt->load(); };
-  if (ending != Ending::writeFailed && isHalted()) ending = Ending::halted;
+  if (ending != Ending::writeFailed && isHalted(options.halt)) ending = Ending::halted;
   hasFailed = ending == Ending::writeFailed || ending == Ending::halted;
   if (ending != Ending::scriptEnded) letStoppedThreadsEnd(*engine, *clock);
   if (ending == Ending::halted) error = kHaltedRenderError;
@@ -128,7 +129,7 @@ bool renderProgram(ProgramNode program, const RenderOptions& options, SoundFileW
   if (!renderer.renderTo(hasTail ? clock->currentFrame() + renderFrames(options.tailSeconds) : limit, error)) {
     return false;
   }
-  if (!isHalted()) return true;
+  if (!isHalted(options.halt)) return true;
   error = kHaltedRenderError;
   return false;
 }

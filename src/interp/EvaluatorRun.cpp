@@ -63,9 +63,12 @@ bool Evaluator::waitSeconds(double seconds, SourceOffset at) {
   const std::int64_t maxLag = framesFromNanos(LogicalNanos{kMaxLagMilliseconds} * 1'000'000);
   // a stalled device holds its time still: what the stall cost is told, and
   // the sound goes on from where it stood
+  // (read first: the count changes only at a stall, and every wait passes here)
   const std::int64_t stalled = engine->clock().stalledFrames();
-  const std::int64_t missed = stalled - stallsSeen_.exchange(stalled);
-  if (missed > maxLag) reportFallingBehind(missed, at);
+  if (stalled != stallsSeen_.load(std::memory_order_relaxed)) {
+    const std::int64_t missed = stalled - stallsSeen_.exchange(stalled);
+    if (missed > maxLag) reportFallingBehind(missed, at);
+  }
   const std::int64_t behind = engine->clock().currentFrame() - frameAt(scope->now);
   if (behind > maxLag) {
     scope->now += nanosFromFrames(behind);
