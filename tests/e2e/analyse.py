@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Measures the end-to-end recordings: raw mono float32 at 44.1 kHz from the
-null sink's monitor, and float WAVs written by `quarn render`.
+null sink's monitor, and WAVs written by `quarn render`.
 
   analyse.py tone RECORDING HZ        a tone near HZ, then silence
   analyse.py onsets RECORDING COUNT INTERVAL_MS [MAX_SCATTER_MS MAX_DRIFT_MS]
@@ -15,6 +15,7 @@ Prints what it measured, and exits 1 after a "FAIL:" line when a check fails."""
 import array
 import math
 import sys
+import wave
 
 RATE = 44100
 WINDOW = RATE // 20          # 50 ms tone analysis windows
@@ -40,21 +41,10 @@ def raw(path):
 
 
 def rendered_left(path):
-    """The left channel of a float stereo WAV (Python's wave module reads PCM only)."""
-    with open(path, "rb") as f:
-        data = f.read()
-    at, fmt = 12, None
-    while at + 8 <= len(data):
-        name, size = data[at:at + 4], int.from_bytes(data[at + 4:at + 8], "little")
-        body = data[at + 8:at + 8 + size]
-        if name == b"fmt ":
-            fmt = (int.from_bytes(body[0:2], "little"), int.from_bytes(body[2:4], "little"))
-        elif name == b"data":
-            if fmt != (3, 2):
-                sys.exit("FAIL: render float stereo (--format float) for this comparison")
-            return floats(body)[::2]
-        at += 8 + size + size % 2
-    sys.exit("FAIL: no sound in " + path)
+    """The left channel of the 16-bit stereo WAV `quarn render` writes by default."""
+    with wave.open(path) as w:
+        pcm = array.array("h", w.readframes(w.getnframes()))
+    return array.array("f", (v / 32768.0 for v in pcm[::2]))
 
 
 def rms(block):

@@ -7,7 +7,7 @@
 #   usage: render_vs_live_e2e.sh <path-to-quarn-binary>
 source "$(dirname "$0")/pulse_server.sh"
 printf '%s\n' "$click_train" > "$work/clicks.quarn"
-"$quarn" render --format float -o "$work/rendered.wav" "$work/clicks.quarn" > /dev/null || {
+"$quarn" render -o "$work/rendered.wav" "$work/clicks.quarn" > /dev/null || {
   echo "FAIL: quarn render exited with an error"; exit 1; }
 pulse_start
 for _ in 1 2 3; do
