@@ -26,8 +26,9 @@ TEST(LevelMeter, FollowsThePeakOnlyWhileShown) {
   pullAndLook();
   EXPECT_NEAR(meter.shownLevel(), 0.5f, 0.05f);
   EXPECT_FALSE(meter.isClipMarkLit());
-  for (const auto [kind, value] : {std::pair(SoundEventKind::voiceResonance, 1.0f), {SoundEventKind::voiceAccent, 1.0f},
-                                   {SoundEventKind::voiceFrequency, 55.0f}, {SoundEventKind::voicePlay, 0.0f}})
+  using enum SoundEventKind;
+  for (const auto& [kind, value] : {std::pair(voiceResonance, 1.0f), {voiceAccent, 1.0f},
+                                     {voiceFrequency, 55.0f}, {voicePlay, 0.0f}})
     engine->changeVoice(kind, value);
   pullAndLook();
   EXPECT_TRUE(meter.shownLevel() == 1.0f && meter.isClipMarkLit());

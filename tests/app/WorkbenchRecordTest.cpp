@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Record over an engine pulled in real time as a device would: a click script recorded live is,
-// sample for sample, its render; a full disk or closing the window ends the file with its line.
+// Record over an engine pulled in real time as a device would.
 #include "WorkbenchTestSupport.h"
 
 #include <signal.h>

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window: texts, colours, layout, actions and keys, the console, parse errors, closing
-// during a run, and whether `quarn` may open it at all.
+// The window: look, keys, console, parse errors, closing during a run, and whether `quarn` may open it.
 #include "WorkbenchTestSupport.h"
 
 #include <QScrollBar>
@@ -28,8 +27,7 @@ QColor cornerColour(const QImage& image, const QWidget* widget) {
   return image.pixelColor(corner);
 }
 
-// However many lines a run prints, the console keeps its height, the buttons their place, and
-// the newest kConsoleHistoryLines lines; the grab is saved as workbench.png for the eye.
+// However many lines a run prints, the console keeps its height and the newest kConsoleHistoryLines lines.
 TEST_F(WorkbenchWindowTest, FreshWindowItsLookItsConsoleItsKeysAndClosingDuringARun) {
   synthSetCutoff(&voice, 0.3f);
   EXPECT_EQ(view().widgets().compileButton->text() + "|" + view().widgets().haltButton->text(),
@@ -90,11 +88,11 @@ TEST_F(WorkbenchWindowTest, FreshWindowItsLookItsConsoleItsKeysAndClosingDuringA
   EXPECT_EQ(view().logOutput(), kHalted);
   QTest::keyClicks(QApplication::focusWidget(), "\ta\rb");  // Tab, a, Return, b
   const int consoleSize = console()->font().pixelSize();
-  const struct { Qt::Key key; int zoom; } steps[] = {{Qt::Key_Equal, 1}, {Qt::Key_Minus, 0}, {Qt::Key_Minus, -1}, {Qt::Key_0, 0}};
-  for (const auto& step : steps) {
-    QTest::keyClick(editor(), step.key, Qt::ControlModifier);
-    EXPECT_EQ(editor()->SendScintilla(QsciScintillaBase::SCI_GETZOOM), step.zoom) << step.key;
-    EXPECT_EQ(console()->font().pixelSize(), consoleSize + step.zoom) << "the console zooms too";
+  const std::pair<Qt::Key, int> zooms[] = {{Qt::Key_Equal, 1}, {Qt::Key_Minus, 0}, {Qt::Key_Minus, -1}, {Qt::Key_0, 0}};
+  for (const auto& [key, zoom] : zooms) {
+    QTest::keyClick(editor(), key, Qt::ControlModifier);
+    EXPECT_EQ(editor()->SendScintilla(QsciScintillaBase::SCI_GETZOOM), zoom) << key;
+    EXPECT_EQ(console()->font().pixelSize(), consoleSize + zoom) << "the console zooms too";
   }
   for (const int bound : {kMaxZoom, kMinZoom}) {
     view().zoom(bound * 100);
@@ -102,8 +100,7 @@ TEST_F(WorkbenchWindowTest, FreshWindowItsLookItsConsoleItsKeysAndClosingDuringA
   }
   EXPECT_EQ(view().sourceCode(), "    a\n    b") << "Tab is four spaces; Return keeps the indent; zooming types nothing";
 
-  // Closed during a run of many async bodies: halted, they reach no gone window, and the engine ends
-  // on this thread though a worker still holds it a while (its end line held back by the sink).
+  // Closed during a run of many async bodies: they reach no gone window; the engine ends on this thread.
   const std::shared_ptr<SynthWrapper> synth = std::exchange(engine, nullptr)->synth;  // the window holds the engine
   view().setSourceCode("int k = 0;\nwhile (k < 300) { async { [self wait:30]; [tb303 setCutoff:0.25]; } k = k + 1; }\n"
                        "[tb303 setFrequency:221.0];\n[self wait:30];\n[tb303 setFrequency:550.0];");

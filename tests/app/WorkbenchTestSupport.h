@@ -81,7 +81,6 @@ protected:
   }
   bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kPatienceMs); }
   bool waitForLog(const std::string& text) { return waitFor([&] { return view().logOutput() == text; }); }
-  // Runs the script and waits for the run's last line.
   bool runToEnd(const std::string& script) {
     view().setSourceCode(script);
     view().compileAndRun();
