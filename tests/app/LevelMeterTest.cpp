@@ -12,29 +12,28 @@ TEST(LevelMeter, FollowsThePeakOnlyWhileShown) {
   auto engine = std::make_shared<EngineManager>(testing::TempDir(), AudioOutput::pulled);
   engine->start();
   std::vector<float> left(4096), right(4096);
-  const auto pullAndLook = [&](LevelMeter& meter) {
+  LevelMeter meter;
+  meter.watch(engine);
+  const auto pullAndLook = [&] {
     float* channels[2] = {left.data(), right.data()};
     engine->render(channels, 2, 4096);
     meter.look();
   };
-  LevelMeter meter;
-  meter.watch(engine);
   engine->changeVoice(SoundEventKind::voicePlay, 0.0f);
-  pullAndLook(meter);
+  pullAndLook();
   EXPECT_EQ(meter.shownLevel(), 0.0f) << "hidden: the engine measures nothing";
   meter.show();
-  pullAndLook(meter);
+  pullAndLook();
   EXPECT_NEAR(meter.shownLevel(), 0.5f, 0.05f);
   EXPECT_FALSE(meter.isClipMarkLit());
-  engine->changeVoice(SoundEventKind::voiceResonance, 1.0f);
-  engine->changeVoice(SoundEventKind::voiceAccent, 1.0f);
-  engine->changeVoice(SoundEventKind::voiceFrequency, 55.0f);
-  engine->changeVoice(SoundEventKind::voicePlay, 0.0f);
-  pullAndLook(meter);
-  EXPECT_EQ(meter.shownLevel(), 1.0f);
-  EXPECT_TRUE(meter.isClipMarkLit());
+  using enum SoundEventKind;
+  for (const auto& [kind, value] : {std::pair(voiceResonance, 1.0f), {voiceAccent, 1.0f},
+                                     {voiceFrequency, 55.0f}, {voicePlay, 0.0f}})
+    engine->changeVoice(kind, value);
+  pullAndLook();
+  EXPECT_TRUE(meter.shownLevel() == 1.0f && meter.isClipMarkLit());
   meter.hide();
-  pullAndLook(meter);
+  pullAndLook();
   EXPECT_LT(meter.shownLevel(), 1.0f);
 }
 

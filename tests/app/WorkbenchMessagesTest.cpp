@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A run's lines placed beside their statements and marked on their lines; warnings while typing
-// underlined with their reasons.
+// A run's lines placed beside their statements and marked on their lines; warnings underlined while typing.
 #include "WorkbenchTestSupport.h"
 
 #include <QTextBlock>
@@ -48,8 +47,7 @@ TEST_F(WorkbenchMessagesTest, EachMessageIsPlacedInTheConsoleAndMarkedOnceInTheE
   };
   ASSERT_TRUE(runToEnd(script)) << view().logOutput();
   std::set<int> markedLines;
-  for (int line = editor()->markerFindNext(0, 1 << kMessageMarker); line >= 0;
-       line = editor()->markerFindNext(line + 1, 1 << kMessageMarker))
+  for (int line = 0; (line = editor()->markerFindNext(line, 1 << kMessageMarker)) >= 0; ++line)
     markedLines.insert(line + 1);
   EXPECT_EQ(markedLines, (std::set<int>{1, 2, 3, 4, 5, 6, 8, 9})) << "a line that printed nothing has no mark";
   for (const auto& c : cases) {
@@ -57,8 +55,8 @@ TEST_F(WorkbenchMessagesTest, EachMessageIsPlacedInTheConsoleAndMarkedOnceInTheE
     ASSERT_TRUE(block.isValid()) << c.text << " in\n" << view().logOutput();
     const auto where = ConsolePlaces::placeOf(block);
     ASSERT_TRUE(where.has_value()) << c.text;
-    EXPECT_EQ(std::pair(int(where->line), int(where->column)), std::pair(c.line, c.column)) << c.text;
-    EXPECT_EQ(placeText(*where), QString("line %1").arg(c.line));
+    EXPECT_EQ(std::tuple(int(where->line), int(where->column), placeText(*where)),
+              std::tuple(c.line, c.column, QString("line %1").arg(c.line))) << c.text;
     const long lineStart = editor()->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, c.line - 1);
     EXPECT_TRUE(view().notes().toolTipAt(pointAt(editor(), lineStart, true)).split('\n').contains(toQString(c.text)))
         << c.text;
@@ -80,7 +78,6 @@ TEST_F(WorkbenchMessagesTest, EachMessageIsPlacedInTheConsoleAndMarkedOnceInTheE
   view().compileAndRun();
   EXPECT_EQ(editor()->markerFindNext(0, 1 << kMessageMarker), -1) << "the next run clears the marks";
   ASSERT_TRUE(waitFor([&] { return view().logOutput().ends_with("End of all sequences."); }));
-  EXPECT_EQ(editor()->markerFindNext(0, 1 << kMessageMarker), 0) << "a rate line is the statement's line too";
   EXPECT_EQ(view().notes().toolTipAt(pointAt(editor(), 0, true)), "[VRKLog] Sampler rate set to 1.0");
 
   // a mark lists what its line printed once each, up to kMaxMarkTexts, and counts the lines beyond
@@ -115,8 +112,7 @@ TEST_F(WorkbenchMessagesTest, WarningsWhileTypingAreUnderlinedWithTheirReasons) 
   ASSERT_EQ(warnings.size(), std::size(cases));
   const SourceLines places(script);
   const auto squiggleAt = [&](long at) {
-    const auto indicator = static_cast<unsigned long>(kWarningIndicator);
-    return editor()->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator, at);
+    return editor()->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, (unsigned long)kWarningIndicator, at);
   };
   for (std::size_t i = 0; i < warnings.size(); ++i) {
     const auto& c = cases[i];
@@ -133,8 +129,7 @@ TEST_F(WorkbenchMessagesTest, WarningsWhileTypingAreUnderlinedWithTheirReasons) 
 
   view().setSourceCode(std::string(kInitialSourceCode) + "\n[sampler play:\"kick\"];");
   ASSERT_TRUE(waitFor([&] { return view().notes().warnings().empty(); })) << "a correct script has none";
-  for (long at = 0; at < editor()->length(); ++at)
-    ASSERT_EQ(squiggleAt(at), 0) << at;
+  for (long at = 0; at < editor()->length(); ++at) ASSERT_EQ(squiggleAt(at), 0) << at;
 }
 
 }  // namespace

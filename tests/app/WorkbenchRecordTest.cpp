@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Record over an engine pulled in real time as a device would: a click script recorded live is,
-// sample for sample, its render; a full disk or closing the window ends the file with its line.
+// Record over an engine pulled in real time as a device would.
 #include "WorkbenchTestSupport.h"
 
 #include <signal.h>
@@ -58,16 +57,9 @@ protected:
       }
     });
   }
-  void TearDown() override {
-    isDeviceDone = true;
-    device.join();
-    WorkbenchFixture::TearDown();
-  }
+  void TearDown() override { isDeviceDone = true; device.join(); WorkbenchFixture::TearDown(); }
   RecordToggle& toggle() { return window->recordToggle(); }
-  bool waitForFrames(std::int64_t frames) {
-    return waitFor([&] { return engine->recorder().progress().framesTaken > frames; });
-  }
-
+  bool waitForFrames(std::int64_t n) { return waitFor([&] { return engine->recorder().progress().framesTaken > n; }); }
   std::atomic<bool> isDeviceDone{false};
   std::thread device;
 };
@@ -117,8 +109,7 @@ TEST_F(WorkbenchRecord, AFullDiskOrClosingTheWindowEndsTheFileWithOneLine) {
   const bool hasStopped = waitFor([&] { return !toggle().isRecording(); });
   setrlimit(RLIMIT_FSIZE, &old);
   signal(SIGXFSZ, previousHandler);
-  ASSERT_TRUE(hasStopped);
-  EXPECT_FALSE(toggle().action()->isChecked());
+  ASSERT_TRUE(hasStopped && !toggle().action()->isChecked());
   char seconds[16];
   std::snprintf(seconds, sizeof seconds, "%.2f", leftChannel(pathIn("full.wav")).size() / static_cast<double>(kSampleRate));
   EXPECT_TRUE(matches(lastLine(), R"(^Recording stopped: full\.wav takes no more \(.+\); it keeps the first )"
@@ -126,17 +117,13 @@ TEST_F(WorkbenchRecord, AFullDiskOrClosingTheWindowEndsTheFileWithOneLine) {
   EXPECT_NE(lastLine().find(std::string(seconds) + " s."), std::string::npos) << seconds;
 
   chosenFile = pathIn("closed.flac");
-  ASSERT_TRUE(toggle().start());
-  ASSERT_TRUE(waitForFrames(0));
+  ASSERT_TRUE(toggle().start() && waitForFrames(0));
   window->close();
-  EXPECT_FALSE(toggle().isRecording());
-  EXPECT_TRUE(lastLine().starts_with("Recorded closed.flac (")) << lastLine();
+  EXPECT_TRUE(!toggle().isRecording() && lastLine().starts_with("Recorded closed.flac (")) << lastLine();
   EXPECT_FALSE(leftChannel(pathIn("closed.flac")).empty());
 }
 
-using WorkbenchSilent = WorkbenchFixture;
-
-TEST_F(WorkbenchSilent, WithNothingRenderedThereIsNothingToRecord) {
+TEST_F(WorkbenchFixture, WithNothingRenderedThereIsNothingToRecord) {
   chosenFile = pathIn("never.wav");
   EXPECT_FALSE(window->recordToggle().start() || window->recordToggle().action()->isChecked());
   EXPECT_EQ(view().logOutput(), "Quarn Compiler Ready.\nNothing to record: there is no audio device.");

@@ -48,22 +48,21 @@ protected:
   void SetUp() override {
     setLineSink([this](std::string_view line) { std::lock_guard guard(mutex); lines.emplace_back(line); });
   }
-  // What still runs stops at its next statement.
-  void TearDown() override { setLineSink({}); if (engine) engine->isRunning.store(false); }
+  void TearDown() override { setLineSink({}); if (engine) engine->isRunning.store(false); }  // what runs stops
 
   std::unique_ptr<WorkbenchWindow> makeWindow(const std::filesystem::path& session) {
     WorkbenchDialogs dialogs;
     dialogs.askToSave = [this](QWidget*, const QString& question) {
       questions.push_back(question.toStdString());
-      const SaveAnswer answer = answers.empty() ? SaveAnswer::cancel : answers.front();
-      if (!answers.empty()) answers.pop_front();
+      if (answers.empty()) return SaveAnswer::cancel;
+      const SaveAnswer answer = answers.front();
+      answers.pop_front();
       return answer;
     };
     dialogs.chooseFileToOpen = [this](QWidget*) { return chosenFile; };
     dialogs.chooseFileToSave = [this](QWidget*, const std::filesystem::path&) { return chosenFile; };
     dialogs.chooseRenderFile = dialogs.chooseRecordFile = [this](QWidget*, const std::filesystem::path& suggested) {
-      suggestedFile = suggested;
-      return chosenFile;
+      return suggestedFile = suggested, chosenFile;
     };
     dialogs.chooseLeftover = [this](QWidget*, const QStringList& labels) { leftoverLabels = labels; return chosenLeftover; };
     return QuarnApp::makeWindow(engine, session, dialogs);
@@ -82,7 +81,6 @@ protected:
   }
   bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kPatienceMs); }
   bool waitForLog(const std::string& text) { return waitFor([&] { return view().logOutput() == text; }); }
-  // Runs the script and waits for the run's last line.
   bool runToEnd(const std::string& script) {
     view().setSourceCode(script);
     view().compileAndRun();

@@ -39,8 +39,7 @@ struct Pipe {
     reader.join();
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-      if (!line.empty()) lines.push_back(line);
+    for (std::string line; std::getline(in, line);) if (!line.empty()) lines.push_back(line);
     return lines;
   }
   int fds[2];
@@ -57,7 +56,7 @@ TEST(LineWriter, ManyThreadsKeepWholeLinesInTheirOrder) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
       threads.emplace_back([&, t] {
-        for (int i = 0; i < kLinesEach; ++i) writer.write("thread " + std::to_string(t) + " line " + std::to_string(i));
+        for (int i = 0; i < kLinesEach; ++i) writer.write(std::to_string(t) + " " + std::to_string(i));
       });
     for (auto& thread : threads) thread.join();
     EXPECT_TRUE(writer.flush(std::chrono::seconds(30)));
@@ -67,14 +66,12 @@ TEST(LineWriter, ManyThreadsKeepWholeLinesInTheirOrder) {
   std::vector<int> next(kThreads, 0);
   for (const auto& line : lines) {
     int t = -1, i = -1;
-    ASSERT_EQ(std::sscanf(line.c_str(), "thread %d line %d", &t, &i), 2) << line;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d %d", &t, &i), 2) << line;
     EXPECT_EQ(i, next[t]++) << line;
   }
 }
 
-// Nobody reads: writing never blocks and the backlog stays within its bound.
-// Once the reader catches up, every line kept is there in order, and a notice
-// stands exactly where lines were dropped, counting them.
+// Nobody reads: writing never blocks, the backlog stays bounded, and a notice stands where lines were dropped.
 TEST(LineWriter, AStuckReaderLosesLinesNotTheCaller) {
   constexpr size_t kBacklog = 4096;
   constexpr int kLines = 100000;
@@ -89,15 +86,13 @@ TEST(LineWriter, AStuckReaderLosesLinesNotTheCaller) {
   }
   int expected = 0, kept = 0, notices = 0;
   for (const std::string& line : pipe.closeAndCollect()) {
-    int number = -1;
-    if (std::sscanf(line.c_str(), "line %d", &number) == 1) {
-      ASSERT_EQ(number, expected) << "a gap without a notice";
-      ++expected, ++kept;
+    if (int number = -1; std::sscanf(line.c_str(), "line %d", &number) == 1) {
+      ASSERT_EQ(number, expected++) << "a gap without a notice";
+      ++kept;
       continue;
     }
     unsigned long dropped = 0;
-    ASSERT_EQ(std::sscanf(line.c_str(), "[VRKLog] Standard output fell behind: %lu lines dropped here.", &dropped), 1)
-        << line;
+    ASSERT_EQ(std::sscanf(line.c_str(), "[VRKLog] Standard output fell behind: %lu", &dropped), 1) << line;
     EXPECT_EQ(line, droppedLinesNotice(dropped));
     expected += static_cast<int>(dropped), ++notices;
   }
@@ -108,8 +103,7 @@ TEST(LineWriter, AStuckReaderLosesLinesNotTheCaller) {
                                     " Redirect it to a file to keep every line.");
 }
 
-// Its lines reach the route and standard output; a job made in its scope
-// carries the route to another thread.
+// Lines reach the route and standard output; a job made in the route's scope carries it to another thread.
 TEST(LineRoute, FollowsTheScopeAndTheJobsItHandsOn) {
   std::vector<std::string> stdoutLines, first, second;  // the job runs while this thread waits
   const auto into = [](std::vector<std::string>& lines) {
@@ -123,10 +117,7 @@ TEST(LineRoute, FollowsTheScopeAndTheJobsItHandsOn) {
   {
     ScopedLineRoute outer(into(first));
     printLine("a");
-    {
-      ScopedLineRoute inner(into(second));
-      printLine("b");
-    }
+    { ScopedLineRoute inner(into(second)); printLine("b"); }
     job = withCurrentLineRoute([] { printLine("c", 7); });
   }
   printLine("after");
