@@ -1,28 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Whole-script cases under tests/scripts/, each run by the quarn binary on a
-// copy of the case file (SCRIPT) in a folder of its own (DIR):
-//   tokens/NAME.quarn  with NAME.tokens: the exact output of `quarn tokens`
-//                      (one-line scripts: tokens.table, and check/parse_errors.table)
-//   check/NAME.quarn   with NAME.error: the parse error (no .error: must parse)
-//   run/NAME.quarn     with `// expect: LINE` comments (beside a statement or on
-//                      a line of their own): the standard output of `quarn run
-//                      --silent`, in order; "End of all sequences." is expected
-//                      last unless an expect comment places it.
-//   render/NAME.quarn  rendered to a float WAV; the same expect comments, and
-//                      what the audio holds: `// onsets: F F …` (the frames where
-//                      sound starts), `// sound: FROM TO` (each stretch of sound),
-//                      `// frequency: HZ` (of the first stretch), `// frames: N`
-//                      (the whole length), `// peak: LOW HIGH` (the loudest sample
-//                      of either channel); `// seconds: N` renders N seconds;
-//                      `// script: PATH` renders that file (from the case's folder).
-//   cli/NAME.quarn     commands, each a `// $ quarn ARGS` line and what follows
-//                      it: `// status: N` (0 unless given), `// out: LINE` and
-//                      `// err: LINE` (each stream whole; USAGE stands for the
-//                      usage text), `// out-bytes: N`, and what it wrote:
-//                      `// bytes: FILE N`, `// frames: FILE N`, `// same: FILE FILE`;
-//                      `// as above`: the outcome the command before expects.
-//                      `// make: PATH` makes an empty file (a folder if PATH ends in /).
-// A failing command leaves DIR as it was, without even a temporary file.
+// Whole-script cases under tests/scripts/, run by the quarn binary on a copy
+// (SCRIPT) in a folder of their own (DIR):
+//   tokens/  NAME.tokens: the output of `quarn tokens`; tokens.table and
+//            check/parse_errors.table hold one-line scripts
+//   check/   NAME.error: the parse error (none: must parse)
+//   run/     `// expect: LINE`: the output of `quarn run --silent`, in order
+//            ("End of all sequences." last unless placed)
+//   render/  a float WAV; expect lines, `// onsets:`, `// sound: FROM TO`,
+//            `// frequency: HZ`, `// frames: N`, `// peak: LOW HIGH`,
+//            `// seconds: N`, `// script: PATH`
+//   cli/     `// $ quarn ARGS` commands, each followed by `// status: N`,
+//            `// out: LINE`, `// err: LINE` (USAGE: the usage text),
+//            `// out-bytes: N`, `// bytes: FILE N`, `// frames: FILE N`,
+//            `// same: FILE FILE`, `// as above`; `// make: PATH` (folder if PATH ends in /)
+// A failing command leaves DIR as it was.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -38,7 +29,6 @@ using test::readFile;
 
 namespace {
 
-// A sample counts as sound above this; float renders hold exact zeros elsewhere.
 constexpr float kSoundThreshold = 1e-6f;
 // Stretches of sound closer than this (a zero crossing, a quiet sample) are one.
 constexpr long kSilentGapFrames = 256;
