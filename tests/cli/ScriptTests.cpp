@@ -9,7 +9,8 @@
 //   render/  a float WAV; expect lines, `// onsets:`, `// sound: FROM TO`,
 //            `// frequency: HZ`, `// frames: N`, `// peak: LOW HIGH`,
 //            `// seconds: N`, `// script: PATH`
-//   cli/     `// $ quarn ARGS` commands, each followed by `// status: N`,
+//   cli/     `// $ quarn ARGS` commands, each followed by `// status: N` (2 when
+//            only err lines are expected, else 0),
 //            `// out: LINE`, `// err: LINE` (USAGE: the usage text),
 //            `// out-bytes: N`, `// bytes: FILE N`, `// frames: FILE N`,
 //            `// same: FILE FILE`, `// as above`; `// make: PATH` (folder if PATH ends in /)
@@ -116,6 +117,7 @@ struct Command {
   std::vector<std::string> args;
   test::Outcome expected;
   long outBytes = -1;
+  bool statusGiven = false;
   std::vector<std::string> checks;  // bytes:, frames: and same: lines
 };
 
@@ -144,13 +146,16 @@ std::vector<Command> commandsOf(const std::string& text, const fs::path& dir, co
     }
     if (commands.empty()) continue;
     Command& c = commands.back();
-    if (marker == "as" && commands.size() > 1) c.expected = commands.rbegin()[1].expected;
-    if (marker == "status:") c.expected.status = std::stoi(rest);
+    if (marker == "as" && commands.size() > 1)
+      std::tie(c.expected, c.statusGiven) = std::pair(commands.rbegin()[1].expected, commands.rbegin()[1].statusGiven);
+    if (marker == "status:") std::tie(c.expected.status, c.statusGiven) = std::tuple(std::stoi(rest), true);
     if (marker == "out:" || marker == "err:")
       (marker == "out:" ? c.expected.out : c.expected.err) += rest == "USAGE" ? usageText() : rest + "\n";
     if (marker == "out-bytes:") c.outBytes = std::stol(rest);
     if (marker == "bytes:" || marker == "frames:" || marker == "same:") c.checks.push_back(marker + " " + rest);
   }
+  for (Command& c : commands)
+    if (!c.statusGiven && !c.expected.err.empty() && c.expected.out.empty() && c.outBytes < 0) c.expected.status = 2;
   return commands;
 }
 
