@@ -229,8 +229,7 @@ INSTANTIATE_TEST_SUITE_P(Whole, Scripts,
                          testing::ValuesIn(test::scriptsIn({"tokens", "check", "run", "render", "cli"})),
                          test::caseName);
 
-// The tables of one-line scripts, `SCRIPT => WHAT` a row: the error `quarn check`
-// fails with, and what `quarn tokens` prints, its lines joined by spaces.
+// `SCRIPT => WHAT` rows: the error of `quarn check`, or `quarn tokens`' lines joined by spaces.
 class OneLineScripts : public test::TestFolder {};
 
 TEST_F(OneLineScripts, AsTheTablesSay) {
@@ -251,8 +250,7 @@ TEST_F(OneLineScripts, AsTheTablesSay) {
   }
 }
 
-// Every bundled example (Help ▸ Examples) renders with sound and without a line of
-// complaint: the sampler's rate notes and the end line are all it may print.
+// Every bundled example renders with sound, printing only rate notes and the end line.
 class Examples : public test::TestFolder, public testing::WithParamInterface<fs::path> {};
 
 TEST_P(Examples, SoundWithoutAnErrorLine) {
