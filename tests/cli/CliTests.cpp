@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The quarn binary's help and manual page, its run without a device, and running out of
-// resources (memory, a thread for the run, a closed standard output); a run's
-// allocation failure.
+// The quarn binary's help and manual page, its run without a device, and running
+// out of resources.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -33,9 +32,8 @@ std::vector<std::string> linesBetween(const std::string& text, const std::string
   return lines;
 }
 
-// --help's command lines, unindented, are the README's and the manual page's
-// synopsis (as man shows it: fonts dropped, "\-" as "-"), and the page explains
-// every option; --version names the project, its version and licence.
+// --help's command lines are the README's and the manual page's synopsis (fonts
+// dropped, "\-" as "-"), and the page explains every option.
 TEST(CliUsage, HelpReadmeAndManualPageAgree) {
   const Outcome o = runQuarn({"--help"});
   EXPECT_EQ(std::tuple(o.status, o.out, o.err), std::tuple(0, usageText(), ""));

@@ -38,7 +38,6 @@ TEST_F(CliFaults, AScriptHoldingANulByteIsRefusedEverywhere) {
   }
 }
 
-// Interrupted, hung up or quit in the middle, a render leaves nothing behind.
 TEST_F(CliFaults, EveryEndingSignalRemovesTheRendersTemporary) {
   const std::string file = scriptFile("long.quarn", "[tb303 play]; [self wait:3600];");
   for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
@@ -63,8 +62,7 @@ TEST_F(CliFaults, EveryEndingSignalRemovesTheRendersTemporary) {
   }
 }
 
-// Ctrl+C halts a run as the halt button does: the wait in progress ends at once,
-// nothing after it runs, status 130.
+// As the halt button: the wait in progress ends at once, nothing after it runs.
 TEST_F(CliFaults, AnInterruptHaltsTheRun) {
   const std::string file = scriptFile("halt.quarn", "[sampler setRate:1];\n[self wait:60];\n[sampler setRate:2];\n");
   const pid_t pid = fork();
@@ -87,7 +85,6 @@ TEST_F(CliFaults, AnInterruptHaltsTheRun) {
   EXPECT_NE(readFile(dir() / "err").find("halted"), std::string::npos) << readFile(dir() / "err");
 }
 
-// A pipe named as the output is written as a stream, never replaced by a file.
 TEST_F(CliFaults, APipeOrALinkAsTheOutputStays) {
   const fs::path pipe = dir() / "pipe.wav";
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
@@ -97,7 +94,6 @@ TEST_F(CliFaults, APipeOrALinkAsTheOutputStays) {
   EXPECT_EQ(std::tuple(o.status, o.err), std::tuple(0, ""));
   EXPECT_EQ(heard.get().size(), 44 + 4 * 22050u);  // 16-bit stereo
   EXPECT_TRUE(fs::is_fifo(pipe));
-  // a link likewise stays, and the file it names gets the sound
   fs::create_symlink(dir() / "real.wav", dir() / "link.wav");
   std::ofstream(dir() / "real.wav") << "old";
   EXPECT_EQ(runQuarn({"render", "--seconds", "0.5", "-o", (dir() / "link.wav").string(), (dir() / "a.quarn").string()}).status, 0);
@@ -105,8 +101,6 @@ TEST_F(CliFaults, APipeOrALinkAsTheOutputStays) {
   EXPECT_EQ(fs::file_size(dir() / "real.wav"), 44 + 4 * 22050u);
 }
 
-// On a full disk the render says so in words, leaves no file, and never says
-// the script ended.
 TEST_F(CliFaults, AFullDiskIsOneClearLine) {
   if (std::system("unshare -rm true 2>/dev/null") != 0) GTEST_SKIP() << "no user namespace to mount a small disk in";
   const std::string script = scriptFile("long.quarn", "[tb303 play]; [self wait:20];");

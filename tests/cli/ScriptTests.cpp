@@ -1,28 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Whole-script cases under tests/scripts/, each run by the quarn binary on a
-// copy of the case file (SCRIPT) in a folder of its own (DIR):
-//   tokens/NAME.quarn  with NAME.tokens: the exact output of `quarn tokens`
-//                      (one-line scripts: tokens.table, and check/parse_errors.table)
-//   check/NAME.quarn   with NAME.error: the parse error (no .error: must parse)
-//   run/NAME.quarn     with `// expect: LINE` comments (beside a statement or on
-//                      a line of their own): the standard output of `quarn run
-//                      --silent`, in order; "End of all sequences." is expected
-//                      last unless an expect comment places it.
-//   render/NAME.quarn  rendered to a float WAV; the same expect comments, and
-//                      what the audio holds: `// onsets: F F …` (the frames where
-//                      sound starts), `// sound: FROM TO` (each stretch of sound),
-//                      `// frequency: HZ` (of the first stretch), `// frames: N`
-//                      (the whole length), `// peak: LOW HIGH` (the loudest sample
-//                      of either channel); `// seconds: N` renders N seconds;
-//                      `// script: PATH` renders that file (from the case's folder).
-//   cli/NAME.quarn     commands, each a `// $ quarn ARGS` line and what follows
-//                      it: `// status: N` (0 unless given), `// out: LINE` and
-//                      `// err: LINE` (each stream whole; USAGE stands for the
-//                      usage text), `// out-bytes: N`, and what it wrote:
-//                      `// bytes: FILE N`, `// frames: FILE N`, `// same: FILE FILE`;
-//                      `// as above`: the outcome the command before expects.
-//                      `// make: PATH` makes an empty file (a folder if PATH ends in /).
-// A failing command leaves DIR as it was, without even a temporary file.
+// Whole-script cases under tests/scripts/, run by the quarn binary on a copy
+// (SCRIPT) in a folder of their own (DIR):
+//   tokens/  NAME.tokens: the output of `quarn tokens`; tokens.table and
+//            check/parse_errors.table hold one-line scripts
+//   check/   NAME.error: the parse error (none: must parse)
+//   run/     `// expect: LINE`: the output of `quarn run --silent`, in order
+//            ("End of all sequences." last unless placed)
+//   render/  a float WAV; expect lines, `// onsets:`, `// sound: FROM TO`,
+//            `// frequency: HZ`, `// frames: N`, `// peak: LOW HIGH`,
+//            `// seconds: N`, `// script: PATH`
+//   cli/     `// $ quarn ARGS` commands, each followed by `// status: N` (2 when
+//            only err lines are expected, else 0),
+//            `// out: LINE`, `// err: LINE` (USAGE: the usage text),
+//            `// out-bytes: N`, `// bytes: FILE N`, `// frames: FILE N`,
+//            `// same: FILE FILE`, `// as above`; `// make: PATH` (folder if PATH ends in /)
+// A failing command leaves DIR as it was.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -38,7 +30,6 @@ using test::readFile;
 
 namespace {
 
-// A sample counts as sound above this; float renders hold exact zeros elsewhere.
 constexpr float kSoundThreshold = 1e-6f;
 // Stretches of sound closer than this (a zero crossing, a quiet sample) are one.
 constexpr long kSilentGapFrames = 256;
@@ -126,6 +117,7 @@ struct Command {
   std::vector<std::string> args;
   test::Outcome expected;
   long outBytes = -1;
+  bool statusGiven = false;
   std::vector<std::string> checks;  // bytes:, frames: and same: lines
 };
 
@@ -154,13 +146,16 @@ std::vector<Command> commandsOf(const std::string& text, const fs::path& dir, co
     }
     if (commands.empty()) continue;
     Command& c = commands.back();
-    if (marker == "as" && commands.size() > 1) c.expected = commands.rbegin()[1].expected;
-    if (marker == "status:") c.expected.status = std::stoi(rest);
+    if (marker == "as" && commands.size() > 1)
+      std::tie(c.expected, c.statusGiven) = std::pair(commands.rbegin()[1].expected, commands.rbegin()[1].statusGiven);
+    if (marker == "status:") std::tie(c.expected.status, c.statusGiven) = std::tuple(std::stoi(rest), true);
     if (marker == "out:" || marker == "err:")
       (marker == "out:" ? c.expected.out : c.expected.err) += rest == "USAGE" ? usageText() : rest + "\n";
     if (marker == "out-bytes:") c.outBytes = std::stol(rest);
     if (marker == "bytes:" || marker == "frames:" || marker == "same:") c.checks.push_back(marker + " " + rest);
   }
+  for (Command& c : commands)
+    if (!c.statusGiven && !c.expected.err.empty() && c.expected.out.empty() && c.outBytes < 0) c.expected.status = 2;
   return commands;
 }
 
@@ -234,8 +229,7 @@ INSTANTIATE_TEST_SUITE_P(Whole, Scripts,
                          testing::ValuesIn(test::scriptsIn({"tokens", "check", "run", "render", "cli"})),
                          test::caseName);
 
-// The tables of one-line scripts, `SCRIPT => WHAT` a row: the error `quarn check`
-// fails with, and what `quarn tokens` prints, its lines joined by spaces.
+// `SCRIPT => WHAT` rows: the error of `quarn check`, or `quarn tokens`' lines joined by spaces.
 class OneLineScripts : public test::TestFolder {};
 
 TEST_F(OneLineScripts, AsTheTablesSay) {
@@ -256,8 +250,7 @@ TEST_F(OneLineScripts, AsTheTablesSay) {
   }
 }
 
-// Every bundled example (Help ▸ Examples) renders with sound and without a line of
-// complaint: the sampler's rate notes and the end line are all it may print.
+// Every bundled example renders with sound, printing only rate notes and the end line.
 class Examples : public test::TestFolder, public testing::WithParamInterface<fs::path> {};
 
 TEST_P(Examples, SoundWithoutAnErrorLine) {
