@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Test shorthands: tokens and token lists, and syntax trees written as
-// S-expressions, so an expected tree reads like "(+ 1 (* 2 3))".
+// Tokens, and syntax trees as S-expressions: "(+ 1 (* 2 3))".
 #include <gtest/gtest.h>
 
 #include <array>

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Runs across threads: the call-depth stop reaches async bodies on workers but no other run; the deepest
-// accepted tree fits a worker's stack; the voice clamps.
+// The call-depth stop reaches a run's async bodies but no other run; the deepest tree fits a worker.
 #include <future>
 #include <tuple>
 
@@ -28,7 +27,6 @@ TEST_F(Runs, StoppingOneRunLeavesAnotherConcurrentRunGoing) {
                                                     " int asyncDone = 1; } " + tick + " int mainDone = 1;");
   ASSERT_TRUE(eventually([&] { return other->environment->get("ticks").has_value(); }));
 
-  // This run recurses without end in its main flow and in an async body.
   startOnWorker(evaluator, "- (void) go { [self go]; } async { [self go]; } [self go];").wait();
   evaluator->waitForAsyncBodies();
   EXPECT_TRUE(evaluator->isStopped());
