@@ -18,7 +18,6 @@ using EventTiming = PulledEngine;
 
 struct Change { std::int64_t frame; Kind kind; float value; };
 
-// The frames a fade from full level to silence sounds (the last one is 0).
 const int kRampFrames = static_cast<int>(kVoiceRampSeconds * 44100.0f);
 
 // The voice with the changes made by hand at their frames (stable order), a sample at a time,

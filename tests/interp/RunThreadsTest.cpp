@@ -51,7 +51,7 @@ TEST_F(Runs, TheDeepestParsedBodyCallingItselfStopsCleanlyOnAWorker) {
                                    std::to_string(kMaxCallDepth) + " levels deep; run stopped."));
 }
 
-// The voice's settings clamp, NaN and infinity included; none says a word.
+// The voice's settings clamp, NaN and infinity included, silently.
 TEST_F(Runs, VoiceSettingsClampNonFiniteOnesIncluded) {
   using V = SynthVoice;
   run("float inf = 100000000000000000000.0 * 100000000000000000000.0; float nan = inf - inf;");
@@ -59,7 +59,7 @@ TEST_F(Runs, VoiceSettingsClampNonFiniteOnesIncluded) {
       {"setFrequency:-55.5", &V::frequency, -55.5f}, {"setFrequency:\"220\"", &V::frequency, 0.5f},
       {"setCutoff:1.5", &V::cutoff, 1.0f},           {"setCutoff:-3", &V::cutoff, 0.0f},
       {"setCutoff:0.25", &V::cutoff, 0.25f},         {"setCutoff:nan", &V::cutoff, 1.0f},
-      {"setCutoff:-inf", &V::cutoff, 0.0f},          {"setCutoff:\"0.1\"", &V::cutoff, 0.5f},
+      {"setCutoff:-inf", &V::cutoff, 0.0f},
       {"setResonance:Braindance", &V::resonance, 0.6f}, {"setResonance:inf", &V::resonance, 1.0f},
       {"setResonance:nan", &V::resonance, 1.0f},        {"setResonance:-0.5", &V::resonance, 0.0f},
   };
