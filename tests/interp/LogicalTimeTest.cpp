@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Logical time: waits move a thread's time exactly (the render cases show the grid and the
-// release's exact cut); a halt or a run stop wakes every sleeping wait, and a halted run never resumes.
+// Logical time: waits move a thread's time exactly (the render cases show the grid); a halt or a run
+// stop wakes every sleeping wait, and a halted run never resumes.
 #include <algorithm>
 #include <future>
 #include <utility>
 
 #include "InterpTestSupport.h"
+#include "audio/VoiceLevel.h"
 #include "interp/Run.h"
 
 namespace quarn {
@@ -71,6 +72,21 @@ TEST_F(LogicalTime, AThreadFarBehindGoesOnFromNow) {
   clock->lateBy = 44100;
   EXPECT_THAT(framesOf(beats), ElementsAre(5513, 5513 + 44100 + 5513));
   EXPECT_THAT(lines(), ElementsAre("[VRKLog] Timing: a sequence fell 875 ms behind its beat; it goes on from now."));
+}
+
+// Stamped at logical time plus the latency; the release fades from its own stamp, one second on.
+TEST_F(LogicalTime, AReleaseAfterAWaitOfOneSecondCutsTheSoundAfterExactlyOneSecond) {
+  framesOf("[tb303 play]; [self wait:1]; [tb303 release]; [tb303 setFrequency:880];");
+  std::vector<float> left(3 * 44100), right(left.size());
+  for (std::size_t done = 0; done < left.size(); done += 441) {
+    float* channels[2] = {left.data() + done, right.data() + done};
+    engine->render(channels, 2, 441);
+  }
+  const auto sounding = [](float v) { return v != 0.0f; };
+  const auto first = std::find_if(left.begin(), left.end(), sounding) - left.begin();
+  EXPECT_EQ(first, engine->latencyFrames());
+  EXPECT_EQ(left.rend() - std::find_if(left.rbegin(), left.rend(), sounding) - first,
+            44100 + static_cast<int>(kVoiceRampSeconds * 44100.0f));
 }
 
 using HaltedWaits = RunFixture;
