@@ -2,10 +2,7 @@
 #include <atomic>
 #include <cstddef>
 
-// The program's malloc family is replaced by one that counts calls made while
-// the calling thread is inside render; the C++ runtime's operator new and
-// delete come through it too. Sanitizer runtimes bring their own allocator;
-// there nothing is counted and the hand-over runs for the sanitizer.
+// The malloc family (operator new too) counted while the thread is inside render; not under sanitizers.
 thread_local bool isCounting = false;
 std::atomic<int> allocatorCalls{0};
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)

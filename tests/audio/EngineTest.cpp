@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The engine's sampler pulled directly: rates, unreadable files, and a render
-// that allocates nothing while changes flow in from another thread. (That the
-// programs find the bundled kit is shown by the whole-script runs.)
+// The sampler pulled directly: rates, unreadable files, an allocation-free hand-over.
 #include <gtest/gtest.h>
 #include <samplerate.h>
 
@@ -15,8 +13,7 @@ namespace quarn {
 namespace {
 using EngineSampler = PulledEngine;
 
-// What is heard is clamped and finite. Blocks of 3000 frames cross the
-// varispeed stage's scratch size. Nothing allocates.
+// Clamped and finite; blocks of 3000 cross the varispeed scratch size. Nothing allocates.
 TEST_F(EngineSampler, PlaysAtTheGivenRateClampedToItsRange) {
   const struct { float rate; int block; double heard; } cases[] = {
       {1.0f, 256, 1.0}, {2.0f, 1, 2.0}, {2.0f, 3000, 2.0}, {0.3f, 5000, 0.3}, {0.0f, 256, kMinSamplerRate},
@@ -35,8 +32,7 @@ TEST_F(EngineSampler, PlaysAtTheGivenRateClampedToItsRange) {
   }
 }
 
-// Files below the lowest accepted sample rate count as unreadable: no word,
-// and the sound already playing goes on. A name holding a NUL is not found.
+// Unreadable files (too slow ones too) say nothing and leave the playing sound; a NUL name is not found.
 TEST_F(EngineSampler, UnreadableFileIsSilentAndKeepsThePlayerGoing) {
   std::ofstream(dir / "broken.wav") << "this is not a sound file";
   writeSine(dir / "tooslow.wav", kMinFileSampleRate - 1, {100.0});
@@ -51,8 +47,7 @@ TEST_F(EngineSampler, UnreadableFileIsSilentAndKeepsThePlayerGoing) {
   EXPECT_TRUE(silent(2048));
 }
 
-// Changes sent from a script thread while both sources play allocate nothing in
-// render; first the counter is seen to count C++ and the resampler's C library.
+// Nothing allocates in render during a hand-over; first the counter is seen to count C++ and C.
 TEST_F(EngineSampler, HandOverWhilePlayingAllocatesNothing) {
   int error = 0;
   isCounting = true;

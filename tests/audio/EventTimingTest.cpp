@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Stamped sound changes pulled through the render without a device: each applies
-// at its exact frame, several in one block, same-stamp changes in send order,
-// late ones at the next block's start; halts cut at their stamp and drop what
-// waits; a full queue holds the sender back; decoded sounds are kept, by size;
-// a render's cancelled announcement leaves the caller its turn and room for more.
+// Stamped sound changes pulled through the render without a device, the queue, the sample cache
+// and the clocks.
 #include <thread>
 
 #include "RenderPull.h"
@@ -21,13 +18,10 @@ using EventTiming = PulledEngine;
 
 struct Change { std::int64_t frame; Kind kind; float value; };
 
-// The frames a fade from full level to silence sounds (the last one is 0).
 const int kRampFrames = static_cast<int>(kVoiceRampSeconds * 44100.0f);
 
-// What the voice renders with the changes made by hand at their frames (stable
-// in frame order, as the engine applies them), one sample at a time, its level
-// stepping straight between 0 and 1 over the ramp; a halted voice sounds on
-// through its fade.
+// The voice with the changes made by hand at their frames (stable order), a sample at a time,
+// its level ramping straight between 0 and 1.
 std::vector<float> expectedVoice(std::vector<Change> changes, int frames) {
   std::stable_sort(changes.begin(), changes.end(), [](auto& a, auto& b) { return a.frame < b.frame; });
   SynthWrapper reference;
@@ -52,9 +46,7 @@ std::vector<float> expectedVoice(std::vector<Change> changes, int frames) {
 
 SoundStamp at(std::int64_t frame) { return {frame, kCurrentGeneration}; }
 
-// Each list is sent in order to a fresh engine and pulled in blocks of `block`;
-// the last two come in the opposite order of their frames: one out of step
-// with the blocks, one filling the queue within a single block.
+// Sent in order to a fresh engine; the last two in reverse frame order, one filling the queue.
 TEST_F(EventTiming, ChangesApplyAtTheirExactFrames) {
   std::vector<Change> reversed;
   for (int i = static_cast<int>(kSoundEventQueueCapacity) - 1; i >= 0; --i)
@@ -81,17 +73,14 @@ TEST_F(EventTiming, ChangesApplyAtTheirExactFrames) {
   EXPECT_EQ(allocatorCalls.load(), 0);
 }
 
-// A change whose frame has been rendered already applies at the next block's
-// start; the silent voice has not moved on meanwhile.
+// A late change applies at the next block's start; the silent voice has not moved on.
 TEST_F(EventTiming, LateChangesApplyAtTheNextBlock) {
   pull(engine, 1024, 1024);
   engine.changeVoice(Kind::voicePlay, 0, at(100));
   EXPECT_EQ(pull(engine, 1024, 1024), expectedVoice({{0, Kind::voicePlay, 0}}, 1024));
 }
 
-// The release cuts the voice and the sampler at its stamp; what its run sent for
-// later never sounds; a later run sounds again. A halt with no stamp drops every
-// change still waiting.
+// A halt cuts both sources at its stamp and drops what its run sent for later; unstamped, it drops all.
 TEST_F(EventTiming, HaltsCutAtTheirStampAndDropWhatWaits) {
   const std::uint64_t run = engine.runGeneration();
   engine.changeVoice(Kind::voicePlay, 0, {0, run});
@@ -117,9 +106,7 @@ TEST_F(EventTiming, HaltsCutAtTheirStampAndDropWhatWaits) {
   EXPECT_EQ(lines, std::vector<std::string>{});
 }
 
-// A script sending without waits fills the queue: it waits for the render thread,
-// and when nothing renders for kSoundQueueWaitMilliseconds it drops (at once from
-// then on) with one line.
+// A full queue holds the sender back; with nothing rendering it drops, saying so once.
 TEST_F(EventTiming, AFullQueueHoldsTheSenderBack) {
   constexpr int kSends = static_cast<int>(kSoundEventQueueCapacity) + 100;
   std::atomic<bool> done{false};
@@ -144,8 +131,7 @@ TEST_F(EventTiming, AFullQueueHoldsTheSenderBack) {
                        "[VRKLog] Sound changes dropped: the audio output takes none; check the sound device."});
 }
 
-// Repeated plays use the sound decoded once; the least recently used sounds go
-// when the total passes the limit, but a sound still lent stays valid.
+// Decoded once; least recently used go past the limit, but a lent sound stays valid.
 TEST_F(EventTiming, DecodedSoundsAreKeptWithinTheirLimit) {
   for (const char* name : {"a", "b", "c"}) writeSine(dir / (std::string(name) + ".wav"), 44100, {441.0}, 1000);
   SampleCache cache(dir, 2 * 1000 * 2 * sizeof(float));
@@ -163,8 +149,7 @@ TEST_F(EventTiming, DecodedSoundsAreKeptWithinTheirLimit) {
   EXPECT_EQ(outcome, SampleCache::Outcome::missing);
 }
 
-// A render that stops pulling (the process or the server held) holds the device's
-// time at most a run-on past its last block, and the next block counts the stall.
+// A stalled render holds the device's time a run-on past its last block; the next block counts it.
 TEST(DeviceClockStall, HoldsTimeAndCountsTheStall) {
   DeviceClock clock;
   clock.blockRendered(4096);

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Recording the engine's output: the file holds every block as rendered, in
-// both formats, with nothing allocated on the render thread; a ring too small
-// for the writer counts what it lost; what cannot be recorded says what to do.
+// Recording: every block as rendered, allocation-free; a full ring counts its loss; errors say what to do.
 #include <fstream>
 
 #include "RenderPull.h"

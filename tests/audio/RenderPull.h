@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Pulling the engine's render as the audio thread would, with every allocator
-// call made inside render counted (AllocationCount.cpp replaces the program's
-// allocation functions; under a sanitizer nothing is counted).
+// Pulling the render as the audio thread would, counting allocator calls made inside it.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <unistd.h>
@@ -77,8 +75,7 @@ inline void writeSine(const std::filesystem::path& file, int rate, std::vector<d
   sf_close(sound);
 }
 
-// A started engine (the voice off, no device) on a fresh folder holding
-// "tone" (441 Hz, half a second), its lines collected.
+// A started engine without a device on a folder holding "tone" (441 Hz, half a second).
 class PulledEngine : public ::testing::Test {
 protected:
   void SetUp() override {

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The voice: its plain samples bit for bit, bad arguments, the resonant
-// ladder's peak and bounds, accent, decay and slide as the engine plays them,
-// and the output stage's limiter.
+// The voice bit for bit, its resonance, accent, decay and slide, and the output limiter.
 #include <cmath>
 
 #include "RenderPull.h"
@@ -20,10 +18,8 @@ std::vector<float> render(SynthVoice* voice, int frames) {
   return out;
 }
 
-// Bit-exact against the filter step with one rounding for the multiply-add,
-// from wherever the voice stands (the last case after resonance went back to
-// 0); the same step with two roundings must differ somewhere, or the check is
-// blind. The phase folds by at most 1 a sample, and never upward from below 0.
+// Bit-exact against the fused filter step (the last case after resonance went back to 0); the
+// unfused step must differ somewhere, or the check is blind. The phase folds by at most 1 a sample.
 TEST(VoiceSamples, ResonanceZeroIsTheFusedFilterStepBitForBit) {
   const struct { float frequency, cutoff, resonanceBefore; } cases[] = {
       {440.0f, 1.0f, 0}, {110.0f, 0.37f, 0}, {1234.5f, 0.9f, 0}, {55.0f, 0.01f, 0}, {7000.0f, 0.5f, 0},
@@ -52,8 +48,7 @@ TEST(VoiceSamples, ResonanceZeroIsTheFusedFilterStepBitForBit) {
   EXPECT_TRUE(unfusedDiffers);
 }
 
-// A call for zero or fewer frames writes nothing and does not move the voice on;
-// a sample rate that is not positive is ignored.
+// No frames: nothing written, the voice not moved on; a rate not positive is ignored.
 TEST(VoiceSamples, BadArgumentsChangeNothing) {
   SynthWrapper voice, untouched;
   float sentinel = 7.0f;
@@ -74,9 +69,8 @@ double levelAt(const std::vector<float>& signal, double hertz) {
   return 2.0 * std::sqrt(s1 * s1 + s2 * s2 - coefficient * s1 * s2) / static_cast<double>(signal.size());
 }
 
-// A 27.5 Hz saw's harmonics through the filter: with resonance the strongest
-// (weighed against the saw's own 1/n fall) lies near the one-pole's corner
-// frequency for the same cutoff; without it, the fundamental is.
+// A 27.5 Hz saw's strongest harmonic (weighed against its 1/n fall) lies near the one-pole's
+// corner with resonance, and is the fundamental without.
 TEST(VoiceResonance, PeakSingsAtTheCutoff) {
   for (const float cutoff : {0.3f, 0.6f, 1.0f}) {
     const double corner = -std::log(1.0 - cutoff * 0.2) * kRate / (2.0 * M_PI);
@@ -98,9 +92,7 @@ TEST(VoiceResonance, PeakSingsAtTheCutoff) {
   }
 }
 
-// A minute at full resonance, sweeping the cutoff every block across its whole
-// range at frequencies from none to far past the sample rate: every sample is
-// finite and bounded, and no state decays into denormal numbers.
+// A minute at full resonance sweeping cutoff and frequency: finite, bounded, no denormal state.
 TEST(VoiceResonance, FullResonanceStaysBounded) {
   SynthWrapper voice;
   synthSetResonance(voice.pointer, 1.0f);
@@ -125,8 +117,7 @@ float peak(const std::vector<float>& x, std::size_t from, std::size_t to) {
   return p;
 }
 
-// The steepest step against the loudest sample over 1024 frames from `from`:
-// the wider the filter is open, the sharper the saw's falling edge.
+// The steepest step against the loudest sample over 1024 frames: the wider open, the sharper.
 double brightness(const std::vector<float>& x, std::size_t from) {
   double step = 0.0;
   for (std::size_t i = from + 1; i < from + 1024; ++i) step = std::max(step, double(std::fabs(x[i] - x[i - 1])));
@@ -146,10 +137,7 @@ std::vector<float> notes(EngineManager& engine, std::initializer_list<std::pair<
 }
 using VoiceNotes = PulledEngine;
 
-// The accent makes the next notes louder. With decay the filter opens at every
-// play and closes again; with a slide a new frequency is reached along a glide
-// and the play that comes with it does not restart the envelope, without one
-// the new pitch and a new envelope come at once.
+// Accent louder; decay opens the filter at every play; a slide glides without restarting the envelope.
 TEST_F(VoiceNotes, AccentDecayAndSlideShapeTheNotes) {
   const std::vector<float> plain = notes(engine, {{K::voiceFrequency, 110.0f}});
   const std::vector<float> accented = notes(engine, {{K::voiceAccent, 1.0f}});
@@ -175,8 +163,7 @@ TEST_F(VoiceNotes, AccentDecayAndSlideShapeTheNotes) {
   EXPECT_EQ(allocatorCalls.load(), 0);
 }
 
-// Below the threshold every sample passes bit for bit; above it the curve
-// rises, never reaches past 1, and meets the line without a step.
+// Below the threshold bit for bit; above, rising, within 1, meeting the line without a step.
 TEST(OutputLimiter, PassesQuietSamplesAndBendsLoudOnes) {
   for (const float x : {0.0f, -0.0f, 1e-30f, 0.5f, -0.8f, kLimiterThreshold, -kLimiterThreshold}) {
     EXPECT_EQ(limitSample(x), x);

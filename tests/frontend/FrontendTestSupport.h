@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Test shorthands: tokens and token lists, and syntax trees written as
-// S-expressions, so an expected tree reads like "(+ 1 (* 2 3))".
+// Tokens, and syntax trees as S-expressions: "(+ 1 (* 2 3))".
 #include <gtest/gtest.h>
 
 #include <array>
@@ -23,14 +22,12 @@ inline Token num(std::int64_t value) { return Token::intNumber(value); }
 inline Token flt(float value) { return Token::floatNumber(value); }
 
 inline std::vector<Token> withEof(std::vector<Token> tokens) { tokens.push_back(tok(TokenKind::eof)); return tokens; }
-// The text forms joined by spaces: one string to compare, bytes and all.
 inline std::string textForms(const std::vector<Token>& tokens) {
   std::string out;
   for (const Token& token : tokens) out += (out.empty() ? "" : " ") + toString(token);
   return out;
 }
 
-// Texts with the tokens expected before the final eof.
 inline void expectTokens(const std::vector<std::pair<std::string, std::vector<Token>>>& cases) {
   for (const auto& [text, expected] : cases) EXPECT_EQ(tokenize(text), withEof(expected)) << "text: " << text;
 }
@@ -61,14 +58,12 @@ inline std::string sexp(const NodePtr& node) {
   if (auto* p = n.as<FunctionDeclNode>()) return "(method " + p->name + " " + block(p->body) + ")";
   if (auto* p = n.as<AsyncNode>()) return "(async " + block(p->body) + ")";
   if (auto* p = n.as<AssignmentNode>()) return "(= " + p->name + " " + sexp(p->value) + ")";
-  if (auto* p = n.as<IfNode>()) {
-    return "(if " + sexp(p->condition) + " " + block(p->thenBranch) +
-           (p->elseBranch ? " " + block(*p->elseBranch) : "") + ")";
-  }
+  if (auto* p = n.as<IfNode>())
+    return "(if " + sexp(p->condition) + " " + block(p->thenBranch) + (p->elseBranch ? " " + block(*p->elseBranch) : "")
+           + ")";
   if (auto* p = n.as<WhileNode>()) return "(while " + sexp(p->condition) + " " + block(p->body) + ")";
-  if (auto* p = n.as<VariableDeclarationNode>()) {
+  if (auto* p = n.as<VariableDeclarationNode>())
     return (p->isConst ? "(const " : "(decl ") + p->valueType + " " + p->name + " " + sexp(p->value) + ")";
-  }
   if (auto* p = n.as<UnaryOpNode>()) return op(p->operatorToken) + sexp(p->right) + ")";
   if (auto* p = n.as<BinaryOpNode>()) return op(p->operatorToken) + sexp(p->left) + " " + sexp(p->right) + ")";
   if (auto* p = n.as<IdentifierNode>()) return p->name;

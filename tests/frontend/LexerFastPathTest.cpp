@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The ASCII fast path must give exactly what ICU alone gives, for segmentation
-// and for tokens, on texts that mix ASCII with everything that joins it.
+// The ASCII fast path gives ICU's segmentation and tokens on texts mixing ASCII with what joins it.
 #include <random>
 
 #include <unicode/ubrk.h>

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Characters are grapheme clusters of UTF-8 classed by their Unicode
-// properties; words are NFC; floats are read in the C locale; token equality.
+// Grapheme clusters classed by Unicode property; NFC words; C-locale floats; token equality.
 #include <clocale>
 #include <cmath>
 #include <limits>

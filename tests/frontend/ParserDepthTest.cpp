@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The depth limit: no script builds a tree deeper than kMaxSyntaxDepth levels
-// below the program, so no walk or destruction of it can run out of stack.
+// No tree is deeper than kMaxSyntaxDepth, so no walk or destruction runs out of stack.
 #include <pthread.h>
 
 #include "FrontendTestSupport.h"
@@ -31,8 +30,7 @@ const Shape kShapes[] = {
     [](int n) { return repeat("{", n / 2) + "1" + repeat(" + 1", n - n / 2 - 1) + ";" + repeat("}", n / 2); },
 };
 
-// A script far deeper than the limit fails at the limit, not at the end of its
-// text; a fault met before the limit keeps its own message; width is not depth.
+// Far too deep fails at the limit, not the text's end; an earlier fault keeps its message; width is not depth.
 TEST(ParserDepth, HugeScriptsFailCleanlyWideOnesParse) {
   for (const std::string& script : {repeat("{", 1000000), repeat("!", 1000000) + "x;",
                                     "x = " + repeat("@[", 1000000), repeat("[a b:", 1000000)}) {
@@ -44,8 +42,7 @@ TEST(ParserDepth, HugeScriptsFailCleanlyWideOnesParse) {
   EXPECT_TRUE(compiled("x = " + repeat("a * b + ", 300) + "1;").ok());  // left chain of 600 levels
 }
 
-// The recursion of shared_ptr destruction fits a modest stack (an optimised
-// build needs well under 128 KiB; unoptimised sanitizer frames are many times larger).
+// Destruction's recursion fits a modest stack (sanitizer frames are many times larger).
 #if defined(QUARN_SANITIZED)
 constexpr std::size_t kDestroyStackBytes = 32 * 1024 * 1024;
 #else

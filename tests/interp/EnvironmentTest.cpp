@@ -15,9 +15,8 @@ std::shared_ptr<CodeTree> methodsOf(std::uint32_t count) {
   return tree;
 }
 
-// Slots and names at once: while writers switch a variable between an int, a float, a long string
-// and an array, assign a constant and redefine a method, lock-free readers never see a torn value or a
-// method nobody defined; every thread meanwhile adds and counts its own variable by name.
+// While writers switch a variable's kind, assign constants and redefine a method, lock-free readers
+// never see a torn value or an undefined method; every thread counts its own variable by name.
 TEST(EnvironmentConcurrency, ValuesNeverTearWhileNamesAndMethodsChange) {
   constexpr int kWriters = 4, kThreads = 8, kOperations = 20000;
   Environment environment;
@@ -69,9 +68,8 @@ TEST(EnvironmentConcurrency, ValuesNeverTearWhileNamesAndMethodsChange) {
 
 using SharedVariables = RunFixture;
 
-// Several async bodies of one parsed script reading and writing the same variables through their slots (a
-// stress case for ThreadSanitizer): every read sees a whole value, constants stay, a method redeclared while
-// others call it always runs, the counts add up per body.
+// Async bodies sharing variables (a ThreadSanitizer case): whole values, constants stay, a method
+// redeclared while called always runs, each body's count adds up.
 TEST_F(SharedVariables, AsyncBodiesReadAndWriteTheSameVariables) {
   constexpr int kBodies = 6;
   std::string script =

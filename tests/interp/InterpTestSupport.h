@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Shared pieces of the interpreter tests (test threads only): a readable form of values, parsing,
-// and a fixture with a silent engine, one run and the lines it prints.
-
+// Values described, parsing, and a fixture with a silent engine, one run and its lines.
 #include <gmock/gmock.h>
 
 #include <chrono>

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Logical time: waits move a thread's time exactly and sleep to it (the render
-// cases show the grid of async bodies and methods); a halt or a run stop wakes
-// every sleeping wait, and a halted run never resumes.
+// Logical time: waits move a thread's time exactly (the render cases show the grid); a halt or a run
+// stop wakes every sleeping wait, and a halted run never resumes.
 #include <algorithm>
 #include <future>
 #include <utility>
@@ -53,8 +52,7 @@ protected:
   RecordingClock* clock = static_cast<RecordingClock*>(&engine->clock());
 };
 
-// 100 000 waits of 0.125 s land on the exact frame of 12 500 s; a longer wait
-// is cut to a day; a century in frames does not overflow.
+// 100 000 waits of 0.125 s land on the exact frame of 12 500 s; longer waits are cut to a day.
 TEST_F(LogicalTime, StaysExactOverALongRunAndCutsWaitsToADay) {
   static_assert(framesFromNanos(100 * 365LL * 24 * 3600 * kNanosPerSecond) == 100LL * 365 * 24 * 3600 * 44100);
   static_assert(nanosFromFrames(44100) == 1'000'000'000 && nanosFromFrames(1) == 22'676);
@@ -66,8 +64,7 @@ TEST_F(LogicalTime, StaysExactOverALongRunAndCutsWaitsToADay) {
               ElementsAre(12500LL * 44100, (12500 + 86400) * 44100LL, (12500 + 86401) * 44100LL));
 }
 
-// A thread up to kMaxLagMilliseconds behind catches up without sleeping; one
-// further behind goes on from now, and the run says so once.
+// Up to kMaxLagMilliseconds behind catches up; further behind goes on from now, said once.
 TEST_F(LogicalTime, AThreadFarBehindGoesOnFromNow) {
   const std::string beats = "[self wait:0.125]; [self wait:0.125]; [self wait:0.125];";
   clock->lateBy = 44100 / 5;
@@ -77,27 +74,25 @@ TEST_F(LogicalTime, AThreadFarBehindGoesOnFromNow) {
   EXPECT_THAT(lines(), ElementsAre("[VRKLog] Timing: a sequence fell 875 ms behind its beat; it goes on from now."));
 }
 
-// The changes are stamped with logical time plus the latency, and the release's
-// fade-out starts at its own stamp: exactly one second of sound, then the fade.
+// Stamped at logical time plus the latency; the release fades from its own stamp, one second on.
 TEST_F(LogicalTime, AReleaseAfterAWaitOfOneSecondCutsTheSoundAfterExactlyOneSecond) {
   framesOf("[tb303 play]; [self wait:1]; [tb303 release]; [tb303 setFrequency:880];");
   std::vector<float> left(3 * 44100), right(left.size());
-  for (std::size_t done = 0; done < left.size(); done += 512) {
+  for (std::size_t done = 0; done < left.size(); done += 441) {
     float* channels[2] = {left.data() + done, right.data() + done};
-    engine->render(channels, 2, static_cast<int>(std::min<std::size_t>(512, left.size() - done)));  // not past the end
+    engine->render(channels, 2, 441);
   }
   const auto sounding = [](float v) { return v != 0.0f; };
   const auto first = std::find_if(left.begin(), left.end(), sounding) - left.begin();
-  const auto end = left.rend() - std::find_if(left.rbegin(), left.rend(), sounding);
   EXPECT_EQ(first, engine->latencyFrames());
-  EXPECT_EQ(end - first, 44100 + static_cast<int>(kVoiceRampSeconds * 44100.0f));
+  EXPECT_EQ(left.rend() - std::find_if(left.rbegin(), left.rend(), sounding) - first,
+            44100 + static_cast<int>(kVoiceRampSeconds * 44100.0f));
 }
 
 using HaltedWaits = RunFixture;
 
-// A waiting top level and 300 async bodies asleep in long waits all end at once
-// when halted, and the run stays over when a new run sets isRunning again. A run
-// stopped by its own limit wakes its sleeping async bodies too.
+// 300 sleeping async bodies and a top level end at once when halted and stay over when isRunning
+// is set again; a run's own stop wakes its bodies too.
 TEST_F(HaltedWaits, EndAtOnceAndNeverResume) {
   std::promise<std::shared_ptr<Evaluator>> topLevel;
   startRun(engine, parse("int i = 0; while (i < 300) { i = i + 1; async { [self wait:20]; [sampler setRate:2]; } }"

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Runs across threads: the call-depth stop reaches async bodies on workers but no other run; the deepest
-// accepted tree fits a worker's stack; the voice clamps.
+// The call-depth stop reaches a run's async bodies but no other run; the deepest tree fits a worker.
 #include <future>
 #include <tuple>
 
@@ -28,7 +27,6 @@ TEST_F(Runs, StoppingOneRunLeavesAnotherConcurrentRunGoing) {
                                                     " int asyncDone = 1; } " + tick + " int mainDone = 1;");
   ASSERT_TRUE(eventually([&] { return other->environment->get("ticks").has_value(); }));
 
-  // This run recurses without end in its main flow and in an async body.
   startOnWorker(evaluator, "- (void) go { [self go]; } async { [self go]; } [self go];").wait();
   evaluator->waitForAsyncBodies();
   EXPECT_TRUE(evaluator->isStopped());
@@ -53,7 +51,7 @@ TEST_F(Runs, TheDeepestParsedBodyCallingItselfStopsCleanlyOnAWorker) {
                                    std::to_string(kMaxCallDepth) + " levels deep; run stopped."));
 }
 
-// The voice's settings clamp, NaN and infinity included; none says a word.
+// The voice's settings clamp, NaN and infinity included, silently.
 TEST_F(Runs, VoiceSettingsClampNonFiniteOnesIncluded) {
   using V = SynthVoice;
   run("float inf = 100000000000000000000.0 * 100000000000000000000.0; float nan = inf - inf;");
@@ -61,7 +59,7 @@ TEST_F(Runs, VoiceSettingsClampNonFiniteOnesIncluded) {
       {"setFrequency:-55.5", &V::frequency, -55.5f}, {"setFrequency:\"220\"", &V::frequency, 0.5f},
       {"setCutoff:1.5", &V::cutoff, 1.0f},           {"setCutoff:-3", &V::cutoff, 0.0f},
       {"setCutoff:0.25", &V::cutoff, 0.25f},         {"setCutoff:nan", &V::cutoff, 1.0f},
-      {"setCutoff:-inf", &V::cutoff, 0.0f},          {"setCutoff:\"0.1\"", &V::cutoff, 0.5f},
+      {"setCutoff:-inf", &V::cutoff, 0.0f},
       {"setResonance:Braindance", &V::resonance, 0.6f}, {"setResonance:inf", &V::resonance, 1.0f},
       {"setResonance:nan", &V::resonance, 1.0f},        {"setResonance:-0.5", &V::resonance, 0.0f},
   };

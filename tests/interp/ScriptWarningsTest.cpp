@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The warning look over every whole-script case and every bundled script: a
-// case warns exactly where its `// warns: LINE:COLUMN KIND` comments say, and
-// nowhere else, so each kind is pinned to a case and correct scripts stay
-// quiet (`// warns: KIND everywhere` takes every warning of that kind, at
-// least one). The kit the look checks play: against is the one the build bundles.
+// Every whole-script case and bundled script warns exactly where its `// warns: LINE:COLUMN KIND`
+// comments say (`// warns: KIND everywhere`: every one of that kind, at least one), against the built kit.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -29,8 +26,7 @@ std::string kindName(WarningKind kind) {
   return at < std::size(kKindNames) ? kKindNames[at] : "unnamed kind " + std::to_string(at);
 }
 
-// The scripts that run: whole-script cases that parse, the README's example, and
-// any script kept outside tests/ (the bundled examples).
+// Whole-script cases that parse, the README's example, and scripts outside tests/.
 std::vector<fs::path> scriptsToLookAt() {
   const fs::path tests(QUARN_TEST_DATA_DIR);
   std::vector<fs::path> scripts;

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// No job starves below the cap, FIFO beyond it, jobs may submit jobs, errors in a job are contained, idle
-// workers retire. (That a worker's stack holds the deepest accepted program is tested with the runs.)
+// No job starves below the cap, FIFO beyond it, jobs submit jobs, errors stay in their job, idle workers retire.
 #include <atomic>
 #include <future>
 #include <latch>
