@@ -28,12 +28,12 @@ inline constexpr int kSamplerScratchFrames = 1024;
 // What the output device is asked for per callback.
 inline constexpr unsigned kDeviceBufferFrames = 256;
 // Buffers of that size the sound server may hold ahead of the speaker (about
-// 46 ms): what a halt still plays, and part of every change's way to the ear.
-// Four (23 ms) were heard sooner but let a loaded machine shift the click
-// train now and then; sixteen (93 ms) held it no better than eight.
+// 93 ms): what a halt still plays, and part of every change's way to the ear.
+// Four (23 ms) and eight (46 ms) were heard sooner, but both let a loaded
+// machine shift the click train now and then; sixteen hold it.
 // The render thread runs real-time where the system allows; without that, a
 // machine busy at equal standing can starve it whatever the buffer.
-inline constexpr unsigned kDeviceBufferCount = 8;
+inline constexpr unsigned kDeviceBufferCount = 16;
 // The render thread's real-time priority, when the system grants one.
 inline constexpr int kDeviceThreadPriority = 60;
 
